@@ -1,0 +1,58 @@
+// Trace log (CLog) and error log shared by the programs and the link library.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdarg>
+
+// Trace levels used by the callers.
+constexpr DWORD TRACE_LEVEL_VALUES = 0;   // values and events worth seeing whenever tracing is on
+constexpr DWORD TRACE_LEVEL_APP = 1;      // Enter/Exit of the application's own functions
+constexpr DWORD TRACE_LEVEL_UTILITY = 2;  // Enter/Exit of the utility classes, argument checks
+
+class CLog {
+public:
+    CLog() noexcept;
+    ~CLog();
+    CLog(const CLog&) = delete;
+    CLog& operator=(const CLog&) = delete;
+
+    // Configures the instance from HKEY_LOCAL_MACHINE\<keyPath>; keyPath may be null.
+    // Returns ERROR_SUCCESS, or the error that left the instance uninitialised.
+    DWORD Init(const wchar_t* keyPath) noexcept;
+    void Trace(DWORD level, const wchar_t* functionName, int line, const wchar_t* format, ...) noexcept;
+    void TraceV(DWORD level, const wchar_t* functionName, int line, const wchar_t* format,
+                va_list args) noexcept;
+    bool IsInitialised() const noexcept { return m_initialised != 0; }
+    // The path of the trace file as it is built for every line.
+    DWORD BuildFilePath(wchar_t* path, size_t cchPath) const noexcept;
+
+private:
+    void WriteLine(const wchar_t* text) noexcept;
+
+    DWORD m_initialised;
+    DWORD m_form;
+    DWORD m_level;
+    DWORD m_debuggerOutput;
+    wchar_t m_fileName[MAX_PATH];
+    HANDLE m_mutex;
+    DWORD m_mutexTimeoutMs;
+    DWORD m_fileFlags;
+};
+
+// The module's one trace log (each program and the link library link their own copy).
+extern CLog g_Log;
+
+// Traces through the module's log with the caller's function name and line.
+#define LOG_TRACE(level, func, ...) g_Log.Trace((level), (func), __LINE__, __VA_ARGS__)
+
+// Error log: ".\error.log" in the current directory, one line per failed call the program survives.
+constexpr DWORD ERRLOG_FILE = 0x1;     // append the record to the error log
+constexpr DWORD ERRLOG_MSGBOX = 0x2;   // show it in a message box
+
+// Where the error log takes its message texts (string table) and the message-box caption from.
+void SetErrorLogModule(HINSTANCE instance) noexcept;
+void SetErrorLogCaption(const wchar_t* caption) noexcept;
+
+int WriteErrorLog(UINT stringId, ULONGLONG value, DWORD flags) noexcept;
+int WriteErrorLogGuid(UINT stringId, const GUID& guid, DWORD flags) noexcept;
