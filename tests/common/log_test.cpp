@@ -636,3 +636,60 @@ TEST_F(TraceLogTest, LineIsWrittenAfterTheBoundedWaitWhileTheMutexIsHeld) {
 }
 
 }  // namespace
+
+namespace {
+
+struct Writer {
+    CLog* log;
+    int id;
+};
+
+constexpr int kWriters = 4;
+constexpr int kLinesPerWriter = 50;
+
+DWORD WINAPI WriteLines(void* param) {
+    const auto* writer = static_cast<const Writer*>(param);
+    for (int i = 0; i < kLinesPerWriter; ++i) {
+        writer->log->Trace(0, L"Writer", writer->id, L"w%d n%d", writer->id, i);
+    }
+    return 0;
+}
+
+TEST_F(TraceLogTest, ConcurrentWritersLoseNoLine) {
+    Configure(2, 0);
+    CLog log;
+    ASSERT_EQ(log.Init(kTestKey), static_cast<DWORD>(ERROR_SUCCESS));
+    SYSTEMTIME before, after;
+    GetLocalTime(&before);
+    Writer writers[kWriters];
+    UniqueHandle threads[kWriters];
+    for (int w = 0; w < kWriters; ++w) {
+        writers[w] = {&log, w};
+        threads[w].Reset(CreateThread(nullptr, 0, WriteLines, &writers[w], 0, nullptr));
+        ASSERT_TRUE(threads[w].Valid());
+    }
+    for (auto& thread : threads) {
+        ASSERT_EQ(WaitForSingleObject(thread.Get(), 60000), WAIT_OBJECT_0);
+    }
+    GetLocalTime(&after);
+    const auto bodies = Bodies(TraceText(kTraceName), before, after);
+    ASSERT_EQ(bodies.size(), static_cast<size_t>(kWriters * kLinesPerWriter));
+    int next[kWriters] = {};
+    for (const std::wstring& body : bodies) {
+        unsigned pid = 0;
+        unsigned tid = 0;
+        int line = -1;
+        int w = -1;
+        int n = -1;
+        ASSERT_EQ(swscanf(body.c_str(), L"[%8X][%8X][Writer][%d] w%d n%d", &pid, &tid, &line, &w, &n), 5)
+            << testing::PrintToString(body);
+        EXPECT_EQ(pid, GetCurrentProcessId());
+        ASSERT_GE(w, 0);
+        ASSERT_LT(w, kWriters);
+        EXPECT_EQ(line, w);
+        EXPECT_EQ(n, next[w]) << "each writer's lines appear in order, none lost";
+        next[w] = n + 1;
+    }
+}
+
+}  // namespace
