@@ -74,6 +74,7 @@ protected:
     void TearDown() override {
         m_key.Reset();
         Cleanup();
+        testutil::RemoveKeyIfEmpty(HKEY_LOCAL_MACHINE, L"Software\\Orvel");
         UniqueRegKey gone;
         EXPECT_EQ(common::OpenRegKey(HKEY_LOCAL_MACHINE, kTestRoot, KEY_READ, gone),
                   ERROR_FILE_NOT_FOUND);

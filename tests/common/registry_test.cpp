@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "test_files.h"
+
 namespace {
 
 using common::UniqueRegKey;
@@ -20,6 +22,8 @@ protected:
     void TearDown() override {
         m_key.Reset();
         EXPECT_EQ(common::DeleteRegTree(HKEY_CURRENT_USER, kTestKey), ERROR_SUCCESS);
+        testutil::RemoveKeyIfEmpty(HKEY_CURRENT_USER, L"Software\\Orvel\\SolvaneTest");
+        testutil::RemoveKeyIfEmpty(HKEY_CURRENT_USER, L"Software\\Orvel");
         UniqueRegKey gone;
         EXPECT_EQ(common::OpenRegKey(HKEY_CURRENT_USER, kTestKey, KEY_READ, gone), ERROR_FILE_NOT_FOUND);
     }

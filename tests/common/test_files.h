@@ -90,4 +90,20 @@ inline bool StampWithin(const std::wstring& stamp, const SYSTEMTIME& before, con
     return t >= ToTicks(low) && t <= ToTicks(after);
 }
 
+// Removes root\path when it holds neither subkeys nor values (a parent a test may have created).
+inline void RemoveKeyIfEmpty(HKEY root, const wchar_t* path) {
+    common::UniqueRegKey key;
+    if (RegOpenKeyExW(root, path, 0, KEY_READ, key.Put()) != ERROR_SUCCESS) {
+        return;
+    }
+    DWORD subkeys = 1;
+    DWORD values = 1;
+    if (RegQueryInfoKeyW(key.Get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values,
+                         nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
+        subkeys == 0 && values == 0) {
+        key.Reset();
+        RegDeleteKeyW(root, path);
+    }
+}
+
 }  // namespace testutil
