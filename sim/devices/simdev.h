@@ -37,10 +37,12 @@ void StateLock(void);
 void StateUnlock(void);
 void StateDeletePhantom(void);
 
-/* simdev_devices.c: creating the devices the state calls present. */
+/* What a device that is not there answers: the caller sees ERROR_FILE_NOT_FOUND. */
+#define SIMDEV_STATUS_GONE STATUS_OBJECT_NAME_NOT_FOUND
+
+/* simdev_devices.c: creating the devices the state calls present, plugging and unplugging them. */
 NTSTATUS DevicesCreate(PDRIVER_OBJECT driver, ULONG kind);
-NTSTATUS DevicesSetBatteryInterface(BOOLEAN enable);
-BOOLEAN DevicesExists(ULONG kind);
+NTSTATUS DevicesSetPresent(PDRIVER_OBJECT driver, ULONG kind, BOOLEAN present);
 
 /* Handlers, one per device; called with the lock held. */
 NTSTATUS LedRequest(SIMDEV_REQUEST* request);

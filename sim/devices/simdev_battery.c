@@ -101,7 +101,7 @@ static NTSTATUS QueryInformation(SIMDEV_REQUEST* request) {
     REQUIRE_INPUT(request, sizeof(query));
     memcpy(&query, request->Buffer, sizeof(query));
     if (query.BatteryTag != g_state.BatteryTag) {
-        return STATUS_NO_SUCH_DEVICE;
+        return SIMDEV_STATUS_GONE; /* a battery that was removed since the tag was read */
     }
     switch (query.InformationLevel) {
     case BatteryInformation:
@@ -141,7 +141,7 @@ static NTSTATUS QueryStatus(SIMDEV_REQUEST* request) {
     REQUIRE_OUTPUT(request, sizeof(status));
     memcpy(&wait, request->Buffer, sizeof(wait));
     if (wait.BatteryTag != g_state.BatteryTag) {
-        return STATUS_NO_SUCH_DEVICE;
+        return SIMDEV_STATUS_GONE;
     }
     status.PowerState = BatteryPowerState();
     status.Capacity = g_state.Battery.RemainingCapacity;

@@ -13,7 +13,7 @@ typedef struct _ERROR_MAPPING {
  * status of the Win32 facility, which the system turns back into the same error. */
 static const ERROR_MAPPING g_errors[] = {
     {1, STATUS_INVALID_DEVICE_REQUEST},    /* ERROR_INVALID_FUNCTION */
-    {2, STATUS_NO_SUCH_DEVICE},            /* ERROR_FILE_NOT_FOUND */
+    {2, SIMDEV_STATUS_GONE},               /* ERROR_FILE_NOT_FOUND */
     {5, STATUS_ACCESS_DENIED},             /* ERROR_ACCESS_DENIED */
     {21, STATUS_DEVICE_NOT_READY},         /* ERROR_NOT_READY */
     {31, STATUS_UNSUCCESSFUL},             /* ERROR_GEN_FAILURE */
@@ -44,18 +44,14 @@ static NTSTATUS GetState(SIMDEV_REQUEST* request) {
 }
 
 static NTSTATUS SetPresent(PDRIVER_OBJECT driver, ULONG device, ULONG present) {
-    NTSTATUS status = STATUS_SUCCESS;
+    NTSTATUS status;
     if (present > 1) {
         return STATUS_INVALID_PARAMETER;
     }
     if (present == g_state.Present[device]) {
         return STATUS_SUCCESS;
     }
-    if (present && !DevicesExists(device)) {
-        status = DevicesCreate(driver, device);
-    } else if (device == SIMDEV_BATTERY) {
-        status = DevicesSetBatteryInterface(present ? TRUE : FALSE);
-    }
+    status = DevicesSetPresent(driver, device, present ? TRUE : FALSE);
     if (!NT_SUCCESS(status)) {
         return status;
     }
@@ -154,6 +150,10 @@ static NTSTATUS ResetCounters(void) {
         g_state.Requests[i] = 0;
         g_state.Failures[i] = 0;
     }
+    g_state.LedCommandCount = 0;
+    g_state.LedNotifyCount = 0;
+    g_state.CpuSetCount = 0;
+    g_state.BrightnessSetCount = 0;
     return STATUS_SUCCESS;
 }
 

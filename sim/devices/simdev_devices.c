@@ -22,16 +22,6 @@ static const GUID g_batteryGuid = {0x72631e54, 0x78a4, 0x11d0,
 static PDEVICE_OBJECT g_devices[SIMDEV_KIND_COUNT];
 static UNICODE_STRING g_batteryLink; /* set by IoRegisterDeviceInterface */
 
-BOOLEAN DevicesExists(ULONG kind) {
-    return kind < SIMDEV_KIND_COUNT && g_devices[kind] != NULL;
-}
-
-NTSTATUS DevicesSetBatteryInterface(BOOLEAN enable) {
-    if (g_batteryLink.Buffer == NULL) {
-        return STATUS_NO_SUCH_DEVICE;
-    }
-    return IoSetDeviceInterfaceState(&g_batteryLink, enable);
-}
 
 static NTSTATUS RegisterBattery(PDEVICE_OBJECT device) {
     NTSTATUS status;
@@ -79,4 +69,27 @@ NTSTATUS DevicesCreate(PDRIVER_OBJECT driver, ULONG kind) {
     device->Flags &= ~DO_DEVICE_INITIALIZING;
     g_devices[kind] = device;
     return STATUS_SUCCESS;
+}
+
+/* Unplugging removes the name (or disables the battery's interface), so that opening the device
+ * fails as on a machine without it; plugging back restores it. */
+NTSTATUS DevicesSetPresent(PDRIVER_OBJECT driver, ULONG kind, BOOLEAN present) {
+    UNICODE_STRING deviceName;
+    UNICODE_STRING linkName;
+
+    if (kind >= SIMDEV_DEVICE_COUNT) {
+        return STATUS_INVALID_PARAMETER;
+    }
+    if (g_devices[kind] == NULL) {
+        return present ? DevicesCreate(driver, kind) : STATUS_SUCCESS;
+    }
+    if (g_names[kind].Link == NULL) {
+        return IoSetDeviceInterfaceState(&g_batteryLink, present);
+    }
+    RtlInitUnicodeString(&linkName, g_names[kind].Link);
+    if (!present) {
+        return IoDeleteSymbolicLink(&linkName);
+    }
+    RtlInitUnicodeString(&deviceName, g_names[kind].Device);
+    return IoCreateSymbolicLink(&linkName, &deviceName);
 }

@@ -20,7 +20,7 @@ static NTSTATUS DispatchCreate(PDEVICE_OBJECT device, PIRP irp) {
     NTSTATUS status = STATUS_SUCCESS;
     StateLock();
     if (kind < SIMDEV_DEVICE_COUNT && !g_state.Present[kind]) {
-        status = STATUS_OBJECT_NAME_NOT_FOUND; /* as if the device were not there at all */
+        status = SIMDEV_STATUS_GONE; /* as if the device were not there at all */
     }
     StateUnlock();
     return Complete(irp, status, 0);
@@ -35,7 +35,7 @@ static NTSTATUS DeviceRequest(ULONG kind, SIMDEV_REQUEST* request) {
     NTSTATUS status;
     ++g_state.Requests[kind];
     if (!g_state.Present[kind]) {
-        status = STATUS_NO_SUCH_DEVICE;
+        status = SIMDEV_STATUS_GONE; /* a handle opened before the device was unplugged */
     } else if (g_state.FailPending[kind] != 0) {
         --g_state.FailPending[kind];
         status = ErrorToStatus(g_state.FailError[kind]);
