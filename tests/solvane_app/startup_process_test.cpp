@@ -30,6 +30,7 @@ protected:
     void SetUp() override {
         ASSERT_EQ(FindWindowW(L"Solvane", nullptr), nullptr)
             << "another Solvane instance is running in this prefix; the scenarios need it gone";
+        ASSERT_TRUE(m_trace.Available()) << "the trace log wrote nothing; the scenarios observe the program through it";
     }
 
     void TearDown() override {
@@ -113,9 +114,6 @@ TEST_F(SolvaneStartup, FirstStartStaysResidentHiddenAndEndsOnClose) {
 }
 
 TEST_F(SolvaneStartup, StartUpRunsItsStepsInOrderUpToTheMessageLoop) {
-    if (!m_trace.Available()) {
-        GTEST_SKIP() << "this build writes no trace log";
-    }
     HWND hwnd = StartResident();
     ASSERT_NE(hwnd, nullptr);
     ASSERT_TRUE(Traced(m_first.Pid(), L"minimise to the notification area"));
@@ -155,20 +153,15 @@ TEST_F(SolvaneStartup, SecondStartWithEcoModeForwardsItAndExits) {
     RunSecond(L"/EcoMode");
     EXPECT_TRUE(m_first.Running());
     EXPECT_EQ(FindWindowW(L"Solvane", nullptr), hwnd) << "the second start must not create its own window";
-    if (m_trace.Available()) {
-        EXPECT_TRUE(Traced(m_first.Pid(), L"WM_USER+9: ECO mode settings requested"));
-        EXPECT_TRUE(Traced(m_second.Pid(), L"instance already running"));
-        Sleep(kSettleMs);
-        EXPECT_LT(TraceFile::Find(m_trace.LinesOf(m_first.Pid()), L"WM_USER+10"), 0);
-        EXPECT_LT(TraceFile::Find(m_trace.LinesOf(m_second.Pid()), L"InitInstance"), 0);
-    }
+    EXPECT_TRUE(Traced(m_first.Pid(), L"WM_USER+9: ECO mode settings requested"));
+    EXPECT_TRUE(Traced(m_second.Pid(), L"instance already running"));
+    Sleep(kSettleMs);
+    EXPECT_LT(TraceFile::Find(m_trace.LinesOf(m_first.Pid()), L"WM_USER+10"), 0);
+    EXPECT_FALSE(TraceFile::AnyFrom(m_trace.LinesOf(m_second.Pid()), L"InitInstance"));
     CloseResident(hwnd);
 }
 
 TEST_F(SolvaneStartup, PowerSchemeWithEcoModeIsAPlanSettingsRequestOnly) {
-    if (!m_trace.Available()) {
-        GTEST_SKIP() << "this build writes no trace log";
-    }
     HWND hwnd = StartResident();
     ASSERT_NE(hwnd, nullptr);
     RunSecond(L"/EcoMode /PowerScheme");
@@ -179,9 +172,6 @@ TEST_F(SolvaneStartup, PowerSchemeWithEcoModeIsAPlanSettingsRequestOnly) {
 }
 
 TEST_F(SolvaneStartup, FirstStartHonoursPowerSchemeItself) {
-    if (!m_trace.Available()) {
-        GTEST_SKIP() << "this build writes no trace log";
-    }
     HWND hwnd = StartResident(L"/PowerScheme");
     ASSERT_NE(hwnd, nullptr);
     EXPECT_TRUE(Traced(m_first.Pid(), L"WM_USER+10: power plan settings requested"));
@@ -203,13 +193,9 @@ TEST_F(SolvaneStartup, ImportBesideAResidentInstanceIsRefused) {
     ASSERT_TRUE(m_second.WaitForExit(kTimeoutMs, &code));
     EXPECT_EQ(code, 0u);
     EXPECT_TRUE(m_first.Running());
-    if (m_trace.Available()) {
-        std::vector<TraceLine> lines = m_trace.LinesOf(m_second.Pid());
-        EXPECT_GE(TraceFile::Find(lines, L"import refused"), 0);
-        for (const TraceLine& line : lines) {
-            EXPECT_NE(line.function, L"ImportSettings") << "nothing may be imported beside the running program";
-        }
-    }
+    std::vector<TraceLine> lines = m_trace.LinesOf(m_second.Pid());
+    EXPECT_GE(TraceFile::Find(lines, L"import refused"), 0);
+    EXPECT_FALSE(TraceFile::AnyFrom(lines, L"ImportSettings")) << "nothing may be imported beside the running program";
     CloseResident(hwnd);
 }
 
@@ -218,26 +204,20 @@ TEST_F(SolvaneStartup, ExportBesideAResidentInstanceIsHandedOnWithoutQuotes) {
     ASSERT_NE(hwnd, nullptr);
     RunSecond(L"/export   \"C:\\dir with blanks\\conf.ECOSettings\"");
     EXPECT_EQ(FindProcessWindow(m_second.Pid(), L"#32770"), nullptr);
-    if (m_trace.Available()) {
-        std::vector<TraceLine> lines = m_trace.LinesOf(m_second.Pid());
-        int handOff = TraceFile::Find(lines, L"export to \"C:\\dir with blanks\\conf.ECOSettings\"");
-        EXPECT_GE(handOff, 0);
-        EXPECT_EQ(lines.at(handOff >= 0 ? handOff : 0).function, L"ExportSettings");
-        EXPECT_LT(TraceFile::Find(lines, L"already running"), 0) << "export runs before the instance check";
-    }
+    std::vector<TraceLine> lines = m_trace.LinesOf(m_second.Pid());
+    int handOff = TraceFile::Find(lines, L"export to \"C:\\dir with blanks\\conf.ECOSettings\"");
+    EXPECT_GE(handOff, 0);
+    EXPECT_EQ(lines.at(handOff >= 0 ? handOff : 0).function, L"ExportSettings");
+    EXPECT_LT(TraceFile::Find(lines, L"already running"), 0) << "export runs before the instance check";
     CloseResident(hwnd);
 }
 
 TEST_F(SolvaneStartup, ImportWithoutResidentInstanceEndsWithoutStarting) {
     RunSecond(L"/import C:\\settings\\conf.ECOSettings");
     EXPECT_EQ(FindWindowW(L"Solvane", nullptr), nullptr);
-    if (m_trace.Available()) {
-        std::vector<TraceLine> lines = m_trace.LinesOf(m_second.Pid());
-        EXPECT_GE(TraceFile::Find(lines, L"import of \"C:\\settings\\conf.ECOSettings\""), 0);
-        for (const TraceLine& line : lines) {
-            EXPECT_NE(line.function, L"InitInstance");
-        }
-    }
+    std::vector<TraceLine> lines = m_trace.LinesOf(m_second.Pid());
+    EXPECT_GE(TraceFile::Find(lines, L"import of \"C:\\settings\\conf.ECOSettings\""), 0);
+    EXPECT_FALSE(TraceFile::AnyFrom(lines, L"InitInstance")) << "an import never starts the resident program";
 }
 
 TEST_F(SolvaneStartup, ProgramPathHoldingASwitchStartsResident) {

@@ -133,4 +133,13 @@ int TraceFile::Find(const std::vector<TraceLine>& lines, const std::wstring& tex
     return -1;
 }
 
+bool TraceFile::AnyFrom(const std::vector<TraceLine>& lines, const std::wstring& function) {
+    for (const TraceLine& line : lines) {
+        if (line.function == function) {
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace testsupport

@@ -33,6 +33,8 @@ public:
     bool WaitFor(DWORD pid, const std::wstring& text, DWORD timeoutMs) const;
     // Index of the first message of the process holding the text at or after `from`, or -1.
     static int Find(const std::vector<TraceLine>& lines, const std::wstring& text, int from = 0);
+    // True when any of the lines was written by the named function.
+    static bool AnyFrom(const std::vector<TraceLine>& lines, const std::wstring& function);
 
 private:
     std::wstring ReadAll() const;
