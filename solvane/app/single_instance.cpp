@@ -6,9 +6,21 @@
 #include "common/log.h"
 #include "settingsfile/settings_file.h"
 
+namespace {
+
+DWORD g_dwInstanceMutexError = ERROR_SUCCESS;
+
+}  // namespace
+
 BOOL CreateInstanceMutex() noexcept {
     g_hInstanceMutex.Reset(CreateMutexW(nullptr, FALSE, kInstanceMutexName));
-    return GetLastError() == ERROR_ALREADY_EXISTS;
+    DWORD error = GetLastError();
+    g_dwInstanceMutexError = g_hInstanceMutex ? ERROR_SUCCESS : error;
+    return g_hInstanceMutex && error == ERROR_ALREADY_EXISTS;
+}
+
+DWORD InstanceMutexError() noexcept {
+    return g_dwInstanceMutexError;
 }
 
 void PostSettingsRequest(HWND mainWindow, StartRequest request) noexcept {

@@ -9,6 +9,10 @@
 // existed, that is when another instance runs in this session.
 BOOL CreateInstanceMutex() noexcept;
 
+// The error of CreateInstanceMutex when it could not create the mutex (0 otherwise), kept for
+// the error log of the start-up, which notices the missing mutex only later.
+DWORD InstanceMutexError() noexcept;
+
 // A second start: brings the running instance's main window to the foreground and passes it the
 // request ("/PowerScheme" 0x40A, "/EcoMode" 0x409); "/import" shows the refusal instead.
 void ForwardToRunningInstance(HINSTANCE instance, const CommandLineRequest& request) noexcept;

@@ -7,6 +7,7 @@
 #include "app/app_globals.h"
 #include "app/app_messages.h"
 #include "app/os_model.h"
+#include "app/single_instance.h"
 #include "app/window_classes.h"
 #include "common/log.h"
 #include "settingsfile/settings_file.h"
@@ -94,7 +95,7 @@ int InitInstance(HINSTANCE instance, int showCommand) noexcept {
     LoadStringW(instance, IDS_BUTTON_TITLE, g_szButtonTitle, static_cast<int>(kTitleChars));
 
     if (!g_hInstanceMutex) {
-        return FailInit(IDS_FAIL_MUTEX, GetLastError());
+        return FailInit(IDS_FAIL_MUTEX, InstanceMutexError());
     }
     g_hPlanListLock.Reset(CreateMutexW(nullptr, FALSE, kPlanListLockName));
     if (!g_hPlanListLock) {

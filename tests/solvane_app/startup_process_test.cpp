@@ -15,6 +15,8 @@ using testsupport::TraceLine;
 constexpr DWORD kTimeoutMs = testsupport::kProcessTimeoutMs;
 constexpr DWORD kTraceWaitMs = 5000;
 constexpr DWORD kSettleMs = 300;
+constexpr UINT kStartupFailedId = 1;
+constexpr UINT kMutexFailedId = 4;
 constexpr UINT kImportRefusedId = 3007;
 
 std::wstring LoadSolvaneString(UINT id) {
@@ -23,6 +25,19 @@ std::wstring LoadSolvaneString(UINT id) {
     wchar_t text[1024] = {};
     int length = module ? LoadStringW(module.Get(), id, text, 1024) : 0;
     return std::wstring(text, length > 0 ? length : 0);
+}
+
+// The error log the program writes into its current directory (UTF-16LE, no byte-order mark).
+std::wstring ReadErrorLog(const std::wstring& folder) {
+    common::UniqueFile file(CreateFileW((folder + L"\\error.log").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                        OPEN_EXISTING, 0, nullptr));
+    if (!file) {
+        return {};
+    }
+    wchar_t buffer[2048] = {};
+    DWORD read = 0;
+    ReadFile(file.Get(), buffer, sizeof(buffer) - sizeof(wchar_t), &read, nullptr);
+    return std::wstring(buffer, read / sizeof(wchar_t));
 }
 
 class SolvaneStartup : public testing::Test {
@@ -226,6 +241,36 @@ TEST_F(SolvaneStartup, ProgramPathHoldingASwitchStartsResident) {
     ASSERT_NE(hwnd, nullptr);
     EXPECT_TRUE(m_first.Running());
     CloseResident(hwnd);
+}
+
+TEST_F(SolvaneStartup, AStartThatCannotCreateItsLocksShowsTheFailureBoxAndLogsTheCause) {
+    // An event holding the name makes CreateMutexW fail with ERROR_INVALID_HANDLE.
+    for (const wchar_t* name : {L"sOLVANEmUTEX", L"sOLVANEmUTEXps"}) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(name)));
+        common::UniqueHandle squatter(CreateEventW(nullptr, TRUE, FALSE, name));
+        ASSERT_TRUE(squatter.Valid());
+        testsupport::TempFolder folder;
+        SolvaneProcess process;
+        ASSERT_TRUE(process.Start(std::wstring(), folder.Path()));
+        HWND box = process.WaitForMessageBox();
+        ASSERT_NE(box, nullptr) << "the start-up failure box did not appear";
+        EXPECT_EQ(testsupport::WindowText(box), L"Tamsel");
+        EXPECT_EQ(testsupport::DialogStaticText(box), LoadSolvaneString(kStartupFailedId) + L"(0x1)");
+        EXPECT_EQ(FindProcessWindow(process.Pid(), L"Solvane"), nullptr) << "no main window after a failed start";
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+        DWORD code = 0xFFFFFFFF;
+        ASSERT_TRUE(process.WaitForExit(kTimeoutMs, &code));
+        EXPECT_EQ(code, 0u);
+        std::wstring errorLog = ReadErrorLog(folder.Path());
+        std::wstring record = LoadSolvaneString(kMutexFailedId) + L"(0x6)\r\n";
+        EXPECT_NE(errorLog.find(record), std::wstring::npos) << "error.log: " << testing::PrintToString(errorLog);
+        EXPECT_EQ(errorLog.find(LoadSolvaneString(kStartupFailedId)), std::wstring::npos)
+            << "the failure box is not written to the file";
+        std::vector<TraceLine> lines = m_trace.LinesOf(process.Pid());
+        int exit = TraceFile::Find(lines, L"Exit retval:00000000");
+        ASSERT_GE(exit, 0);
+        EXPECT_EQ(lines[exit].function, L"InitInstance");
+    }
 }
 
 }  // namespace
