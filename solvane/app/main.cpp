@@ -1,11 +1,64 @@
-// Entry of Solvane.exe; the start-up work replaces this minimal loop.
+// Entry of Solvane.exe.
 #include <windows.h>
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
+#include "app/app_globals.h"
+#include "app/command_line.h"
+#include "app/os_model.h"
+#include "app/single_instance.h"
+#include "app/startup.h"
+#include "common/log.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
+    g_Log.Init(kTraceLogKey);
+    LOG_TRACE(TRACE_LEVEL_APP, L"WinMain", L"Enter");
+    LOG_TRACE(TRACE_LEVEL_VALUES, L"WinMain", L"EcoMode Utility Start!");
+
+    if (DWORD flag = ReadDebugLogFlag(); flag != 0) {
+        g_dwDebugLogFlag = flag;
     }
-    return 0;
+
+    CommandLineRequest request = ParseCommandLine(GetCommandLineW());
+    if (request.request == StartRequest::Export) {
+        int result = RunSettingsFileRequest(request);  // also while another instance runs
+        LOG_TRACE(TRACE_LEVEL_APP, L"WinMain", L"Exit retval:%08x", result);
+        return result;
+    }
+
+    GdiplusSession gdiplus;
+    gdiplus.Startup();
+
+    if (CreateInstanceMutex()) {
+        ForwardToRunningInstance(instance, request);
+        LOG_TRACE(TRACE_LEVEL_APP, L"WinMain", L"Exit retval:%08x", 0);
+        return 0;
+    }
+    if (request.request == StartRequest::Import) {
+        int result = RunSettingsFileRequest(request);
+        LOG_TRACE(TRACE_LEVEL_APP, L"WinMain", L"Exit retval:%08x", result);
+        return result;
+    }
+
+    g_dwOsModel = DetermineOsModel();
+    g_wUiLanguage = DetermineUiLanguage();
+    LOG_TRACE(TRACE_LEVEL_VALUES, L"WinMain", L"OS model %u, UI language %u", g_dwOsModel, g_wUiLanguage);
+
+    if (!InitInstance(instance, showCommand)) {
+        // On OS model 3 the toast library switches to the desktop first once it joins.
+        ShowStartupFailure(instance);
+        LOG_TRACE(TRACE_LEVEL_APP, L"WinMain", L"Exit retval:%08x", 0);
+        return 0;
+    }
+    // On OS model 3 the toast library receives its common information here.
+    PostSettingsRequest(g_hMainWnd, request.request);  // a first start honours them as well
+    // The device display-item list is loaded here once its settings page joins.
+
+    LOG_TRACE(TRACE_LEVEL_VALUES, L"WinMain", L"message loop");
+    int quitCode = RunMessageLoop();
+
+    // The toast library is finalised and unloaded here once it joins.
+    gdiplus.Shutdown();
+    // The WMI brightness connection is released here once it joins.
+    ShutdownCom();
+    LOG_TRACE(TRACE_LEVEL_APP, L"WinMain", L"Exit retval:%08x", quitCode);
+    return quitCode;
 }

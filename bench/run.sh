@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Builds and runs the benchmarks under Wine in a fresh prefix and an Xvfb, printing their ratios.
+#   bench/run.sh [runs]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${SOLVANE_BUILD_DIR:-$root/build}
+source "$root/tools/wine-env.sh"
+cleanup() {
+  set +e
+  [ -n "${WINEPREFIX:-}" ] && $WINESERVER -k >/dev/null 2>&1
+  [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" >/dev/null 2>&1
+  [ -n "${bench_prefix:-}" ] && rm -rf "$bench_prefix"
+}
+trap cleanup EXIT
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
+      -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$build" --parallel 2 --target startup_bench
+start_xvfb
+make_template_prefix "$build/wine/template"
+bench_prefix=$build/wine/bench
+copy_prefix "$build/wine/template" "$bench_prefix"
+export WINEPREFIX=$bench_prefix
+$WINESERVER -p
+/usr/lib/wine/wine64 cmd.exe /c exit >/dev/null 2>&1 || true
+"$root/cmake/wine-run.sh" "$build/bin/startup_bench.exe" "${1:-5}"

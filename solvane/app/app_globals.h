@@ -1,0 +1,57 @@
+// Process-wide state of Solvane.exe, set up by the start-up and read everywhere.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+
+#include "common/handles.h"
+
+// Window classes of the program.
+inline constexpr wchar_t kMainWindowClass[] = L"Solvane";
+inline constexpr wchar_t kFrameWindowClass[] = L"frameWndClass";
+inline constexpr wchar_t kPowerOsdWindowClass[] = L"OSDWndProc";
+inline constexpr wchar_t kEcoOsdWindowClass[] = L"EcoOSDWndProc";
+
+// Named objects: the instance mutex (also tested by the installer helper) and the plan-list lock.
+inline constexpr wchar_t kInstanceMutexName[] = L"sOLVANEmUTEX";
+inline constexpr wchar_t kPlanListLockName[] = L"sOLVANEmUTEXps";
+
+// Registry: the program key under HKEY_LOCAL_MACHINE and the trace-log configuration key.
+inline constexpr wchar_t kProgramKey[] = L"Software\\Orvel\\Solvane";
+inline constexpr wchar_t kTraceLogKey[] = L"Software\\Orvel\\Solvane\\DbgLog";
+inline constexpr wchar_t kDebugLogFlagValue[] = L"DebugLogFlag";
+
+// The plan-list lock is never held longer than this by its ordinary holders.
+inline constexpr DWORD kPlanListLockTimeoutMs = 1000;
+
+// Program title and button title buffers (string-table texts).
+inline constexpr size_t kTitleChars = 256;
+
+// OS model values.
+inline constexpr DWORD OS_MODEL_VISTA = 1;
+inline constexpr DWORD OS_MODEL_WIN7 = 2;
+inline constexpr DWORD OS_MODEL_WIN8_OR_LATER = 3;
+
+// Text layout of the meter panel; the English version resource selects the smaller one.
+struct PanelTextLayout {
+    int nLargeFontHeight;
+    int nSmallFontHeight;
+    int nTextLeft;
+};
+inline constexpr PanelTextLayout kPanelTextLayoutJapanese = {25, 22, 242};
+inline constexpr PanelTextLayout kPanelTextLayoutEnglish = {18, 16, 224};
+PanelTextLayout PanelTextLayoutForLanguage(WORD primaryLanguage) noexcept;
+
+extern HINSTANCE g_hInstance;              // module of every string-table load
+extern wchar_t g_szProgramTitle[kTitleChars];  // main-window title and message-box caption
+extern wchar_t g_szButtonTitle[kTitleChars];   // tooltip of the panel's minimise button
+extern DWORD g_dwDebugLogFlag;             // "DebugLogFlag", kept only when non-zero
+extern DWORD g_dwOsModel;                  // OS_MODEL_*
+extern WORD g_wUiLanguage;                 // primary language of the version resource
+extern PanelTextLayout g_PanelTextLayout;  // fonts and text position of the meter panel
+extern common::UniqueHandle g_hInstanceMutex;  // "sOLVANEmUTEX", held until exit
+extern common::UniqueHandle g_hPlanListLock;   // "sOLVANEmUTEXps"
+extern std::atomic<bool> g_bRunFlag;       // every worker loop runs while it is set
+extern HWND g_hMainWnd;                    // hidden main window of class "Solvane"
+extern HWND g_hHiddenButton;               // hidden "BUTTON" child of the main window
