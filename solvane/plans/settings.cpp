@@ -28,7 +28,8 @@ namespace {
 
 constexpr DWORD kSchemeListMaxBytes = 384;
 constexpr DWORD kModeDefaultListMaxBytes = 432;
-constexpr DWORD kGuidValueMaxBytes = 74;
+// A brace-enclosed GUID with its terminator is 78 bytes; leave room for blanks around it.
+constexpr DWORD kGuidValueMaxBytes = 128;
 constexpr DWORD kEcoModeThree = 2;
 constexpr DWORD kCapabilityCanSetState = 0x1;
 constexpr DWORD kIfTypeWireless = 71;  // IF_TYPE_IEEE80211
