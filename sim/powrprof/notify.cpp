@@ -62,12 +62,15 @@ bool ReadSerial(HKEY power, DWORD& serial) {
     return ReadDwordValue(power, VALUE_ACTIVE_SERIAL, serial) == ERROR_SUCCESS;
 }
 
-void CheckForChange(HKEY power) {
+// False when the key can no longer be read (deleted meanwhile): the caller reopens it soon.
+bool CheckForChange(HKEY power) {
     DWORD serial = 0;
-    if (!ReadSerial(power, serial) || serial == g_lastSerial) return;
+    if (!ReadSerial(power, serial)) return false;
+    if (serial == g_lastSerial) return true;
     g_lastSerial = serial;
     GUID plan{};
     if (ReadActiveScheme(plan) == ERROR_SUCCESS) Broadcast(plan);
+    return true;
 }
 
 DWORD WINAPI WatchActiveScheme(LPVOID) {
@@ -81,8 +84,8 @@ DWORD WINAPI WatchActiveScheme(LPVOID) {
         }
         // Armed before the check, so no change between the two is lost.
         LONG armed = RegNotifyChangeKeyValue(power.Get(), FALSE, REG_NOTIFY_CHANGE_LAST_SET, changed.Get(), TRUE);
-        CheckForChange(power.Get());
-        WaitForSingleObject(changed.Get(), armed == ERROR_SUCCESS ? RECHECK_MS : REOPEN_DELAY_MS);
+        const bool readable = CheckForChange(power.Get());
+        WaitForSingleObject(changed.Get(), armed == ERROR_SUCCESS && readable ? RECHECK_MS : REOPEN_DELAY_MS);
     }
 }
 
