@@ -182,6 +182,15 @@ std::vector<int> Resident::FindInOrder(const std::vector<std::wstring>& texts) c
     return found;
 }
 
+std::vector<int> Resident::WaitInOrder(const std::vector<std::wstring>& texts, DWORD timeoutMs) const {
+    std::vector<int> found = FindInOrder(texts);
+    for (DWORD waited = 0; waited < timeoutMs && !found.empty() && found.back() < 0; waited += kPollMs) {
+        Sleep(kPollMs);
+        found = FindInOrder(texts);
+    }
+    return found;
+}
+
 void Resident::PostCommand(WORD id, LPARAM lParam) const {
     PostMessageW(m_hwnd, WM_COMMAND, MAKEWPARAM(id, 0), lParam);
 }

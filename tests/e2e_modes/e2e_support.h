@@ -62,6 +62,8 @@ public:
     }
     // Index of each text in order (each after the previous one); -1 from the first missing.
     std::vector<int> FindInOrder(const std::vector<std::wstring>& texts) const;
+    // Waits until FindInOrder finds every text; its last result.
+    std::vector<int> WaitInOrder(const std::vector<std::wstring>& texts, DWORD timeoutMs = kWaitMs) const;
     void PostCommand(WORD id, LPARAM lParam = 0) const;
     // Ends the program with WM_CLOSE; false when it did not end.
     bool Close();

@@ -52,7 +52,7 @@ protected:
 TEST_F(Events, PlanChangedByAnotherProgramIsFollowedInOrder) {
     ASSERT_EQ(RunSimctl(L"activate " + GuidKeyText(kPowerSaver)), 0u);
     ASSERT_TRUE(m_resident.WaitTrace(L"IDT_BRIGHTNESS: permitted 1")) << "the brightness step after the delay";
-    const std::vector<int> order = m_resident.FindInOrder(
+    const std::vector<int> order = m_resident.WaitInOrder(
         {L"PBT_POWERSETTINGCHANGE", L"active scheme: " + GuidBracedText(kPowerSaver), L"SetTimer IDT_BRIGHTNESS",
          L"active scheme: LED updated", L"WM_USER+3", L"IDT_BRIGHTNESS: permitted 1"});
     for (size_t i = 0; i < order.size(); ++i) {
@@ -76,7 +76,7 @@ TEST_F(Events, ResumeNotifiesTheLedDriverAndRestoresTheMode) {
     const DeviceState before = Devices();
     EXPECT_EQ(Send(WM_POWERBROADCAST, PBT_APMRESUMESUSPEND), 1);
     const std::vector<int> order =
-        m_resident.FindInOrder({L"PBT_APMRESUMESUSPEND || PBT_APMRESUMECRITICAL",
+        m_resident.WaitInOrder({L"PBT_APMRESUMESUSPEND || PBT_APMRESUMECRITICAL",
                                 L"resume: LED restore pending (password 0)", L"LED restored"});
     EXPECT_GE(order[2], 0);
     const DeviceState after = Devices();
@@ -101,11 +101,11 @@ TEST_F(Events, LockAndUnlockDriveTheLedFlags) {
 
     Send(WM_WTSSESSION_CHANGE, WTS_CONSOLE_DISCONNECT);
     const std::vector<int> disconnected =
-        m_resident.FindInOrder({L"WTS_CONSOLE_DISCONNECT", L"LED flags: pending 0 done 1 state 5"});
+        m_resident.WaitInOrder({L"WTS_CONSOLE_DISCONNECT", L"LED flags: pending 0 done 1 state 5"});
     EXPECT_GE(disconnected[1], 0);
     Send(WM_WTSSESSION_CHANGE, WTS_CONSOLE_CONNECT);
     const std::vector<int> connected =
-        m_resident.FindInOrder({L"WTS_CONSOLE_CONNECT", L"LED restored", L"LED flags: pending 0 done 0 state 1"});
+        m_resident.WaitInOrder({L"WTS_CONSOLE_CONNECT", L"LED restored", L"LED flags: pending 0 done 0 state 1"});
     EXPECT_GE(connected[2], 0);
     EXPECT_EQ(Devices().ledNotifies, notifies + 2);
 }
@@ -146,7 +146,7 @@ TEST_F(Events, SecondStartRequestsReachTheSettingsCommands) {
     ASSERT_TRUE(third.WaitForExit(kWaitMs, &code));
     EXPECT_TRUE(m_resident.WaitTrace(L"WM_COMMAND 56 lParam -1"));
     const std::vector<int> order =
-        m_resident.FindInOrder({L"WM_USER+9", L"WM_COMMAND 48 lParam -1", L"WM_USER+10", L"WM_COMMAND 56 lParam -1"});
+        m_resident.WaitInOrder({L"WM_USER+9", L"WM_COMMAND 48 lParam -1", L"WM_USER+10", L"WM_COMMAND 56 lParam -1"});
     EXPECT_GE(order[3], 0);
 }
 

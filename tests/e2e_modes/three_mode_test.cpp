@@ -68,7 +68,7 @@ TEST_F(ThreeMode, TrayCommandsSwitchPlanLedProcessorAndAnnounceTheChange) {
         // announcement of the new active scheme.
         const std::wstring selected = L"plan selection " + std::to_wstring(step.id) + L": 0";
         ASSERT_TRUE(m_resident.WaitTrace(L"active scheme: " + GuidBracedText(*step.plan)));
-        const std::vector<int> order = m_resident.FindInOrder(
+        const std::vector<int> order = m_resident.WaitInOrder(
             {L"WM_COMMAND " + std::to_wstring(step.id) + L": plan selection", selected, L"WM_USER+3"});
         EXPECT_GE(order[2], 0) << "selection and 0x403 follow-up in order";
     }
