@@ -231,6 +231,14 @@ BOOL SetLedState(DWORD state) noexcept {
     return result;
 }
 
+BOOL ShowModeLed(DWORD state, HWND hwndTimer) noexcept {
+    const BOOL result = SetLedState(state);
+    if (hwndTimer != nullptr) {
+        ArmLedCheckTimer(hwndTimer);
+    }
+    return result;
+}
+
 BOOL RefreshLedFromPlan(const GUID& plan) noexcept {
     if (plans::IsNullGuid(plan)) {
         return FALSE;

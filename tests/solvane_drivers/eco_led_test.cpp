@@ -286,12 +286,20 @@ TEST_F(EcoLedTest, CheckTimerRunsOnceAfterArmingAndAfterDelayedRefresh) {
     EXPECT_EQ(LastCommand(), 0xE70082u);
     EXPECT_EQ(Commands(), sent + 2);
 
+    // a mode switch shows its LED and arms the check again
+    ASSERT_TRUE(ShowModeLed(1, hwnd));
+    EXPECT_EQ(LastCommand(), 0xE70081u);
+    SetLed(0x74);
+    PumpFor(400);
+    EXPECT_EQ(LastCommand(), 0xE70081u);
+    EXPECT_EQ(Commands(), sent + 4);
+
     // ECO operation off: no timer
     plans::g_Settings.blob.dwFlagWord = 0;
-    SetLed(0x71);
+    SetLed(0x72);
     ArmLedCheckTimer(hwnd);
     PumpFor(300);
-    EXPECT_EQ(Commands(), sent + 2);
+    EXPECT_EQ(Commands(), sent + 4);
     DestroyWindow(hwnd);
 }
 
