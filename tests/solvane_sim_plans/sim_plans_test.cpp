@@ -21,6 +21,22 @@ namespace {
 
 constexpr const wchar_t* kKey = L"Software\\Orvel\\Solvane";
 
+// ".\error.log" is written by the code under test in the working folder; leave none behind.
+class ErrorLogCleanup : public testing::Environment {
+public:
+    void SetUp() override { m_existed = GetFileAttributesW(L"error.log") != INVALID_FILE_ATTRIBUTES; }
+    void TearDown() override {
+        if (!m_existed) {
+            SetFileAttributesW(L"error.log", FILE_ATTRIBUTE_NORMAL);
+            DeleteFileW(L"error.log");
+        }
+    }
+
+private:
+    bool m_existed = false;
+};
+testing::Environment* const g_errorLogCleanup = testing::AddGlobalTestEnvironment(new ErrorLogCleanup);
+
 void SetDword(const std::wstring& subkey, const wchar_t* name, DWORD value) {
     HKEY key = nullptr;
     ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, subkey.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
