@@ -159,8 +159,21 @@ TEST_F(EcoLedTest, PeriodicCheckDecodesAndCorrects) {
 
     SetLedDesiredState(2);
     fakedev::Update([](fakedev::State& s) { s.failCode = IOCTL_LED_READ_STATUS; });
+    testreg::MarkErrorLog();
     EXPECT_EQ(CheckLedState(), 1);
     EXPECT_EQ(Commands(), sent + 2);  // read failed: nothing sent
+    std::vector<std::wstring> lines = testreg::NewErrorLogLines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find(L"(0x1f)"), std::wstring::npos);  // GetLastError of the read
+
+    // a correction the driver refuses is logged with the desired state
+    fakedev::Update([](fakedev::State& s) { s.failCode = IOCTL_LED_SET; });
+    testreg::MarkErrorLog();
+    EXPECT_EQ(CheckLedState(), 1);
+    lines = testreg::NewErrorLogLines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find(L"(0x2)"), std::wstring::npos);
+    EXPECT_FALSE(SetLedState(3));  // a refused command is no success
 }
 
 TEST_F(EcoLedTest, EmptyDevicePathMeansNoDeviceIoAtAll) {
@@ -259,6 +272,18 @@ void PumpFor(DWORD ms) {
         }
         Sleep(10);
     }
+}
+
+TEST_F(EcoLedTest, TimerProcedureLogsWhenThereIsNoLedThread) {
+    HWND hwnd = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    ASSERT_NE(hwnd, nullptr);
+    ArmLedCheckTimer(hwnd);
+    testreg::MarkErrorLog();
+    PumpFor(300);
+    EXPECT_EQ(testreg::NewErrorLogLines().size(), 1u);
+    PumpFor(200);  // killed by its procedure: runs once
+    EXPECT_EQ(testreg::NewErrorLogLines().size(), 1u);
+    DestroyWindow(hwnd);
 }
 
 TEST_F(EcoLedTest, CheckTimerRunsOnceAfterArmingAndAfterDelayedRefresh) {

@@ -230,11 +230,15 @@ TEST_F(PlanListTest, RefreshTimesOutWhileTheLockIsHeldAndKeepsTheOldList) {
         &ctx, 0, nullptr);
     ASSERT_EQ(WaitForSingleObject(ready, 5000), WAIT_OBJECT_0);
     fakes::Store().AddPlan(kX, L"X");
+    testreg::MarkErrorLog();
     const DWORD start = GetTickCount();
     RefreshPlanList();
     const DWORD waited = GetTickCount() - start;
     EXPECT_EQ(g_PlanCount, 3u);  // skipped
     EXPECT_GE(waited, 900u);
+    const std::vector<std::wstring> lines = testreg::NewErrorLogLines();
+    ASSERT_EQ(lines.size(), 1u);  // the time-out, with the caller's detail 1
+    EXPECT_NE(lines[0].find(L"(0x1)"), std::wstring::npos);
     SetEvent(release);
     WaitForSingleObject(holder, 5000);
     RefreshPlanList();
