@@ -12,7 +12,7 @@
 
 #include "common/handles.h"
 #include "common/log.h"
-#include "drivers/processor_device.h"
+#include "drivers/drivers.h"
 #include "plans/error_ids.h"
 #include "plans/guid_text.h"
 #include "plans/plan_list.h"
