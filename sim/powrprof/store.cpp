@@ -209,8 +209,10 @@ DWORD WriteActiveScheme(const GUID& plan) {
     UniqueRegKey power;
     DWORD rc = OpenPowerKey(KEY_READ | KEY_WRITE, power);
     if (rc != ERROR_SUCCESS) return rc;
+    // A new store starts its serial at an arbitrary point, so that a watcher that followed an
+    // earlier store (deleted meanwhile) cannot mistake the new serial for one it has seen.
     DWORD serial = 0;
-    ReadDwordValue(power.Get(), VALUE_ACTIVE_SERIAL, serial);
+    if (ReadDwordValue(power.Get(), VALUE_ACTIVE_SERIAL, serial) != ERROR_SUCCESS) serial = GetTickCount();
     wchar_t text[GUID_TEXT_CCH];
     GuidToText(plan, text);
     // The serial is written after the GUID: a watcher woken by the serial reads the new plan.

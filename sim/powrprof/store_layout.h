@@ -29,6 +29,7 @@
 
 namespace simpower {
 
+inline constexpr wchar_t SIMULATED_PC_KEY[] = L"Software\\SimulatedPC";
 inline constexpr wchar_t POWER_KEY[] = L"Software\\SimulatedPC\\Power";
 inline constexpr wchar_t SCHEMES_SUBKEY[] = L"Schemes";
 inline constexpr wchar_t SETTINGS_SUBKEY[] = L"Settings";
