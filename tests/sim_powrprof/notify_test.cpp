@@ -83,6 +83,12 @@ TEST_F(PowrprofNotify, OwnWindowsReceiveTheNewActivePlan) {
     ASSERT_TRUE(PumpUntil([] { return IsEqualGUID(g_received.plan, PLAN_POWER_SAVER); }, WAIT_MS));
     EXPECT_GT(g_received.count, before);
     EXPECT_EQ(sizeof(GUID), g_received.dataLength);
+    // Activating the active plan again changes nothing and announces nothing.
+    const int afterChange = g_received.count;
+    ASSERT_EQ(ERROR_SUCCESS, PowerSetActiveScheme(nullptr, &PLAN_POWER_SAVER));
+    ASSERT_EQ(ERROR_SUCCESS, PowerSetActiveScheme(nullptr, &PLAN_BALANCED));
+    ASSERT_TRUE(PumpUntil([] { return IsEqualGUID(g_received.plan, PLAN_BALANCED); }, WAIT_MS));
+    EXPECT_EQ(afterChange + 1, g_received.count);
     window.Reset();
     UnregisterClassW(TEST_CLASS, wc.hInstance);
 }
