@@ -132,15 +132,13 @@ NTSTATUS DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath) {
     StateOpen(registryPath); /* without the key the devices still work, unpersisted */
     StateLoad();
 
-    status = DevicesCreate(driver, SIMDEV_CONTROL);
-    if (!NT_SUCCESS(status)) {
-        return status;
-    }
     for (kind = 0; kind < SIMDEV_DEVICE_COUNT; ++kind) {
         if (g_state.Present[kind] && !NT_SUCCESS(DevicesCreate(driver, kind))) {
             g_state.Present[kind] = 0; /* reported absent rather than failing the others */
         }
     }
     StateSave();
-    return STATUS_SUCCESS;
+    /* The control device comes last: once it answers, every device is in place. */
+    status = DevicesCreate(driver, SIMDEV_CONTROL);
+    return NT_SUCCESS(status) ? STATUS_SUCCESS : status;
 }

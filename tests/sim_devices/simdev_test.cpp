@@ -741,4 +741,20 @@ TEST(Desktop, APanelPluggedInLaterAnswers) {
     EXPECT_FALSE(simdev::OpenDevice(SIMDEV_LCD_PATH).Valid());
 }
 
+TEST(Desktop, ABatteryPluggedInLaterIsEnumeratedAndAnswers) {
+    ASSERT_EQ(ERROR_SUCCESS, simdev::SetValue(SIMDEV_ITEM_BATTERY_PRESENT, 1));
+    std::vector<std::wstring> paths = simdev_test::BatteryPaths();
+    ASSERT_EQ(1u, paths.size());
+    {
+        common::UniqueFile battery = simdev::OpenDevice(paths[0].c_str());
+        ASSERT_TRUE(battery.Valid()) << GetLastError();
+        EXPECT_NE(0u, QueryTag(battery.Get()));
+    }
+    DWORD present = 0;
+    ASSERT_TRUE(simdev_test::ReadParameter(L"BatteryPresent", present));
+    EXPECT_EQ(1u, present);
+    ASSERT_EQ(ERROR_SUCCESS, simdev::SetValue(SIMDEV_ITEM_BATTERY_PRESENT, 0));
+    EXPECT_TRUE(simdev_test::BatteryPaths().empty());
+}
+
 }  // namespace
