@@ -10,8 +10,9 @@ namespace vendrel {
 namespace {
 constexpr DWORD kInitialSecurityBytes = 256;
 constexpr size_t kSubkeyNameChars = 256;  // names up to 255 characters
-// Rights a user must never hold on a shared key (GENERIC_ALL maps to both).
-constexpr ACCESS_MASK kOwnerRights = WRITE_DAC | WRITE_OWNER | GENERIC_ALL;
+// Rights a user must never hold on a shared key: changing its rights or owner (GENERIC_ALL
+// maps to both) and creating registry links, which would redirect what the program writes.
+constexpr ACCESS_MASK kForbiddenUserRights = WRITE_DAC | WRITE_OWNER | GENERIC_ALL | KEY_CREATE_LINK;
 
 constexpr const wchar_t* kProgramKeys[] = {
     L"Software\\Orvel\\Solvane\\PowerSettings",
@@ -83,7 +84,7 @@ int WidenUsersAces(PACL acl) noexcept {
         if (!EqualSid(reinterpret_cast<PSID>(&allowed->SidStart), users.sid)) {
             continue;
         }
-        const ACCESS_MASK mask = (allowed->Mask | kUsersKeyAccess) & ~kOwnerRights;
+        const ACCESS_MASK mask = (allowed->Mask | kUsersKeyAccess) & ~kForbiddenUserRights;
         if (mask != allowed->Mask) {
             allowed->Mask = mask;
             ++changed;

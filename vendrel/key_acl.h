@@ -11,7 +11,8 @@ namespace vendrel {
 constexpr ACCESS_MASK kUsersKeyAccess = KEY_READ | KEY_WRITE | DELETE;
 
 // Widens every allow entry of `acl` that names BUILTIN\Users to kUsersKeyAccess (and takes
-// ownership and rights changes away from it); deny entries and other SIDs stay as they are.
+// rights changes, ownership and link creation away from it); deny entries and other SIDs stay
+// as they are.
 // No entry is added. Returns the number of entries changed.
 int WidenUsersAces(PACL acl) noexcept;
 

@@ -69,10 +69,23 @@ public:
         }
     }
 
+    // A plan section that is usable more often than not, so that the writing path runs.
+    std::wstring PlanSection() {
+        std::wstring text = L"[PLAN_" + std::to_wstring(Pick(3)) + L"]\r\n";
+        text += L"GUID=" + std::wstring(Chance(80) ? kGuidPool[2 + Pick(3)] : kGuidPool[Pick(ARRAYSIZE(kGuidPool))]) + L"\r\n";
+        text += L"BASE_GUID=" + std::wstring(Chance(80) ? kGuidPool[Pick(2)] : kGuidPool[Pick(ARRAYSIZE(kGuidPool))]) + L"\r\n";
+        text += L"SETTING=" + std::to_wstring(Pick(4)) + L"\r\nSETTING_0=V0\r\nSETTING_1=" + Value() + L"\r\n";
+        return text;
+    }
+
     std::wstring File() {
-        std::wstring text;
+        std::wstring text = Chance(70) ? L"[PLANS_INFO]\r\nCOUNT=" + std::to_wstring(Pick(4)) + L"\r\n" : L"";
         const int sections = 1 + Pick(12);
         for (int s = 0; s < sections; ++s) {
+            if (Chance(30)) {
+                text += PlanSection();
+                continue;
+            }
             text += L"[";
             text += kSectionNames[Pick(ARRAYSIZE(kSectionNames))];
             text += Chance(90) ? L"]\r\n" : L"\r\n";
