@@ -1,0 +1,39 @@
+// String resources of the stand-in: the names of the Windows plans, subgroups and settings in
+// English and Japanese (the registry refers to them as "@powrprof.dll,-<id>").
+#pragma once
+
+#define IDS_PLAN_BALANCED 11
+#define IDS_PLAN_POWER_SAVER 12
+#define IDS_PLAN_HIGH_PERFORMANCE 13
+#define IDS_DESC_BALANCED 21
+#define IDS_DESC_POWER_SAVER 22
+#define IDS_DESC_HIGH_PERFORMANCE 23
+
+#define IDS_SUB_DISPLAY 101
+#define IDS_SUB_DISK 102
+#define IDS_SUB_SLEEP 103
+#define IDS_SUB_PROCESSOR 104
+#define IDS_SUB_GRAPHICS 105
+#define IDS_SUB_WIRELESS 106
+#define IDS_SUB_BUTTONS 107
+#define IDS_SUB_BATTERY 108
+
+#define IDS_SET_DISPLAY_OFF 201
+#define IDS_SET_BRIGHTNESS 202
+#define IDS_SET_DIM_TIMEOUT 203
+#define IDS_SET_DIM_BRIGHTNESS 204
+#define IDS_SET_DISK_OFF 205
+#define IDS_SET_STANDBY 206
+#define IDS_SET_HIBERNATE 207
+#define IDS_SET_HYBRID_SLEEP 208
+#define IDS_SET_PROC_MIN 209
+#define IDS_SET_PROC_MAX 210
+#define IDS_SET_GRAPHICS 211
+#define IDS_SET_WIRELESS 212
+#define IDS_SET_POWER_BUTTON 213
+#define IDS_SET_SLEEP_BUTTON 214
+#define IDS_SET_LID_CLOSE 215
+#define IDS_SET_CRITICAL_ACTION 216
+#define IDS_SET_LOW_ACTION 217
+#define IDS_SET_CRITICAL_LEVEL 218
+#define IDS_SET_LOW_LEVEL 219
