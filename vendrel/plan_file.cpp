@@ -139,7 +139,7 @@ DWORD CreatePlanFromFile(const CIniCtl& ini, int index, PowerPlanApi& api) noexc
 int CreatePlansFromFile(const wchar_t* planFilePath, PowerPlanApi& api) noexcept {
     LOG_TRACE(TRACE_LEVEL_APP, L"CreatePlansFromFile", L"Enter");
     CIniCtl ini(planFilePath);
-    if (!ini.IsValid()) {
+    if (!ini.IsInitialised()) {
         return 0;
     }
     const int count = ini.ReadCount(kInfoSection, kCountKey);

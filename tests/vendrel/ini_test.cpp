@@ -31,7 +31,7 @@ TEST(IniReader, ReadsStringsIntsAndPresenceFromUnicodeFile) {
                                  L"[S]\r\nNAME=省エネ モード\r\nNUM=42\r\nEMPTY=\r\nBIG=4294967295\r\n"
                                  L"NEG=-7\r\n"));
     CIniCtl ini(path.c_str());
-    ASSERT_TRUE(ini.IsValid());
+    ASSERT_TRUE(ini.IsInitialised());
     wchar_t text[64] = {};
     EXPECT_EQ(7u, ini.ReadString(L"S", L"NAME", L"", text, 64));
     EXPECT_STREQ(L"省エネ モード", text);
@@ -63,11 +63,67 @@ TEST(IniReader, MissingFileAndOverlongPathGiveDefaults) {
     EXPECT_EQ(5u, missing.ReadInt(L"S", L"K", 5));
     EXPECT_EQ(0, missing.ReadCount(L"S", L"K"));
 
-    std::wstring longPath(MAX_PATH + 10, L'a');
+    std::wstring longPath = folder.Path() + std::wstring(MAX_PATH + 10, L'a') + L".ini";
     CIniCtl tooLong(longPath.c_str());
-    EXPECT_FALSE(tooLong.IsValid());
     EXPECT_EQ(2u, tooLong.ReadString(L"S", L"K", L"dd", text, 16));
+    EXPECT_STREQ(L"dd", text);
     EXPECT_EQ(0, tooLong.ReadCount(L"S", L"K"));
     CIniCtl null(nullptr);
-    EXPECT_FALSE(null.IsValid());
+    EXPECT_FALSE(null.IsInitialised());
+    EXPECT_EQ(3u, null.ReadInt(L"S", L"K", 3));
+    EXPECT_FALSE(null.HasValue(L"S", L"K"));
+}
+
+TEST(IniCtl, InitializeAndFinalize) {
+    CIniCtl ini;
+    EXPECT_FALSE(ini.IsInitialised());
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), ini.Initialize(nullptr));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), ini.Initialize(L""));
+    EXPECT_FALSE(ini.IsInitialised());
+    DWORD value = 0;
+    wchar_t text[8] = {};
+    EXPECT_EQ(static_cast<DWORD>(ERROR_NOT_READY), ini.GetKeyInt(L"S", L"K", &value, 0));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_NOT_READY), ini.GetKeyString(L"S", L"K", text, 8, L""));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_NOT_READY), ini.SetKeyInt(L"S", L"K", 1));
+    std::wstring name = L"C:\\nowhere\\x.ini";
+    ASSERT_EQ(0u, ini.Initialize(name.c_str()));
+    name[3] = L'Z';  // the reader keeps its own copy
+    EXPECT_STREQ(L"C:\\nowhere\\x.ini", ini.FileName());
+    ini.Finalize();
+    EXPECT_FALSE(ini.IsInitialised());
+    EXPECT_EQ(nullptr, ini.FileName());
+}
+
+TEST(IniCtl, WritesAndReadsBack) {
+    ScratchFolder folder;
+    const std::wstring path = folder.File(L"settings.ECOSettings");
+    ASSERT_TRUE(WriteUnicodeFile(path, L""));
+    CIniCtl ini;
+    ASSERT_EQ(0u, ini.Initialize(path.c_str()));
+    EXPECT_EQ(0u, ini.SetKeyInt(L"Mode", L"LedNo", 3));
+    EXPECT_EQ(0u, ini.SetKeyString(L"Mode", L"Name", L"モード２"));
+    EXPECT_EQ(0u, ini.SetKeyData(L"Mode", L"Big", 4294967295u, nullptr, CIniCtl::kKindNumber));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_DATA), ini.SetKeyInt(L"", L"K", 1));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_DATA), ini.SetKeyInt(L"Mode", L"", 1));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_DATA), ini.SetKeyInt(L"Mode", L"A=B", 1));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), ini.SetKeyString(L"Mode", L"K", nullptr));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), ini.SetKeyData(L"Mode", L"K", 1, L"x", 2));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), ini.SetKeyInt(nullptr, L"K", 1));
+
+    DWORD value = 0;
+    ASSERT_EQ(0u, ini.GetKeyInt(L"Mode", L"LedNo", &value, 0));
+    EXPECT_EQ(3u, value);
+    ASSERT_EQ(0u, ini.GetKeyInt(L"Mode", L"Big", &value, 0));
+    EXPECT_EQ(4294967295u, value);
+    ASSERT_EQ(0u, ini.GetKeyInt(L"Mode", L"Missing", &value, 7));
+    EXPECT_EQ(7u, value);
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), ini.GetKeyInt(L"Mode", L"LedNo", nullptr, 0));
+    wchar_t text[32] = {};
+    ASSERT_EQ(0u, ini.GetKeyString(L"Mode", L"Name", text, 32, L""));
+    EXPECT_STREQ(L"モード２", text);
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), ini.GetKeyString(L"Mode", nullptr, text, 32, L""));
+    // The other keys stayed when the file was rewritten.
+    CIniCtl again(path.c_str());
+    EXPECT_EQ(3u, again.ReadInt(L"Mode", L"LedNo", 0));
+    EXPECT_TRUE(again.HasValue(L"Mode", L"Name"));
 }
