@@ -188,3 +188,65 @@ TEST_F(InstallerTest, HelperExitsZeroOnBadArgumentsAndMissingFiles) {
     EXPECT_FALSE(TaskPresent(kTaskRun));
     EXPECT_EQ(0u, RunProgram(helper, L"/Bogus", kHelperTimeoutMs));
 }
+
+namespace {
+constexpr wchar_t kFakeMainKey[] = L"Software\\VendrelTests\\FakeMain";
+
+bool FakeMainRecorded(const wchar_t* name) {
+    DWORD value = 0, size = sizeof(value);
+    return RegGetValueW(HKEY_CURRENT_USER, kFakeMainKey, name, RRF_RT_REG_DWORD, nullptr, &value, &size) ==
+               ERROR_SUCCESS &&
+           value == 1;
+}
+
+void ClearFakeMainRecord() {
+    RegDeleteKeyW(HKEY_CURRENT_USER, kFakeMainKey);
+    RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\VendrelTests");  // only when empty
+}
+}  // namespace
+
+TEST_F(InstallerTest, StandAloneStartsTheProgramFromAPathWithSpacesAndClosesIt) {
+    ClearFakeMainRecord();
+    // The program folder has a space in its name: the start command must quote it.
+    const std::wstring folder = m_folder.File(L"Program Folder");
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    const std::wstring program = folder + L"\\Solvane.exe";
+    ASSERT_TRUE(CopyOneFile(OwnFolder() + L"vendrel_fake_main.exe", program));
+    FakePowerApi power;
+    const std::wstring helper = folder + L"\\Vendrel.exe";
+    const InstallerTimings timings = {0, 500, 40, 250};
+    RunInstallerSteps(MASK_STANDALONE, TaskDelays{}, helper.c_str(), power, timings);
+    EXPECT_TRUE(FakeMainRecorded(L"Started")) << "the program was not started";
+    // WM_CLOSE was sent (and answered) before the sequence returned.
+    EXPECT_TRUE(FakeMainRecorded(L"Closed")) << "the started program was not closed";
+    // Wait for the process to be gone before the folder is removed.
+    for (int i = 0; i < 100 && !DeleteFileW(program.c_str()); ++i) {
+        Sleep(50);
+    }
+    RemoveDirectoryW(folder.c_str());
+    ClearFakeMainRecord();
+}
+
+TEST_F(InstallerTest, CommitWithoutTheProgramFileStartsNothing) {
+    ClearFakeMainRecord();
+    FakePowerApi power;
+    const std::wstring helper = m_folder.File(L"Vendrel.exe");
+    RunInstallerSteps(MASK_COMMIT, TaskDelays{}, helper.c_str(), power, kNoWaits);
+    EXPECT_FALSE(FakeMainRecorded(L"Started"));
+    // With the file there, /Commit starts it (and leaves it running).
+    ASSERT_TRUE(CopyOneFile(OwnFolder() + L"vendrel_fake_main.exe", m_folder.File(L"Solvane.exe")));
+    RunInstallerSteps(MASK_COMMIT, TaskDelays{}, helper.c_str(), power, kNoWaits);
+    bool started = false;
+    for (int i = 0; i < 100 && !started; ++i) {
+        Sleep(50);
+        started = FakeMainRecorded(L"Started");
+    }
+    EXPECT_TRUE(started);
+    // Closing it is the next install step's job: the close step finds it.
+    EXPECT_TRUE(CloseRunningProgram());
+    EXPECT_TRUE(FakeMainRecorded(L"Closed"));
+    for (int i = 0; i < 100 && !DeleteFileW(m_folder.File(L"Solvane.exe").c_str()); ++i) {
+        Sleep(50);
+    }
+    ClearFakeMainRecord();
+}
