@@ -79,16 +79,18 @@ bool ParseDelayArgument(const wchar_t* argument, TaskDelays* delays) noexcept {
 }
 
 TaskDelays FindTaskDelays(int argc, wchar_t** argv) noexcept {
+    LOG_TRACE(TRACE_LEVEL_APP, L"FindTaskDelays", L"Enter");
     TaskDelays delays;
-    if (argv == nullptr) {
-        return delays;
-    }
-    for (int i = 1; i < argc; ++i) {
+    for (int i = 1; argv != nullptr && i < argc; ++i) {
         if (ParseDelayArgument(argv[i], &delays)) {
             LOG_TRACE(TRACE_LEVEL_VALUES, L"FindTaskDelays", L"delay %s / %s", delays.regFix,
                       delays.run);
+        } else if (argv[i] != nullptr && ContainsDelayWord(argv[i])) {
+            // Only "mmmm:ss" in digits is ever handed to the task scheduler's command line.
+            LOG_TRACE(TRACE_LEVEL_VALUES, L"FindTaskDelays", L"ignored: %s", argv[i]);
         }
     }
+    LOG_TRACE(TRACE_LEVEL_APP, L"FindTaskDelays", L"Exit retval:%08x", delays.present ? 1 : 0);
     return delays;
 }
 

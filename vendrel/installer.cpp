@@ -22,14 +22,17 @@ constexpr size_t kStartCommandChars = MAX_PATH * 2 + 3;  // quoted path in a mul
 bool Has(DWORD mask, DWORD step) noexcept { return (mask & step) != 0; }
 
 void CreatePlans(const wchar_t* programPath, PowerPlanApi& power) noexcept {
+    LOG_TRACE(TRACE_LEVEL_APP, L"CreatePlans", L"Enter");
     wchar_t planFile[MAX_PATH] = {};
     if (FAILED(StringCchPrintfW(planFile, ARRAYSIZE(planFile), L"%s%s", programPath,
                                 kPlanFileSuffix)) ||
         !FileExists(planFile)) {
-        LOG_TRACE(TRACE_LEVEL_VALUES, L"CreatePlans", L"no plan definition file");
+        LOG_TRACE(TRACE_LEVEL_APP, L"CreatePlans", L"Exit - Error! retval:%08x",
+                  ERROR_FILE_NOT_FOUND);
         return;
     }
-    CreatePlansFromFile(planFile, power);
+    const int created = CreatePlansFromFile(planFile, power);
+    LOG_TRACE(TRACE_LEVEL_APP, L"CreatePlans", L"Exit retval:%08x", created);
 }
 }  // namespace
 

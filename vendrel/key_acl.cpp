@@ -86,6 +86,8 @@ int WidenUsersAces(PACL acl) noexcept {
         }
         const ACCESS_MASK mask = (allowed->Mask | kUsersKeyAccess) & ~kForbiddenUserRights;
         if (mask != allowed->Mask) {
+            LOG_TRACE(TRACE_LEVEL_VALUES, L"WidenUsersAces", L"entry %u: %08x -> %08x", index,
+                      allowed->Mask, mask);
             allowed->Mask = mask;
             ++changed;
         }
@@ -152,9 +154,12 @@ DWORD FixKeyAcl(HKEY root, const wchar_t* path) noexcept {
 }
 
 void FixProgramKeyAcls() noexcept {
+    LOG_TRACE(TRACE_LEVEL_APP, L"FixProgramKeyAcls", L"Enter");
     for (const wchar_t* path : kProgramKeys) {
-        FixKeyAcl(HKEY_LOCAL_MACHINE, path);
+        const DWORD result = FixKeyAcl(HKEY_LOCAL_MACHINE, path);
+        LOG_TRACE(TRACE_LEVEL_VALUES, L"FixProgramKeyAcls", L"%s: %u", path, result);
     }
+    LOG_TRACE(TRACE_LEVEL_APP, L"FixProgramKeyAcls", L"Exit");
 }
 
 }  // namespace vendrel

@@ -21,16 +21,21 @@ constexpr SwitchMask kSwitches[] = {
 }  // namespace
 
 DWORD SelectStepMask(const wchar_t* commandLine) noexcept {
+    LOG_TRACE(TRACE_LEVEL_APP, L"SelectStepMask", L"Enter");
+    DWORD mask = MASK_DEFAULT;
     if (commandLine == nullptr) {
-        return MASK_DEFAULT;
-    }
-    for (const SwitchMask& entry : kSwitches) {
-        if (wcsstr(commandLine, entry.text) != nullptr) {
-            LOG_TRACE(TRACE_LEVEL_VALUES, L"SelectStepMask", L"%s mask:%04x", entry.text, entry.mask);
-            return entry.mask;
+        LOG_TRACE(TRACE_LEVEL_UTILITY, L"SelectStepMask", L"%s is NULL.", L"commandLine");
+    } else {
+        for (const SwitchMask& entry : kSwitches) {
+            if (wcsstr(commandLine, entry.text) != nullptr) {
+                LOG_TRACE(TRACE_LEVEL_VALUES, L"SelectStepMask", L"switch %s", entry.text);
+                mask = entry.mask;
+                break;
+            }
         }
     }
-    return MASK_DEFAULT;
+    LOG_TRACE(TRACE_LEVEL_APP, L"SelectStepMask", L"Exit retval:%08x", mask);
+    return mask;
 }
 
 }  // namespace vendrel

@@ -68,6 +68,17 @@ bool SetDacl(HKEY key, const wchar_t* sddl) {
     return RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor) == ERROR_SUCCESS;
 }
 
+// Keys an administrator creates belong to the Administrators group, as on the maker's PCs.
+bool SetOwnerAdministrators(HKEY key) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(L"O:BA", SDDL_REVISION_1, &descriptor,
+                                                              nullptr)) {
+        return false;
+    }
+    common::UniqueLocal memory(descriptor);
+    return RegSetKeySecurity(key, OWNER_SECURITY_INFORMATION, descriptor) == ERROR_SUCCESS;
+}
+
 common::UniqueRegKey Open(const std::wstring& path) {
     common::UniqueRegKey key;
     RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_ALL_ACCESS, key.Put());
@@ -81,6 +92,51 @@ common::UniqueRegKey Create(const std::wstring& path) {
     return key;
 }
 
+// What a member of Users (not an administrator) may do with the key: an access check against
+// the key's security with this process's token, its Administrators group set to deny-only.
+bool UserMay(HKEY key, ACCESS_MASK desired) {
+    DWORD size = 0;
+    const SECURITY_INFORMATION info =
+        OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+    RegGetKeySecurity(key, info, nullptr, &size);
+    std::vector<BYTE> descriptor(size);
+    if (size == 0 || RegGetKeySecurity(key, info, descriptor.data(), &size) != ERROR_SUCCESS) {
+        ADD_FAILURE() << "no security descriptor";
+        return false;
+    }
+    common::UniqueHandle processToken;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_DUPLICATE | TOKEN_QUERY, processToken.Put())) {
+        ADD_FAILURE() << "OpenProcessToken " << GetLastError();
+        return false;
+    }
+    PSID admins = nullptr;
+    ConvertStringSidToSidW(L"S-1-5-32-544", &admins);
+    common::UniqueLocal adminsMemory(admins);
+    SID_AND_ATTRIBUTES disable = {admins, 0};
+    common::UniqueHandle restricted;
+    if (!CreateRestrictedToken(processToken.Get(), 0, 1, &disable, 0, nullptr, 0, nullptr,
+                               restricted.Put())) {
+        ADD_FAILURE() << "CreateRestrictedToken " << GetLastError();
+        return false;
+    }
+    common::UniqueHandle impersonation;
+    if (!DuplicateToken(restricted.Get(), SecurityImpersonation, impersonation.Put())) {
+        ADD_FAILURE() << "DuplicateToken " << GetLastError();
+        return false;
+    }
+    GENERIC_MAPPING mapping = {KEY_READ, KEY_WRITE, KEY_EXECUTE, KEY_ALL_ACCESS};
+    PRIVILEGE_SET privileges = {};
+    DWORD privilegesSize = sizeof(privileges);
+    DWORD granted = 0;
+    BOOL status = FALSE;
+    if (!AccessCheck(descriptor.data(), impersonation.Get(), desired, &mapping, &privileges,
+                     &privilegesSize, &granted, &status)) {
+        ADD_FAILURE() << "AccessCheck " << GetLastError();
+        return false;
+    }
+    return status != FALSE;
+}
+
 // Administrators full, SYSTEM full, Users read: the rights of a fresh key under Software.
 constexpr wchar_t kStockDacl[] = L"D:(A;;KA;;;BA)(A;;KA;;;SY)(A;;KR;;;BU)";
 }  // namespace
@@ -92,10 +148,14 @@ TEST(KeyAcl, UsersMayReadWriteAndDeleteButNotTakeTheKey) {
         common::UniqueRegKey parent = Open(scratch.Path());
         ASSERT_TRUE(parent);
         ASSERT_TRUE(SetDacl(parent.Get(), kStockDacl));
+        ASSERT_TRUE(SetOwnerAdministrators(parent.Get()));
         common::UniqueRegKey plan = Create(planKey);
         ASSERT_TRUE(plan);
         ASSERT_TRUE(SetDacl(plan.Get(), kStockDacl));
+        ASSERT_TRUE(SetOwnerAdministrators(plan.Get()));
         EXPECT_EQ(static_cast<ACCESS_MASK>(KEY_READ), RightsOf(plan.Get(), kUsersSid).allowed);
+        EXPECT_TRUE(UserMay(plan.Get(), KEY_QUERY_VALUE));
+        EXPECT_FALSE(UserMay(plan.Get(), KEY_SET_VALUE)) << "the check sees the user's rights only";
     }
     ASSERT_EQ(static_cast<DWORD>(ERROR_SUCCESS), FixKeyAcl(HKEY_LOCAL_MACHINE, scratch.Path().c_str()));
     for (const std::wstring& path : {scratch.Path(), planKey}) {
@@ -110,6 +170,12 @@ TEST(KeyAcl, UsersMayReadWriteAndDeleteButNotTakeTheKey) {
         EXPECT_EQ(0u, users.allowed & WRITE_DAC) << "users could rewrite the key's rights";
         EXPECT_EQ(0u, users.allowed & WRITE_OWNER) << "users could take the key";
         EXPECT_EQ(kUsersKeyAccess, users.allowed);
+        // What that means for a user who is not an administrator.
+        EXPECT_TRUE(UserMay(key.Get(), KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS));
+        EXPECT_TRUE(UserMay(key.Get(), KEY_SET_VALUE));
+        EXPECT_TRUE(UserMay(key.Get(), DELETE));
+        EXPECT_FALSE(UserMay(key.Get(), WRITE_DAC));
+        EXPECT_FALSE(UserMay(key.Get(), WRITE_OWNER));
         // The other entries keep their rights.
         EXPECT_EQ(static_cast<ACCESS_MASK>(KEY_ALL_ACCESS), RightsOf(key.Get(), L"S-1-5-32-544").allowed);
         EXPECT_EQ(static_cast<ACCESS_MASK>(KEY_ALL_ACCESS), RightsOf(key.Get(), L"S-1-5-18").allowed);
