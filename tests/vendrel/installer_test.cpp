@@ -250,3 +250,65 @@ TEST_F(InstallerTest, CommitWithoutTheProgramFileStartsNothing) {
     }
     ClearFakeMainRecord();
 }
+
+namespace {
+constexpr wchar_t kTraceKey[] = L"Software\\Orvel\\Solvane\\DbgLog";
+constexpr wchar_t kTraceFile[] = L"vendrel_test_trace.log";
+
+// Turns the helper's trace log on (full detail) for one run and reads it back.
+class TraceLog {
+public:
+    TraceLog() {
+        wchar_t folder[MAX_PATH] = {};
+        GetEnvironmentVariableW(L"ProgramData", folder, MAX_PATH);
+        m_path = std::wstring(folder) + L"\\" + kTraceFile;
+        DeleteFileW(m_path.c_str());
+        common::UniqueRegKey key;
+        RegCreateKeyExW(HKEY_LOCAL_MACHINE, kTraceKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.Put(), nullptr);
+        RegSetValueExW(key.Get(), L"filename", 0, REG_SZ, reinterpret_cast<const BYTE*>(kTraceFile),
+                       sizeof(kTraceFile));
+        DWORD form = 2, level = 2;  // lines carry the function name
+        RegSetValueExW(key.Get(), L"logform", 0, REG_DWORD, reinterpret_cast<BYTE*>(&form), sizeof(form));
+        RegSetValueExW(key.Get(), L"loglevel", 0, REG_DWORD, reinterpret_cast<BYTE*>(&level), sizeof(level));
+    }
+    ~TraceLog() {
+        RegDeleteKeyW(HKEY_LOCAL_MACHINE, kTraceKey);
+        DeleteFileW(m_path.c_str());
+    }
+    std::wstring Text() const {
+        common::UniqueFile file(CreateFileW(m_path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                            nullptr, OPEN_EXISTING, 0, nullptr));
+        if (!file) return L"";
+        std::string bytes(GetFileSize(file.Get(), nullptr), '\0');
+        DWORD read = 0;
+        ReadFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+        return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), read / sizeof(wchar_t));
+    }
+
+private:
+    std::wstring m_path;
+};
+}  // namespace
+
+TEST_F(InstallerTest, OnlyAValidDelayReachesTheTaskTool) {
+    ASSERT_TRUE(CopyOneFile(OwnFolder() + L"Vendrel.exe", m_folder.File(L"Vendrel.exe")));
+    const std::wstring helper = m_folder.File(L"Vendrel.exe");
+    {
+        TraceLog trace;
+        EXPECT_EQ(0u, RunProgram(helper, L"/Update delay=0000:55", kHelperTimeoutMs));
+        const std::wstring text = trace.Text();
+        ASSERT_NE(std::wstring::npos, text.find(L"RunInstaller")) << "no trace written";
+        EXPECT_NE(std::wstring::npos, text.find(L"\"schtasks /Change /Delay 0000:55 /tn SolvaneRegFix\""));
+        EXPECT_NE(std::wstring::npos, text.find(L"\"schtasks /Change /Delay 0001:05 /tn SolvaneRun\""));
+    }
+    {
+        TraceLog trace;
+        EXPECT_EQ(0u, RunProgram(helper, L"/Update delay=0&md:00 \"delay=00|1:30\" delay=1:30", kHelperTimeoutMs));
+        const std::wstring text = trace.Text();
+        ASSERT_NE(std::wstring::npos, text.find(L"RunInstaller")) << "no trace written";
+        EXPECT_NE(std::wstring::npos, text.find(L"ignored: delay=0&md:00"));
+        EXPECT_NE(std::wstring::npos, text.find(L"ignored: delay=00|1:30"));
+        EXPECT_EQ(std::wstring::npos, text.find(L"/Change")) << "a delay reached the shell";
+        EXPECT_EQ(std::wstring::npos, text.find(L"cmd.exe")) << "/Update runs no command";
+    }
+}
