@@ -27,6 +27,21 @@ public:
     // The path of the trace file as it is built for every line.
     DWORD BuildFilePath(wchar_t* path, size_t cchPath) const noexcept;
 
+    // The configuration Init read (construction values before that).
+    DWORD Form() const noexcept { return m_form; }
+    DWORD Level() const noexcept { return m_level; }
+    DWORD DebuggerOutput() const noexcept { return m_debuggerOutput; }
+    const wchar_t* FileName() const noexcept { return m_fileName; }
+    DWORD MutexTimeoutMs() const noexcept { return m_mutexTimeoutMs; }
+    DWORD FileFlags() const noexcept { return m_fileFlags; }
+
+    // Name of the log mutex of a key path: "Global\clog_mutex_name_<keyPath>" (or
+    // "Global\clog_mutex_name" without one) with every '\' and '.' after "Global\" made '$'.
+    static DWORD BuildMutexName(const wchar_t* keyPath, wchar_t* name, size_t cchName) noexcept;
+    // True when a configured trace file name stays inside the common application-data folder:
+    // not empty, no "..", no leading '\' or '/', no drive or stream colon.
+    static bool IsAcceptedFileName(const wchar_t* fileName) noexcept;
+
 private:
     void WriteLine(const wchar_t* text) noexcept;
 
@@ -38,6 +53,35 @@ private:
     HANDLE m_mutex;
     DWORD m_mutexTimeoutMs;
     DWORD m_fileFlags;
+};
+
+// Security descriptor of a new trace file: a DACL (ACL_REVISION) of three access-allowed ACEs,
+// each GENERIC_READ | GENERIC_WRITE with CONTAINER_INHERIT_ACE, for LocalSystem,
+// BUILTIN\Administrators and BUILTIN\Users in that order.
+class CLogFileSecurity {
+public:
+    static constexpr DWORD kSidCount = 3;
+    // The ACL header plus, per ACE, an ACCESS_ALLOWED_ACE without its SidStart field.
+    static constexpr DWORD kAclFixedBytes =
+        sizeof(ACL) + kSidCount * (sizeof(ACCESS_ALLOWED_ACE) - sizeof(DWORD));
+
+    CLogFileSecurity() noexcept;
+    CLogFileSecurity(const CLogFileSecurity&) = delete;
+    CLogFileSecurity& operator=(const CLogFileSecurity&) = delete;
+
+    bool Valid() const noexcept { return m_ok; }
+    // Null (default security) when the descriptor could not be built.
+    SECURITY_ATTRIBUTES* Attributes() noexcept { return m_ok ? &m_attributes : nullptr; }
+    PSECURITY_DESCRIPTOR Descriptor() noexcept { return m_ok ? &m_descriptor : nullptr; }
+
+private:
+    bool Build() noexcept;
+
+    bool m_ok;
+    SECURITY_ATTRIBUTES m_attributes;
+    SECURITY_DESCRIPTOR m_descriptor;
+    alignas(DWORD) BYTE m_sids[kSidCount][SECURITY_MAX_SID_SIZE];
+    alignas(DWORD) BYTE m_acl[kAclFixedBytes + kSidCount * SECURITY_MAX_SID_SIZE];
 };
 
 // The module's one trace log (each program and the link library link their own copy).

@@ -1,0 +1,37 @@
+// Small registry helpers: open a key path, read and write typed values with checks.
+// Every reader reports why it failed so the caller can fall back to its own default.
+#pragma once
+
+#include <windows.h>
+
+#include "common/handles.h"
+
+namespace common {
+
+// Opens root\path (path may be null or empty for the root itself) with the given access.
+LSTATUS OpenRegKey(HKEY root, const wchar_t* path, REGSAM access, UniqueRegKey& key) noexcept;
+// Opens root\path, creating the missing components.
+LSTATUS CreateRegKey(HKEY root, const wchar_t* path, REGSAM access, UniqueRegKey& key) noexcept;
+
+// Reads a REG_DWORD; ERROR_DATATYPE_MISMATCH for another type or size. *value is changed only
+// on success.
+LSTATUS QueryRegDword(HKEY key, const wchar_t* name, DWORD* value) noexcept;
+// Reads a REG_DWORD, or returns defaultValue when it is missing, of another type or unreadable.
+DWORD ReadRegDword(HKEY key, const wchar_t* name, DWORD defaultValue) noexcept;
+// Reads a REG_SZ into buffer (cchBuffer characters including the terminator). Fails with
+// ERROR_DATATYPE_MISMATCH for another type and ERROR_MORE_DATA when the text does not fit;
+// the buffer is changed only on success and is always terminated then.
+LSTATUS ReadRegString(HKEY key, const wchar_t* name, wchar_t* buffer, size_t cchBuffer) noexcept;
+// Reads a REG_BINARY of exactly cbData bytes; ERROR_DATATYPE_MISMATCH for another type,
+// ERROR_INVALID_DATA for another size. data is changed only on success.
+LSTATUS ReadRegBinary(HKEY key, const wchar_t* name, void* data, DWORD cbData) noexcept;
+
+LSTATUS WriteRegDword(HKEY key, const wchar_t* name, DWORD value) noexcept;
+LSTATUS WriteRegString(HKEY key, const wchar_t* name, const wchar_t* value) noexcept;
+LSTATUS WriteRegBinary(HKEY key, const wchar_t* name, const void* data, DWORD cbData) noexcept;
+// Deletes a value; a value that is already missing counts as deleted.
+LSTATUS DeleteRegValue(HKEY key, const wchar_t* name) noexcept;
+// Deletes root\path with all its subkeys and values; a missing key counts as deleted.
+LSTATUS DeleteRegTree(HKEY root, const wchar_t* path) noexcept;
+
+}  // namespace common
