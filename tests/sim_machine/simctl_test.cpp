@@ -1,0 +1,280 @@
+// simctl driving the simulated PC: the ECO button reaches the "Solvane" window, the colour
+// utility answers 0x800, monitor failures are scripted for dxva2.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "common/handles.h"
+#include "sim/simlib/simlib.h"
+
+namespace {
+
+constexpr DWORD RUN_WAIT_MS = 30000;
+constexpr UINT WM_ECO_BUTTON = 0x53C;
+constexpr UINT WM_ECO_BUTTON_NEXT = 0x53D;
+constexpr UINT WM_COLOUR_MAY_SET = 0x800;
+constexpr DWORD COLOUR_TIMEOUT_MS = 5000;
+constexpr wchar_t COLOUR_CLASS[] = L"AVDmClass";
+constexpr wchar_t COLOUR_TITLE[] = L"Velumiの設定-常駐監視";
+
+struct RunResult {
+    DWORD exitCode = 0xFFFFFFFF;
+    std::string output;  // stdout and stderr, UTF-8
+};
+
+std::wstring SimBin() {
+    wchar_t buffer[MAX_PATH] = {};
+    DWORD n = GetEnvironmentVariableW(L"SIM_BIN", buffer, MAX_PATH);
+    return n > 0 && n < MAX_PATH ? buffer : L"";
+}
+
+// Runs simctl with the arguments; its output goes to a file read afterwards.
+RunResult RunSimctl(const std::wstring& arguments) {
+    RunResult result;
+    wchar_t tempDir[MAX_PATH] = {};
+    wchar_t outPath[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, tempDir);
+    GetTempFileNameW(tempDir, L"sct", 0, outPath);
+    {
+        SECURITY_ATTRIBUTES sa{sizeof(sa), nullptr, TRUE};
+        common::UniqueFile out(CreateFileW(outPath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
+                                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!out) {
+            return result;
+        }
+        std::wstring exe = SimBin() + L"\\simctl.exe";
+        std::wstring commandLine = L"\"" + exe + L"\" " + arguments;
+        STARTUPINFOW si{};
+        si.cb = sizeof(si);
+        si.dwFlags = STARTF_USESTDHANDLES;
+        si.hStdOutput = out.Get();
+        si.hStdError = out.Get();
+        si.hStdInput = nullptr;
+        PROCESS_INFORMATION pi{};
+        if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
+            DeleteFileW(outPath);
+            return result;
+        }
+        common::UniqueHandle process(pi.hProcess);
+        common::UniqueHandle thread(pi.hThread);
+        // Keep this thread's windows answering while simctl runs (it may send to them).
+        DWORD start = GetTickCount();
+        HANDLE waitFor = process.Get();
+        while (MsgWaitForMultipleObjects(1, &waitFor, FALSE, 100, QS_SENDMESSAGE) != WAIT_OBJECT_0) {
+            MSG msg;
+            PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+            if (GetTickCount() - start > RUN_WAIT_MS) {
+                TerminateProcess(process.Get(), 0xDEAD);
+                WaitForSingleObject(process.Get(), RUN_WAIT_MS);
+                break;
+            }
+        }
+        GetExitCodeProcess(process.Get(), &result.exitCode);
+    }
+    common::UniqueFile in(CreateFileW(outPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (in) {
+        char buffer[4096];
+        DWORD read = 0;
+        while (ReadFile(in.Get(), buffer, sizeof(buffer), &read, nullptr) && read > 0) {
+            result.output.append(buffer, read);
+        }
+    }
+    in.Reset();
+    DeleteFileW(outPath);
+    return result;
+}
+
+// A stand-in for the program's hidden main window, class "Solvane".
+class FakeMainWindow {
+public:
+    FakeMainWindow() {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = DefWindowProcW;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"Solvane";
+        RegisterClassW(&wc);
+        m_window.Reset(CreateWindowExW(0, L"Solvane", L"", WS_OVERLAPPED, 0, 0, 0, 0, nullptr, nullptr, wc.hInstance,
+                                       nullptr));
+    }
+    ~FakeMainWindow() {
+        m_window.Reset();
+        UnregisterClassW(L"Solvane", GetModuleHandleW(nullptr));
+    }
+    HWND Get() const { return m_window.Get(); }
+
+private:
+    common::UniqueWindow m_window;
+};
+
+// Takes the posted messages of the given kind waiting for window; returns how many.
+int TakeMessages(HWND window, UINT message, WPARAM& wParam, LPARAM& lParam) {
+    int count = 0;
+    MSG msg;
+    while (PeekMessageW(&msg, window, message, message, PM_REMOVE)) {
+        wParam = msg.wParam;
+        lParam = msg.lParam;
+        ++count;
+    }
+    return count;
+}
+
+TEST(SimctlEcoButton, PressEcoPostsToTheSolvaneWindow) {
+    FakeMainWindow main;
+    ASSERT_NE(nullptr, main.Get());
+    ASSERT_EQ(main.Get(), FindWindowW(L"Solvane", nullptr)) << "another Solvane window is present";
+
+    RunResult press = RunSimctl(L"press-eco");
+    ASSERT_EQ(0u, press.exitCode) << press.output;
+    WPARAM wParam = 7;
+    LPARAM lParam = 7;
+    EXPECT_EQ(1, TakeMessages(main.Get(), WM_ECO_BUTTON, wParam, lParam));
+    EXPECT_EQ(0u, wParam);
+    EXPECT_EQ(0, lParam);
+    EXPECT_EQ(0, TakeMessages(main.Get(), WM_ECO_BUTTON_NEXT, wParam, lParam));
+
+    RunResult plain = RunSimctl(L"press-eco-plain");
+    ASSERT_EQ(0u, plain.exitCode) << plain.output;
+    EXPECT_EQ(1, TakeMessages(main.Get(), WM_ECO_BUTTON_NEXT, wParam, lParam));
+    EXPECT_EQ(0, TakeMessages(main.Get(), WM_ECO_BUTTON, wParam, lParam));
+}
+
+TEST(SimctlEcoButton, PressEcoWithoutTheWindowFailsWithAMessage) {
+    ASSERT_EQ(nullptr, FindWindowW(L"Solvane", nullptr));
+    RunResult press = RunSimctl(L"press-eco");
+    EXPECT_NE(0u, press.exitCode);
+    EXPECT_NE(std::string::npos, press.output.find("no window of class \"Solvane\"")) << press.output;
+    RunResult extra = RunSimctl(L"press-eco now");
+    EXPECT_EQ(2u, extra.exitCode) << extra.output;
+}
+
+class SimctlColourUtility : public testing::Test {
+protected:
+    void TearDown() override {
+        RunSimctl(L"colour-utility off");
+        simlib::DeleteTree(simlib::PieceKey(L"Colour"));
+    }
+
+    static DWORD_PTR Ask(HWND window, bool& answered) {
+        DWORD_PTR result = 0;
+        answered = SendMessageTimeoutW(window, WM_COLOUR_MAY_SET, 0, 0, SMTO_ABORTIFHUNG, COLOUR_TIMEOUT_MS,
+                                       &result) != 0;
+        return result;
+    }
+};
+
+TEST_F(SimctlColourUtility, AnswersOneByDefaultThenWhatItIsTold) {
+    ASSERT_EQ(nullptr, FindWindowW(COLOUR_CLASS, COLOUR_TITLE));
+    RunResult on = RunSimctl(L"colour-utility on");
+    ASSERT_EQ(0u, on.exitCode) << on.output;
+    HWND window = FindWindowW(COLOUR_CLASS, COLOUR_TITLE);
+    ASSERT_NE(nullptr, window);
+    EXPECT_FALSE(IsWindowVisible(window));
+    EXPECT_EQ(nullptr, GetParent(window));
+
+    bool answered = false;
+    EXPECT_EQ(1u, Ask(window, answered));
+    EXPECT_TRUE(answered);
+    ASSERT_EQ(0u, RunSimctl(L"colour-utility answer 0").exitCode);
+    EXPECT_EQ(0u, Ask(window, answered));
+    EXPECT_TRUE(answered);
+    EXPECT_EQ(2u, simlib::DwordOr(simlib::PieceKey(L"Colour"), L"Queries", 0));
+    std::vector<std::wstring> log = simlib::ReadLog(L"Colour");
+    ASSERT_EQ(2u, log.size());
+    EXPECT_EQ(L"0x800(0, 0) = 1", log[0]);
+    EXPECT_EQ(L"0x800(0, 0) = 0", log[1]);
+
+    // A second "on" keeps the one window.
+    ASSERT_EQ(0u, RunSimctl(L"colour-utility on").exitCode);
+    EXPECT_EQ(window, FindWindowW(COLOUR_CLASS, COLOUR_TITLE));
+    EXPECT_EQ(nullptr, FindWindowExW(nullptr, window, COLOUR_CLASS, COLOUR_TITLE));
+}
+
+TEST_F(SimctlColourUtility, OffEndsTheResidentProcess) {
+    ASSERT_EQ(0u, RunSimctl(L"colour-utility on").exitCode);
+    HWND window = FindWindowW(COLOUR_CLASS, COLOUR_TITLE);
+    ASSERT_NE(nullptr, window);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    EXPECT_NE(GetCurrentProcessId(), pid);
+    common::UniqueHandle process(OpenProcess(SYNCHRONIZE, FALSE, pid));
+    ASSERT_TRUE(process);
+
+    RunResult off = RunSimctl(L"colour-utility off");
+    ASSERT_EQ(0u, off.exitCode) << off.output;
+    EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(process.Get(), 5000));
+    EXPECT_EQ(nullptr, FindWindowW(COLOUR_CLASS, COLOUR_TITLE));
+    EXPECT_EQ(0u, simlib::DwordOr(simlib::PieceKey(L"Colour"), L"Pid", 1));
+    EXPECT_EQ(0u, RunSimctl(L"colour-utility off").exitCode) << "ending it twice is harmless";
+    EXPECT_EQ(2u, RunSimctl(L"colour-utility sideways").exitCode);
+    EXPECT_EQ(2u, RunSimctl(L"colour-utility answer -1").exitCode);
+}
+
+TEST_F(SimctlColourUtility, SlowAnswerMakesTheCallerTimeOut) {
+    ASSERT_EQ(0u, RunSimctl(L"colour-utility delay 1500").exitCode);
+    ASSERT_EQ(0u, RunSimctl(L"colour-utility on").exitCode);
+    HWND window = FindWindowW(COLOUR_CLASS, COLOUR_TITLE);
+    ASSERT_NE(nullptr, window);
+    DWORD_PTR result = 0;
+    EXPECT_EQ(0, SendMessageTimeoutW(window, WM_COLOUR_MAY_SET, 0, 0, SMTO_ABORTIFHUNG, 300, &result));
+    ASSERT_EQ(0u, RunSimctl(L"colour-utility delay 0").exitCode);
+}
+
+class SimctlMonitors : public testing::Test {
+protected:
+    void TearDown() override {
+        simlib::DeleteTree(simlib::PieceKey(L"Dxva2", L"Failures"));
+        simlib::WriteDword(simlib::PieceKey(L"Dxva2"), L"Monitors", 2);
+    }
+    static std::wstring FailureKey(const wchar_t* f) { return simlib::PieceKey(L"Dxva2", L"Failures") + L"\\" + f; }
+};
+
+TEST_F(SimctlMonitors, MonitorFailScriptsTheNextCalls) {
+    RunResult fail = RunSimctl(L"monitor-fail GetMonitorBrightness 3 0xC0262589");
+    ASSERT_EQ(0u, fail.exitCode) << fail.output;
+    EXPECT_EQ(3u, simlib::DwordOr(FailureKey(L"GetMonitorBrightness"), L"Count", 0));
+    EXPECT_EQ(0xC0262589u, simlib::DwordOr(FailureKey(L"GetMonitorBrightness"), L"Error", 0));
+
+    ASSERT_EQ(0u, RunSimctl(L"monitor-fail setvcpfeature always").exitCode);
+    EXPECT_EQ(simlib::FAIL_FOREVER, simlib::DwordOr(FailureKey(L"SetVCPFeature"), L"Count", 0));
+    EXPECT_EQ(0xC0262582u, simlib::DwordOr(FailureKey(L"SetVCPFeature"), L"Error", 0));
+
+    ASSERT_EQ(0u, RunSimctl(L"monitor-fail SetMonitorBrightness 1 NOT_APPLIED").exitCode);
+    EXPECT_EQ(0u, simlib::DwordOr(FailureKey(L"SetMonitorBrightness"), L"Error", 9));
+    ASSERT_EQ(0u, RunSimctl(L"monitor-fail GetCapabilitiesStringLength 2 ERROR_GRAPHICS_MONITOR_NO_LONGER_EXISTS")
+                      .exitCode);
+    EXPECT_EQ(0xC026258Du, simlib::DwordOr(FailureKey(L"GetCapabilitiesStringLength"), L"Error", 0));
+
+    RunResult list = RunSimctl(L"monitors");
+    ASSERT_EQ(0u, list.exitCode);
+    EXPECT_NE(std::string::npos, list.output.find("GetMonitorBrightness: the next 3 call(s) fail with 0xC0262589"))
+        << list.output;
+    EXPECT_NE(std::string::npos, list.output.find("model SV-E2410")) << list.output;
+    EXPECT_NE(std::string::npos, list.output.find("model SV-W2790")) << list.output;
+
+    ASSERT_EQ(0u, RunSimctl(L"monitor-fail GetMonitorBrightness 0").exitCode);
+    DWORD count = 0;
+    EXPECT_NE(ERROR_SUCCESS, simlib::ReadDword(FailureKey(L"GetMonitorBrightness"), L"Count", count));
+}
+
+TEST_F(SimctlMonitors, BadArgumentsChangeNothing) {
+    EXPECT_EQ(2u, RunSimctl(L"monitor-fail GetMonitorBrightnes 3").exitCode);
+    EXPECT_EQ(2u, RunSimctl(L"monitor-fail GetMonitorBrightness -1").exitCode);
+    EXPECT_EQ(2u, RunSimctl(L"monitor-fail GetMonitorBrightness 2 0x1FFFFFFFF").exitCode);
+    EXPECT_EQ(2u, RunSimctl(L"monitor-fail GetMonitorBrightness 2 BOGUS").exitCode);
+    EXPECT_EQ(2u, RunSimctl(L"monitor-plug 3").exitCode);
+    DWORD count = 0;
+    EXPECT_NE(ERROR_SUCCESS, simlib::ReadDword(FailureKey(L"GetMonitorBrightness"), L"Count", count));
+    EXPECT_EQ(2u, simlib::DwordOr(simlib::PieceKey(L"Dxva2"), L"Monitors", 0));
+    ASSERT_EQ(0u, RunSimctl(L"monitor-plug 1").exitCode);
+    EXPECT_EQ(1u, simlib::DwordOr(simlib::PieceKey(L"Dxva2"), L"Monitors", 0));
+    RunResult status = RunSimctl(L"status");
+    EXPECT_NE(std::string::npos, status.output.find("[monitors]")) << status.output;
+    EXPECT_NE(std::string::npos, status.output.find("[colour utility]")) << status.output;
+    EXPECT_NE(std::string::npos, status.output.find("monitor 2 (unplugged)")) << status.output;
+}
+
+}  // namespace
