@@ -2,10 +2,13 @@
 # Machine hook: installs the simulated data service where the link library looks for it
 # (C:\Program Files\Morrow\MorrowIF.DLL and Morrow.exe), registers the regions the service
 # supports under Software\Orvel\Morrow\site (as the service's own setup does) and seeds the
-# demand curves of the simulated PC under HKLM\Software\SimulatedPC\Morrow.
+# demand curves of the simulated PC under HKLM\Software\SimulatedPC\Morrow (see
+# sim/morrow/morrow_data.h for the values).
 set -euo pipefail
 : "${WINEPREFIX:?WINEPREFIX must name the simulated PC}"
 : "${SIM_BIN:?SIM_BIN must name the folder of the simulated PC binaries}"
+root=${SOLVANE_SOURCE_DIR:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}
+source "$root/sim/machine/hook-lib.sh"
 
 target="$WINEPREFIX/drive_c/Program Files/Morrow"
 mkdir -p "$target"
@@ -22,22 +25,13 @@ regions=(
   "6 31 28000000 59,57,55,54,54,56,61,69,77,83,87,89,88,89,91,92,90,87,84,81,77,71,65,61"
   "9 25 16000000 56,54,53,52,52,54,59,66,74,80,84,86,85,86,88,89,87,84,81,78,74,68,62,58"
 )
-seed="$WINEPREFIX/drive_c/windows/temp/morrow-seed.reg"
-mkdir -p "$(dirname "$seed")"
 {
-  printf 'REGEDIT4\r\n\r\n'
-  printf '[HKEY_LOCAL_MACHINE\\Software\\SimulatedPC\\Morrow]\r\n"OpenDataSets"=dword:00000000\r\n\r\n'
+  printf 'Windows Registry Editor Version 5.00\n\n'
+  printf '[HKEY_LOCAL_MACHINE\\Software\\SimulatedPC\\Morrow]\n"OpenDataSets"=dword:00000000\n\n'
   for r in "${regions[@]}"; do
     read -r id mask supply curve <<<"$r"
-    printf '[HKEY_LOCAL_MACHINE\\Software\\Orvel\\Morrow\\site\\%d]\r\n"Enable"=dword:00000001\r\n"SupportDataType"=dword:%08x\r\n\r\n' "$id" "$mask"
-    printf '[HKEY_LOCAL_MACHINE\\Software\\SimulatedPC\\Morrow\\Regions\\%d]\r\n"PeakSupply"=dword:%08x\r\n"Curve"="%s"\r\n\r\n' "$id" "$supply" "$curve"
+    printf '[HKEY_LOCAL_MACHINE\\Software\\Orvel\\Morrow\\site\\%d]\n"Enable"=dword:00000001\n"SupportDataType"=dword:%08x\n\n' "$id" "$mask"
+    printf '[HKEY_LOCAL_MACHINE\\Software\\SimulatedPC\\Morrow\\Regions\\%d]\n"PeakSupply"=dword:%08x\n"Curve"="%s"\n\n' "$id" "$supply" "$curve"
   done
-} >"$seed"
-log=$(mktemp)
-if ! /usr/lib/wine/wine64 regedit /S 'C:\windows\temp\morrow-seed.reg' >"$log" 2>&1; then
-  cat "$log" >&2; rm -f "$log" "$seed"
-  echo "morrow/install.sh: seeding the registry failed" >&2
-  exit 1
-fi
-rm -f "$log" "$seed"
+} | sim_reg_import || { echo "morrow/install.sh: seeding the registry failed" >&2; exit 1; }
 echo "morrow: data service installed in C:\\Program Files\\Morrow, ${#regions[@]} regions seeded"

@@ -37,7 +37,8 @@ std::thread AnswerDialog(DialogSeen& seen, WORD command, DWORD waitMs) {
         const ULONGLONG until = GetTickCount64() + waitMs;
         while (GetTickCount64() < until) {
             HWND dialog = FindWindowW(L"#32770", L"利用規約");
-            if (dialog != nullptr) {
+            // Answered once it is shown, with all its controls.
+            if (dialog != nullptr && IsWindowVisible(dialog) && GetDlgItem(dialog, 7) != nullptr) {
                 seen.termsLinkClass = ClassOf(GetDlgItem(dialog, 1002));
                 seen.supportLinkClass = ClassOf(GetDlgItem(dialog, 1008));
                 seen.question = TextOf(GetDlgItem(dialog, 1005));
