@@ -1,7 +1,11 @@
 // Threshold comparison and exceed windows against the demand the simulated data service serves.
 #include <gtest/gtest.h>
 
+#include <shlobj.h>
+
 #include <string>
+
+#include "common/handles.h"
 
 #include "tests/tarvik/library_fixture.h"
 
@@ -90,13 +94,18 @@ protected:
 };
 
 TEST_F(TarvikWithService, InitialisesTheServiceOnceAndFinalisesOnUnload) {
+    // Loading the library binds nothing yet: the first call does.
+    EXPECT_EQ(GetModuleHandleW(L"MorrowIF.DLL"), nullptr);
+    EXPECT_EQ(SimValue(L"InitializeCalls"), 0u);
     DWORD exceed = 0;
     lib.CompareToThreshold(50, &exceed);
     lib.CompareToThreshold(50, &exceed);
     EXPECT_EQ(SimValue(L"InitializeCalls"), 1u);
+    EXPECT_NE(GetModuleHandleW(L"MorrowIF.DLL"), nullptr);
     EXPECT_EQ(SimValue(L"FinalizeCalls"), 0u);
     lib.Unload();
     EXPECT_EQ(SimValue(L"FinalizeCalls"), 1u);
+    EXPECT_EQ(GetModuleHandleW(L"MorrowIF.DLL"), nullptr);
 }
 
 TEST_F(TarvikWithService, InstantDemandAgainstTodaysPeakSupply) {
@@ -278,6 +287,44 @@ TEST_F(TarvikWithService, DebugModeDoesNotAskTheService) {
     ASSERT_TRUE(lib.CompareToThreshold(50, &exceed));
     EXPECT_EQ(exceed, 0u);
     EXPECT_EQ(SimValue(L"GetDataCalls"), 0u);
+}
+
+// The trace log of the library: the header at start-up and at most one data line per interval.
+TEST_F(TarvikWithService, DataLineThrottledInTheTraceLog) {
+    lib.Unload();
+    const wchar_t kDbgLog[] = L"Software\\Orvel\\Morrow\\DbgLog";
+    ASSERT_TRUE(SetDword(kDbgLog, L"logform", 1));
+    ASSERT_TRUE(SetDword(kDbgLog, L"loglevel", 0));
+    ASSERT_TRUE(SetString(kDbgLog, L"filename", L"tarvik_tests_trace.log"));
+    wchar_t folder[MAX_PATH] = {};
+    ASSERT_TRUE(SHGetSpecialFolderPathW(nullptr, folder, CSIDL_COMMON_APPDATA, FALSE));
+    const std::wstring file = std::wstring(folder) + L"\\tarvik_tests_trace.log";
+    DeleteFileW(file.c_str());
+    ASSERT_TRUE(lib.Load());
+    ASSERT_TRUE(EnableSite(3, 31));
+    Region(3, 5000000, Curve(50, 50, {}));
+    Percent(3, 86);
+    DWORD exceed = 0;
+    ASSERT_TRUE(lib.CompareToThreshold(86, &exceed));
+    ASSERT_TRUE(lib.CompareToThreshold(86, &exceed));
+    lib.Unload();
+    std::wstring text;
+    {
+        common::UniqueFile handle(CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                              OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(handle.Valid());
+        wchar_t buffer[8192] = {};
+        DWORD read = 0;
+        ReadFile(handle.Get(), buffer, sizeof(buffer) - sizeof(wchar_t), &read, nullptr);
+        text.assign(buffer, read / sizeof(wchar_t));
+    }
+    DeleteFileW(file.c_str());
+    EXPECT_NE(text.find(L"リージョン,最大供給電力量,開始,終了,瞬時値,開始,終了,計測値,開始,終了"), std::wstring::npos)
+        << "no header line";
+    const size_t first = text.find(L" 3,5000,");
+    ASSERT_NE(first, std::wstring::npos) << "no data line";
+    EXPECT_NE(text.find(L",4300,", first), std::wstring::npos);
+    EXPECT_EQ(text.find(L" 3,5000,", first + 1), std::wstring::npos) << "a second line within the interval";
 }
 
 }  // namespace
