@@ -140,14 +140,37 @@ bool SetSiteValue(DWORD region, const wchar_t* name, DWORD value) {
     return SetDword(path.c_str(), name, value);
 }
 
+namespace {
+
+// Deletes a key that holds neither values nor subkeys.
+void DeleteIfEmpty(const wchar_t* keyPath) {
+    DWORD subkeys = 1;
+    DWORD values = 1;
+    {
+        common::UniqueRegKey key;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_READ, key.Put()) != ERROR_SUCCESS ||
+            RegQueryInfoKeyW(key.Get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr,
+                             nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+            return;
+        }
+    }
+    if (subkeys == 0 && values == 0) {
+        RegDeleteKeyW(HKEY_LOCAL_MACHINE, keyPath);
+    }
+}
+
+}  // namespace
+
 void CleanRegistry() {
     DeleteTree(kMorrowKey);
     DeleteTree(kSimMorrowKey);
     for (const wchar_t* name : {L"UseDate", L"Lv1Time", L"Lv2Time", L"Threshold", L"ThresholdLv3", L"SelectMode"}) {
         DeleteValue(kEFEnvKey, name);
     }
-    // The key itself only when the tests left it empty.
-    RegDeleteKeyW(HKEY_LOCAL_MACHINE, kEFEnvKey);
+    // The keys above them only when nothing else lives there.
+    for (const wchar_t* path : {kEFEnvKey, L"Software\\Orvel\\Solvane", L"Software\\Orvel", L"Software\\SimulatedPC"}) {
+        DeleteIfEmpty(path);
+    }
 }
 
 bool InstallService() {
