@@ -7,7 +7,6 @@
 namespace tarvik {
 
 constexpr DWORD kDefaultLogIntervalMinutes = 30;
-constexpr UINT kDataLogHeaderString = 120;  // the header row of the data lines
 constexpr size_t kDataLineChars = 1024;
 
 // "interval" under the trace key, in minutes (30 when missing).

@@ -5,11 +5,11 @@
 #include "tarvik/data_log.h"
 #include "tarvik/region_list.h"
 #include "tarvik/registry_operation.h"
+#include "tarvik/resource_ids.h"
 
 namespace tarvik {
 namespace {
 
-constexpr wchar_t kDbgLogPath[] = L"Software\\Orvel\\Morrow\\DbgLog";
 constexpr int kHeaderChars = 256;
 
 HINSTANCE g_module = nullptr;
@@ -20,7 +20,7 @@ DataServiceApi g_api;
 
 BOOL TarvikInitialize() noexcept {
     constexpr wchar_t kFn[] = L"TarvikInitialize";
-    g_Log.Init(kDbgLogPath);
+    g_Log.Init(kDbgLogKey);
     LOG_TRACE(TRACE_LEVEL_APP, kFn, L"Enter");
     if (g_api.EFInitialize != nullptr) {
         g_api.EFInitialize();
@@ -32,7 +32,7 @@ BOOL TarvikInitialize() noexcept {
     ReadDebugMode(now, true);
     ResetDataLogClock(now);
     wchar_t header[kHeaderChars] = {};
-    if (LoadStringW(g_module, kDataLogHeader, header, kHeaderChars) > 0) {
+    if (LoadStringW(g_module, IDS_DATA_LOG_HEADER, header, kHeaderChars) > 0) {
         LOG_TRACE(TRACE_LEVEL_VALUES, kFn, L"%s", header);
     }
     LOG_TRACE(TRACE_LEVEL_APP, kFn, L"Exit retval:%08x", result);

@@ -11,7 +11,6 @@
 namespace tarvik {
 
 constexpr wchar_t kServiceLibrary[] = L"C:\\Program Files\\Morrow\\MorrowIF.DLL";
-constexpr UINT kDataLogHeader = 120;
 
 void SetLibraryModule(HINSTANCE module) noexcept;
 HINSTANCE LibraryModule() noexcept;

@@ -327,4 +327,59 @@ TEST_F(TarvikWithService, DataLineThrottledInTheTraceLog) {
     EXPECT_EQ(text.find(L" 3,5000,", first + 1), std::wstring::npos) << "a second line within the interval";
 }
 
+TEST_F(TarvikWithService, DataLineEveryTimeWithAZeroInterval) {
+    lib.Unload();
+    const wchar_t kDbgLog[] = L"Software\\Orvel\\Morrow\\DbgLog";
+    ASSERT_TRUE(SetDword(kDbgLog, L"logform", 1));
+    ASSERT_TRUE(SetDword(kDbgLog, L"loglevel", 0));
+    ASSERT_TRUE(SetDword(kDbgLog, L"interval", 0));
+    ASSERT_TRUE(SetString(kDbgLog, L"filename", L"tarvik_tests_trace0.log"));
+    wchar_t folder[MAX_PATH] = {};
+    ASSERT_TRUE(SHGetSpecialFolderPathW(nullptr, folder, CSIDL_COMMON_APPDATA, FALSE));
+    const std::wstring file = std::wstring(folder) + L"\\tarvik_tests_trace0.log";
+    DeleteFileW(file.c_str());
+    ASSERT_TRUE(lib.Load());
+    Region(5, 26000000, Curve(40, 40, {}));
+    Percent(5, 70);
+    DWORD exceed = 0;
+    ASSERT_TRUE(lib.CompareToThreshold(70, &exceed));
+    ASSERT_TRUE(lib.CompareToThreshold(70, &exceed));
+    lib.Unload();
+    std::wstring text;
+    {
+        common::UniqueFile handle(CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                              OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(handle.Valid());
+        wchar_t buffer[8192] = {};
+        DWORD read = 0;
+        ReadFile(handle.Get(), buffer, sizeof(buffer) - sizeof(wchar_t), &read, nullptr);
+        text.assign(buffer, read / sizeof(wchar_t));
+    }
+    DeleteFileW(file.c_str());
+    // Region 5 measures demand: the instant columns stay empty, the actual ones are filled.
+    const size_t first = text.find(L" 5,26000,");
+    ASSERT_NE(first, std::wstring::npos);
+    EXPECT_NE(text.find(L",,,,18200,", first), std::wstring::npos);
+    EXPECT_NE(text.find(L" 5,26000,", first + 1), std::wstring::npos) << "no second line";
+}
+
+TEST_F(TarvikWithService, DemandFromTheServicesDataFile) {
+    wchar_t folder[MAX_PATH] = {};
+    ASSERT_NE(GetTempPathW(MAX_PATH, folder), 0u);
+    const std::wstring file = std::wstring(folder) + L"tarvik_tests_demand.ini";
+    ASSERT_TRUE(WritePrivateProfileStringW(L"Region3", L"PeakSupply", L"1000000", file.c_str()));
+    ASSERT_TRUE(WritePrivateProfileStringW(L"Region3", L"Percent", L"64", file.c_str()));
+    ASSERT_TRUE(SetString(kSimMorrowKey, L"DataFile", file.c_str()));
+    ASSERT_TRUE(EnableSite(3, 31));
+    Region(3, 5000000, Curve(99, 99, {}));  // the registry's values are not used
+    DWORD exceed = 7;
+    const bool compared = lib.CompareToThreshold(64, &exceed);
+    const DWORD atThreshold = exceed;
+    lib.CompareToThreshold(65, &exceed);
+    DeleteFileW(file.c_str());
+    ASSERT_TRUE(compared);
+    EXPECT_EQ(atThreshold, 1u);
+    EXPECT_EQ(exceed, 0u);
+}
+
 }  // namespace
