@@ -129,15 +129,15 @@ bool ProcessRuns(DWORD pid) {
 void PrintMorrowStatus() {
     common::UniqueRegKey root;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kMorrowSimKey, 0, KEY_READ, root.Put()) != ERROR_SUCCESS) {
-        simctl::Out(L"data service: not configured\n");
+        simctl::Out(L"  data service: not configured\n");
         return;
     }
     DWORD pid = 0;
     QueryDword(root.Get(), L"ServicePid", pid);
-    simctl::Out(L"service: %ls (pid %lu)\n", ProcessRuns(pid) ? L"running" : L"stopped", pid);
+    simctl::Out(L"  service: %ls (pid %lu)\n", ProcessRuns(pid) ? L"running" : L"stopped", pid);
     DWORD openSets = 0;
     QueryDword(root.Get(), L"OpenDataSets", openSets);
-    simctl::Out(L"open data sets: %lu\n", openSets);
+    simctl::Out(L"  open data sets: %lu\n", openSets);
     for (long long region = 1; region <= kMaxRegion; ++region) {
         wchar_t path[MAX_PATH];
         common::UniqueRegKey key;
@@ -153,7 +153,7 @@ void PrintMorrowStatus() {
         if (hasPercent) {
             StringCchPrintfW(percentText, ARRAYSIZE(percentText), L"%lu%%", percent);
         }
-        simctl::Out(L"region %lld: peak supply %lu, demand %ls\n", region, hasSupply ? supply : 5000000UL,
+        simctl::Out(L"  region %lld: peak supply %lu, demand %ls\n", region, hasSupply ? supply : 5000000UL,
                     percentText);
     }
 }

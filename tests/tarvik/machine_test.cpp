@@ -17,15 +17,21 @@ std::wstring Environment(const wchar_t* name) {
     return n > 0 && n < MAX_PATH ? std::wstring(value) : std::wstring();
 }
 
-// Runs simctl with the arguments; its exit code (-1 when it could not run).
-int Simctl(const std::wstring& arguments) {
+// Runs simctl with the arguments, its output going to `output` when given; its exit code
+// (-1 when it could not run).
+int Simctl(const std::wstring& arguments, HANDLE output = nullptr) {
     const std::wstring simctl = Environment(L"SIM_BIN") + L"\\simctl.exe";
     std::wstring commandLine = L"\"" + simctl + L"\" " + arguments;
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
+    if (output != nullptr) {
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = output;
+        startup.hStdError = output;
+    }
     PROCESS_INFORMATION info = {};
-    if (!CreateProcessW(simctl.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                        nullptr, &startup, &info)) {
+    if (!CreateProcessW(simctl.c_str(), commandLine.data(), nullptr, nullptr, output != nullptr, CREATE_NO_WINDOW,
+                        nullptr, nullptr, &startup, &info)) {
         return -1;
     }
     common::UniqueHandle process(info.hProcess);
@@ -75,6 +81,7 @@ TEST_F(TarvikOnTheMachine, DemandSetWithSimctlIsCompared) {
     ASSERT_EQ(Simctl(L"demand --region 3 --percent 50"), 0);
     ASSERT_TRUE(lib.CompareToThreshold(90, &exceed));
     EXPECT_EQ(exceed, 0u);
+    ASSERT_EQ(Simctl(L"demand --region 3 --clear"), 0);
     EXPECT_EQ(Simctl(L"demand --region 3 --percent -4"), 2);
     EXPECT_EQ(Simctl(L"demand --percent 40"), 2);
 
@@ -86,6 +93,34 @@ TEST_F(TarvikOnTheMachine, DemandSetWithSimctlIsCompared) {
     ASSERT_TRUE(lib.CompareToThreshold(89, &exceed));
     EXPECT_EQ(exceed, 0u);
     ASSERT_EQ(Simctl(L"demand --region 5 --clear"), 0);
+}
+
+TEST_F(TarvikOnTheMachine, StatusShowsTheDemandAndTheService) {
+    ASSERT_EQ(Simctl(L"demand --region 6 --percent 77"), 0);
+    ASSERT_TRUE(lib.StartEngine());
+    wchar_t folder[MAX_PATH] = {};
+    ASSERT_NE(GetTempPathW(MAX_PATH, folder), 0u);
+    const std::wstring path = std::wstring(folder) + L"tarvik_status.txt";
+    std::string text;
+    {
+        SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+        common::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                            &inherit, CREATE_ALWAYS, 0, nullptr));
+        ASSERT_TRUE(file.Valid());
+        ASSERT_EQ(Simctl(L"status", file.Get()), 0);
+        SetFilePointer(file.Get(), 0, nullptr, FILE_BEGIN);
+        char buffer[16384] = {};
+        DWORD read = 0;
+        ReadFile(file.Get(), buffer, sizeof(buffer) - 1, &read, nullptr);
+        text.assign(buffer, read);
+    }
+    DeleteFileW(path.c_str());
+    const size_t section = text.find("[morrow]");
+    ASSERT_NE(section, std::string::npos) << text;
+    EXPECT_NE(text.find("service: running", section), std::string::npos) << text;
+    EXPECT_NE(text.find("region 6: peak supply 28000000, demand 77%", section), std::string::npos) << text;
+    EXPECT_NE(text.find("region 2: peak supply 14000000, demand curve", section), std::string::npos) << text;
+    ASSERT_EQ(Simctl(L"demand --region 6 --clear"), 0);
 }
 
 TEST_F(TarvikOnTheMachine, ForecastWindowOfTheSeededCurve) {
