@@ -145,4 +145,37 @@ TEST_F(TarvikEngine, AServiceThatCannotStartIsNotCounted) {
     EXPECT_EQ(CountServiceProcesses(), 0);
 }
 
+// The simulated service program itself: one instance per session, ended by its stop event.
+TEST_F(TarvikEngine, ServiceProgramRunsOnceAndEndsOnRequest) {
+    auto start = [] {
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION info = {};
+        std::wstring path = std::wstring(kServiceFolder) + L"\\Morrow.exe";
+        if (!CreateProcessW(path.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+            return common::UniqueHandle();
+        }
+        common::UniqueHandle thread(info.hThread);
+        return common::UniqueHandle(info.hProcess);
+    };
+    common::UniqueHandle first = start();
+    ASSERT_TRUE(first.Valid());
+    ASSERT_TRUE(Eventually([] { return ServiceStarts() == 1; }));
+    DWORD pid = 0;
+    ASSERT_TRUE(GetDword(kSimMorrowKey, L"ServicePid", pid));
+    EXPECT_EQ(pid, GetProcessId(first.Get()));
+    common::UniqueHandle second = start();
+    ASSERT_TRUE(second.Valid());
+    EXPECT_EQ(WaitChild(second, 10000), 1);
+    EXPECT_EQ(ServiceStarts(), 1u);
+    {
+        common::UniqueHandle stop(OpenEventW(EVENT_MODIFY_STATE, FALSE, L"SimulatedPC_Morrow_Stop"));
+        ASSERT_TRUE(stop.Valid());
+        SetEvent(stop.Get());
+    }
+    EXPECT_EQ(WaitChild(first, 10000), 0);
+    ASSERT_TRUE(GetDword(kSimMorrowKey, L"ServicePid", pid));
+    EXPECT_EQ(pid, 0u);
+}
+
 }  // namespace
