@@ -98,6 +98,12 @@ TEST_F(TarvikOnTheMachine, DemandSetWithSimctlIsCompared) {
 TEST_F(TarvikOnTheMachine, StatusShowsTheDemandAndTheService) {
     ASSERT_EQ(Simctl(L"demand --region 6 --percent 77"), 0);
     ASSERT_TRUE(lib.StartEngine());
+    // The service records itself once it runs.
+    DWORD pid = 0;
+    for (int i = 0; i < 200 && !(GetDword(kSimMorrowKey, L"ServicePid", pid) && pid != 0); ++i) {
+        Sleep(50);
+    }
+    ASSERT_NE(pid, 0u);
     wchar_t folder[MAX_PATH] = {};
     ASSERT_NE(GetTempPathW(MAX_PATH, folder), 0u);
     const std::wstring path = std::wstring(folder) + L"tarvik_status.txt";
