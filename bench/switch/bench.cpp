@@ -21,12 +21,11 @@ constexpr int kDefaultRuns = 20;
 constexpr DWORD kTimeoutMs = 20000;
 constexpr DWORD kSettleMs = 1500;  // the LED command and the plan-changed follow-ups
 constexpr DWORD kPollMs = 20;
-constexpr WORD kCommandPinned1 = 72;  // Balanced
-constexpr WORD kCommandPinned2 = 71;  // Power saver
-constexpr wchar_t kProgramKey[] = L"Software\\Orvel\\Solvane";
+constexpr WORD kCommandPinned1 = 72;  // mode 1: the maker's save plan, as installed
+constexpr WORD kCommandPinned2 = 71;  // mode 2: the maker's balance plan
 
-const GUID kBalanced = {0x381B4222, 0xF694, 0x41F0, {0x96, 0x85, 0xFF, 0x5B, 0xB2, 0x60, 0xDF, 0x2E}};
-const GUID kPowerSaver = {0xA1841308, 0x3541, 0x4FAB, {0xBC, 0x81, 0xF7, 0x15, 0x56, 0xF2, 0x0B, 0x4A}};
+const GUID kModeOnePlan = {0x9B7D845B, 0xAF66, 0x4D2A, {0xB4, 0x76, 0xD4, 0xDA, 0xB8, 0x40, 0xAB, 0xF8}};
+const GUID kModeTwoPlan = {0x6658A2A5, 0x119C, 0x4E4E, {0x93, 0x1B, 0x97, 0x2B, 0xCF, 0xDD, 0x14, 0xA6}};
 
 double Now() {
     static LARGE_INTEGER frequency = [] {
@@ -61,18 +60,6 @@ double Median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     const size_t n = values.size();
     return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2.0;
-}
-
-void SetDword(const std::wstring& key, const wchar_t* name, DWORD value) {
-    RegSetKeyValueW(HKEY_LOCAL_MACHINE, key.c_str(), name, REG_DWORD, &value, sizeof(value));
-}
-
-void ConfigureThreeModes() {
-    SetDword(kProgramKey, L"EcoMode", 2);
-    const std::wstring plans = std::wstring(kProgramKey) + L"\\PowerSettings\\";
-    SetDword(plans + L"381b4222-f694-41f0-9685-ff5bb260df2e", L"LedNo", 1);
-    SetDword(plans + L"a1841308-3541-4fab-bc81-f71556f20b4a", L"LedNo", 2);
-    SetDword(plans + L"8c5e7fda-e8bf-4a96-9a85-a6e23a8c635c", L"LedNo", 3);
 }
 
 struct FindData {
@@ -166,8 +153,7 @@ int wmain(int argc, wchar_t** argv) {
         std::fwprintf(stderr, L"runs must be at least 1\n");
         return 2;
     }
-    ConfigureThreeModes();
-    PowerSetActiveScheme(nullptr, &kBalanced);
+    PowerSetActiveScheme(nullptr, &kModeOnePlan);
 
     Program solvane;
     if (!solvane.Start(Folder() + L"Solvane.exe")) {
@@ -185,19 +171,19 @@ int wmain(int argc, wchar_t** argv) {
     for (int i = 0; i < runs; ++i) {
         // Bare call: Balanced -> Power saver, then back (the resident program follows both).
         double start = Now();
-        PowerSetActiveScheme(nullptr, &kPowerSaver);
-        double ms = WaitActive(kPowerSaver, start);
+        PowerSetActiveScheme(nullptr, &kModeTwoPlan);
+        double ms = WaitActive(kModeTwoPlan, start);
         Sleep(kSettleMs);
-        PowerSetActiveScheme(nullptr, &kBalanced);
-        WaitActive(kBalanced, Now());
+        PowerSetActiveScheme(nullptr, &kModeOnePlan);
+        WaitActive(kModeOnePlan, Now());
         Sleep(kSettleMs);
         // Tray command: the same change through the resident program.
         start = Now();
         PostMessageW(main, WM_COMMAND, MAKEWPARAM(kCommandPinned2, 0), 0);
-        double viaTray = WaitActive(kPowerSaver, start);
+        double viaTray = WaitActive(kModeTwoPlan, start);
         Sleep(kSettleMs);
         PostMessageW(main, WM_COMMAND, MAKEWPARAM(kCommandPinned1, 0), 0);
-        WaitActive(kBalanced, Now());
+        WaitActive(kModeOnePlan, Now());
         Sleep(kSettleMs);
         if (ms < 0 || viaTray < 0) {
             std::fwprintf(stderr, L"the plan did not change in time\n");

@@ -15,6 +15,10 @@ const GUID kBalanced = {0x381B4222, 0xF694, 0x41F0, {0x96, 0x85, 0xFF, 0x5B, 0xB
 const GUID kPowerSaver = {0xA1841308, 0x3541, 0x4FAB, {0xBC, 0x81, 0xF7, 0x15, 0x56, 0xF2, 0x0B, 0x4A}};
 const GUID kHighPerformance = {0x8C5E7FDA, 0xE8BF, 0x4A96, {0x9A, 0x85, 0xA6, 0xE2, 0x3A, 0x8C, 0x63, 0x5C}};
 
+const GUID kEcoSave = {0x9B7D845B, 0xAF66, 0x4D2A, {0xB4, 0x76, 0xD4, 0xDA, 0xB8, 0x40, 0xAB, 0xF8}};
+const GUID kEcoBalance = {0x6658A2A5, 0x119C, 0x4E4E, {0x93, 0x1B, 0x97, 0x2B, 0xCF, 0xDD, 0x14, 0xA6}};
+const GUID kEcoPerformance = {0xB06FB371, 0x2C24, 0x43A7, {0xB8, 0x7B, 0x5E, 0xED, 0xE7, 0x12, 0xB5, 0x49}};
+
 namespace {
 
 constexpr wchar_t kProgramKey[] = L"Software\\Orvel\\Solvane";
@@ -61,6 +65,16 @@ bool WaitActivePlan(const GUID& plan, DWORD timeoutMs) {
         Sleep(kPollMs);
     }
     return false;
+}
+
+bool EnsurePlan(const GUID& plan, const GUID& source) {
+    DWORD size = 0;
+    if (PowerReadFriendlyName(nullptr, &plan, nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS) {
+        return true;
+    }
+    GUID target = plan;
+    GUID* destination = &target;
+    return PowerDuplicateScheme(nullptr, &source, &destination) == ERROR_SUCCESS;
 }
 
 bool Activate(const GUID& plan) { return PowerSetActiveScheme(nullptr, &plan) == ERROR_SUCCESS; }

@@ -16,6 +16,13 @@ namespace e2e {
 extern const GUID kBalanced;
 extern const GUID kPowerSaver;
 extern const GUID kHighPerformance;
+// The maker's plans the installation creates and binds to the modes.
+extern const GUID kEcoSave;
+extern const GUID kEcoBalance;
+extern const GUID kEcoPerformance;
+
+// Makes sure the plan exists (a copy of `source` under that GUID when it does not).
+bool EnsurePlan(const GUID& plan, const GUID& source);
 
 constexpr DWORD kWaitMs = 15000;
 

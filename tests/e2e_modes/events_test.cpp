@@ -25,18 +25,17 @@ constexpr UINT kSendTimeoutMs = 20000;
 class Events : public testing::Test {
 protected:
     void SetUp() override {
-        SetMachineDword(L"EcoMode", 2);
-        SetPlanValue(kBalanced, L"LedNo", 1);
-        SetPlanValue(kPowerSaver, L"LedNo", 2);
-        SetPlanValue(kHighPerformance, L"LedNo", 3);
-        SetPlanValue(kBalanced, L"NpdCPU", kNpdBalanced);
-        SetPlanValue(kPowerSaver, L"NpdCPU", kNpdSaver);
-        ASSERT_TRUE(Activate(kBalanced));
+        SetPlanValue(kEcoSave, L"LedNo", 1);
+        SetPlanValue(kEcoBalance, L"LedNo", 2);
+        SetPlanValue(kEcoPerformance, L"LedNo", 3);
+        SetPlanValue(kEcoSave, L"NpdCPU", kNpdBalanced);
+        SetPlanValue(kEcoBalance, L"NpdCPU", kNpdSaver);
+        ASSERT_TRUE(Activate(kEcoSave));
         ASSERT_TRUE(m_resident.Start());
     }
     void TearDown() override {
         EXPECT_TRUE(m_resident.Close());
-        Activate(kBalanced);
+        Activate(kEcoSave);
     }
     LRESULT Send(UINT message, WPARAM wParam, LPARAM lParam = 0) {
         DWORD_PTR result = 0xDEAD;
@@ -50,10 +49,10 @@ protected:
 };
 
 TEST_F(Events, PlanChangedByAnotherProgramIsFollowedInOrder) {
-    ASSERT_EQ(RunSimctl(L"activate " + GuidKeyText(kPowerSaver)), 0u);
+    ASSERT_EQ(RunSimctl(L"activate " + GuidKeyText(kEcoBalance)), 0u);
     ASSERT_TRUE(m_resident.WaitTrace(L"IDT_BRIGHTNESS: permitted 1")) << "the brightness step after the delay";
     const std::vector<int> order = m_resident.WaitInOrder(
-        {L"PBT_POWERSETTINGCHANGE", L"active scheme: " + GuidBracedText(kPowerSaver), L"SetTimer IDT_BRIGHTNESS",
+        {L"PBT_POWERSETTINGCHANGE", L"active scheme: " + GuidBracedText(kEcoBalance), L"SetTimer IDT_BRIGHTNESS",
          L"active scheme: LED updated", L"WM_USER+3", L"IDT_BRIGHTNESS: permitted 1"});
     for (size_t i = 0; i < order.size(); ++i) {
         EXPECT_GE(order[i], 0) << "follow-up " << i << " missing or out of order";
@@ -66,7 +65,7 @@ TEST_F(Events, PlanChangedByAnotherProgramIsFollowedInOrder) {
 TEST_F(Events, ColourUtilityRefusalStopsTheBrightnessStep) {
     ASSERT_EQ(RunSimctl(L"colour-utility answer 0"), 0u);
     ASSERT_EQ(RunSimctl(L"colour-utility on"), 0u);
-    ASSERT_EQ(RunSimctl(L"activate " + GuidKeyText(kPowerSaver)), 0u);
+    ASSERT_EQ(RunSimctl(L"activate " + GuidKeyText(kEcoBalance)), 0u);
     EXPECT_TRUE(m_resident.WaitTrace(L"IDT_BRIGHTNESS: permitted 0"));
     EXPECT_TRUE(m_resident.WaitTrace(L"colour utility answers 0"));
     RunSimctl(L"colour-utility off");
@@ -119,11 +118,11 @@ TEST_F(Events, LockUndoesAnInterruptedBoost) {
     Send(WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK);
     EXPECT_TRUE(m_resident.WaitTrace(L"saved boost state restored"));
     DWORD value = 0;
-    EXPECT_EQ(PowerReadACValueIndex(nullptr, &kBalanced, &plans::kSubgroupProcessor, &plans::kSettingProcessorMin,
+    EXPECT_EQ(PowerReadACValueIndex(nullptr, &kEcoSave, &plans::kSubgroupProcessor, &plans::kSettingProcessorMin,
                                     &value),
               ERROR_SUCCESS);
     EXPECT_EQ(value, 20u);
-    EXPECT_EQ(PowerReadDCValueIndex(nullptr, &kBalanced, &plans::kSubgroupProcessor, &plans::kSettingProcessorMax,
+    EXPECT_EQ(PowerReadDCValueIndex(nullptr, &kEcoSave, &plans::kSubgroupProcessor, &plans::kSettingProcessorMax,
                                     &value),
               ERROR_SUCCESS);
     EXPECT_EQ(value, 60u);
@@ -169,8 +168,7 @@ TEST_F(Events, PeakCutMessagesOutOfRangeAreIgnored) {
 class InProcessEvents : public testing::Test {
 protected:
     void SetUp() override {
-        SetMachineDword(L"EcoMode", 2);
-        ASSERT_TRUE(Activate(kBalanced));
+        ASSERT_TRUE(Activate(kEcoSave));
         ASSERT_TRUE(plans::CreatePlanListLock());
         plans::LoadSettings();
         WNDCLASSW wc{};
@@ -190,7 +188,7 @@ protected:
     }
     static void SetFollow(BYTE mode) {
         const BYTE alsbc[5] = {mode, 10, 0, 10, 0};
-        RegSetKeyValueW(HKEY_LOCAL_MACHINE, (L"Software\\Orvel\\Solvane\\PowerSettings\\" + GuidKeyText(kBalanced)).c_str(),
+        RegSetKeyValueW(HKEY_LOCAL_MACHINE, (L"Software\\Orvel\\Solvane\\PowerSettings\\" + GuidKeyText(kEcoSave)).c_str(),
                         L"ALSBC", REG_BINARY, alsbc, sizeof(alsbc));
     }
     LRESULT Notify(const GUID& setting, DWORD data) {

@@ -1,6 +1,7 @@
-// Three-mode notebook: the tray's plan commands switch the plan, the LED, the processor device
-// and announce the change; a plan outside the modes takes over the mode of the active plan, and
-// gives it back when the activation fails.
+// Three-mode notebook with the product installed (the maker's three plans pinned and bound to
+// modes 1-3): the tray's plan commands switch the plan, the LED, the processor device and
+// announce the change; a plan outside the modes takes over the mode of the active plan, and gives
+// it back when the activation fails.
 #include <windows.h>
 #include <powrprof.h>
 
@@ -19,19 +20,19 @@ constexpr DWORD kNpdHigh = 9;
 class ThreeMode : public testing::Test {
 protected:
     void SetUp() override {
-        SetMachineDword(L"EcoMode", 2);
-        SetPlanValue(kBalanced, L"LedNo", 1);
-        SetPlanValue(kPowerSaver, L"LedNo", 2);
-        SetPlanValue(kHighPerformance, L"LedNo", 3);
-        SetPlanValue(kBalanced, L"NpdCPU", kNpdBalanced);
-        SetPlanValue(kPowerSaver, L"NpdCPU", kNpdSaver);
-        SetPlanValue(kHighPerformance, L"NpdCPU", kNpdHigh);
-        ASSERT_TRUE(Activate(kBalanced));
+        // As installed: modes 1, 2, 3 are the maker's save, balance and performance plans.
+        SetPlanValue(kEcoSave, L"LedNo", 1);
+        SetPlanValue(kEcoBalance, L"LedNo", 2);
+        SetPlanValue(kEcoPerformance, L"LedNo", 3);
+        SetPlanValue(kEcoSave, L"NpdCPU", kNpdBalanced);
+        SetPlanValue(kEcoBalance, L"NpdCPU", kNpdSaver);
+        SetPlanValue(kEcoPerformance, L"NpdCPU", kNpdHigh);
+        ASSERT_TRUE(Activate(kEcoSave));
     }
     void TearDown() override {
         EXPECT_TRUE(m_resident.Close());
         simlib::ScriptFailure(L"Power", L"PowerSetActiveScheme", 0, 0);
-        Activate(kBalanced);
+        Activate(kEcoSave);
     }
 
     // Posts a plan command and waits for its result line.
@@ -53,8 +54,8 @@ TEST_F(ThreeMode, TrayCommandsSwitchPlanLedProcessorAndAnnounceTheChange) {
         DWORD led;
         DWORD npd;
     };
-    const Step steps[] = {{71, &kPowerSaver, 2, kNpdSaver}, {70, &kHighPerformance, 3, kNpdHigh},
-                          {72, &kBalanced, 1, kNpdBalanced}};
+    const Step steps[] = {{71, &kEcoBalance, 2, kNpdSaver}, {70, &kEcoPerformance, 3, kNpdHigh},
+                          {72, &kEcoSave, 1, kNpdBalanced}};
     for (const Step& step : steps) {
         SCOPED_TRACE(step.id);
         const DWORD setsBefore = Devices().cpuSets;
@@ -73,33 +74,33 @@ TEST_F(ThreeMode, TrayCommandsSwitchPlanLedProcessorAndAnnounceTheChange) {
         EXPECT_GE(order[2], 0) << "selection and 0x403 follow-up in order";
     }
     // All three pinned plans kept their modes: none had to hand one over.
-    EXPECT_EQ(PlanValue(kBalanced, L"LedNo", 99), 1u);
-    EXPECT_EQ(PlanValue(kPowerSaver, L"LedNo", 99), 2u);
-    EXPECT_EQ(PlanValue(kHighPerformance, L"LedNo", 99), 3u);
+    EXPECT_EQ(PlanValue(kEcoSave, L"LedNo", 99), 1u);
+    EXPECT_EQ(PlanValue(kEcoBalance, L"LedNo", 99), 2u);
+    EXPECT_EQ(PlanValue(kEcoPerformance, L"LedNo", 99), 3u);
 }
 
 TEST_F(ThreeMode, PlanOutsideTheModesTakesOverTheModeAndGivesItBackOnFailure) {
-    GUID* copy = nullptr;
-    ASSERT_EQ(PowerDuplicateScheme(nullptr, &kBalanced, &copy), ERROR_SUCCESS);
-    const GUID other = *copy;
-    LocalFree(copy);
-    ASSERT_TRUE(Activate(kPowerSaver));
+    // Windows' Balanced plan heads the other-plans list (command 74) and has no mode.
+    ASSERT_TRUE(EnsurePlan(kBalanced, kEcoSave));
+    const GUID other = kBalanced;
+    DeletePlanKey(other);
+    ASSERT_TRUE(Activate(kEcoBalance));
     ASSERT_TRUE(m_resident.Start());
     EXPECT_EQ(Devices().ledState, 2u);
 
     // The activation fails: no half-moved mode.
     ASSERT_EQ(simlib::ScriptFailure(L"Power", L"PowerSetActiveScheme", 1, ERROR_ACCESS_DENIED), ERROR_SUCCESS);
     Select(74, ERROR_ACCESS_DENIED);
-    EXPECT_TRUE(IsEqualGUID(ActivePlan(), kPowerSaver));
+    EXPECT_TRUE(IsEqualGUID(ActivePlan(), kEcoBalance));
     EXPECT_EQ(PlanValue(other, L"LedNo", 0), 0u) << "the chosen plan's number was put back";
-    EXPECT_EQ(PlanValue(kPowerSaver, L"LedNo", 99), 2u) << "the active plan keeps its mode";
+    EXPECT_EQ(PlanValue(kEcoBalance, L"LedNo", 99), 2u) << "the active plan keeps its mode";
     EXPECT_EQ(Devices().ledState, 2u);
 
     // Now it succeeds: the chosen plan takes mode 2, the old plan leaves the modes.
     Select(74, 0);
     EXPECT_TRUE(IsEqualGUID(ActivePlan(), other));
     EXPECT_EQ(PlanValue(other, L"LedNo", 99), 2u);
-    EXPECT_EQ(PlanValue(kPowerSaver, L"LedNo", 99), 0u);
+    EXPECT_EQ(PlanValue(kEcoBalance, L"LedNo", 99), 0u);
     EXPECT_EQ(Devices().ledState, 2u) << "the LED still shows mode 2";
 
     // A command past the end of the list (another process can post any number) is ignored.
@@ -108,8 +109,6 @@ TEST_F(ThreeMode, PlanOutsideTheModesTakesOverTheModeAndGivesItBackOnFailure) {
     EXPECT_TRUE(IsEqualGUID(ActivePlan(), other));
 
     EXPECT_TRUE(m_resident.Close());
-    Activate(kBalanced);
-    EXPECT_EQ(PowerDeleteScheme(nullptr, &other), ERROR_SUCCESS);
     DeletePlanKey(other);
 }
 

@@ -1,5 +1,6 @@
-// Two-mode desktop: the standard slot ("LedNo" 1) moves to a plan chosen in the tray and comes
-// back when the activation fails; the video-playback warning after a switch to the low plan; the
+// Two-mode desktop with the product installed (ECO slot: the maker's performance plan, "LedNo" 3;
+// standard slot and video-warning "low" plan: the maker's save plan, "LedNo" 1): the standard
+// slot moves to a plan chosen in the tray and comes back when the activation fails; the video-playback warning after a switch to the low plan; the
 // ECO button with a mode plan missing.
 #include <windows.h>
 #include <commctrl.h>
@@ -47,20 +48,16 @@ int CountLines(const std::vector<testsupport::TraceLine>& lines, const std::wstr
 class TwoMode : public testing::Test {
 protected:
     void SetUp() override {
-        SetMachineDword(L"EcoMode", 1);
-        SetMachineMultiString(L"SchemeList", {GuidBracedText(kPowerSaver), GuidBracedText(kBalanced)});
-        SetMachineString(L"GUID_L", GuidBracedText(kPowerSaver).c_str());
-        SetMachineString(L"GUID_H", GuidBracedText(kBalanced).c_str());
-        SetPlanValue(kPowerSaver, L"LedNo", 3);
-        SetPlanValue(kBalanced, L"LedNo", 1);
-        SetPlanValue(kHighPerformance, L"LedNo", 0);
+        SetPlanValue(kEcoPerformance, L"LedNo", 3);
+        SetPlanValue(kEcoSave, L"LedNo", 1);
+        SetPlanValue(kEcoBalance, L"LedNo", 0);
         RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Software\\Orvel\\Solvane", L"PwrChangeDlg");
-        ASSERT_TRUE(Activate(kBalanced));
+        ASSERT_TRUE(Activate(kEcoPerformance));
     }
     void TearDown() override {
         EXPECT_TRUE(m_resident.Close());
         simlib::ScriptFailure(L"Power", L"PowerSetActiveScheme", 0, 0);
-        Activate(kBalanced);
+        Activate(kEcoPerformance);
     }
     void Select(WORD id, DWORD expected, int occurrence = 1) {
         m_resident.PostCommand(id);
@@ -82,38 +79,40 @@ TEST_F(TwoMode, ChosenPlanTakesTheStandardSlotAndGivesItBackOnFailure) {
     ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Orvel\\Solvane", L"PwrChangeDlg", REG_DWORD,
                               &kNoWarning, sizeof(kNoWarning)),
               ERROR_SUCCESS);
+    ASSERT_TRUE(Activate(kEcoSave));
     ASSERT_TRUE(m_resident.Start());
     EXPECT_EQ(Devices().ledState, 0u) << "the standard slot shows the LED off";
 
+    // The maker's balance plan heads the other-plans list (command 74) and has no slot.
     ASSERT_EQ(simlib::ScriptFailure(L"Power", L"PowerSetActiveScheme", 1, ERROR_ACCESS_DENIED), ERROR_SUCCESS);
     Select(74, ERROR_ACCESS_DENIED);
-    EXPECT_TRUE(IsEqualGUID(ActivePlan(), kBalanced));
-    EXPECT_EQ(PlanValue(kHighPerformance, L"LedNo", 99), 0u) << "put back";
-    EXPECT_EQ(PlanValue(kBalanced, L"LedNo", 99), 1u) << "the previous holder keeps the standard slot";
+    EXPECT_TRUE(IsEqualGUID(ActivePlan(), kEcoSave));
+    EXPECT_EQ(PlanValue(kEcoBalance, L"LedNo", 99), 0u) << "put back";
+    EXPECT_EQ(PlanValue(kEcoSave, L"LedNo", 99), 1u) << "the previous holder keeps the standard slot";
 
     Select(74, 0);
-    EXPECT_TRUE(IsEqualGUID(ActivePlan(), kHighPerformance));
-    EXPECT_EQ(PlanValue(kHighPerformance, L"LedNo", 99), 1u);
-    EXPECT_EQ(PlanValue(kBalanced, L"LedNo", 99), 0u) << "pinned plan 2 held 1 and gave it up";
-    EXPECT_EQ(PlanValue(kPowerSaver, L"LedNo", 99), 3u) << "the ECO slot is untouched";
+    EXPECT_TRUE(IsEqualGUID(ActivePlan(), kEcoBalance));
+    EXPECT_EQ(PlanValue(kEcoBalance, L"LedNo", 99), 1u);
+    EXPECT_EQ(PlanValue(kEcoSave, L"LedNo", 99), 0u) << "pinned plan 2 held 1 and gave it up";
+    EXPECT_EQ(PlanValue(kEcoPerformance, L"LedNo", 99), 3u) << "the ECO slot is untouched";
     EXPECT_EQ(Devices().ledState, 0u);
 
-    Select(72, 0);  // the ECO plan, which has its slot already
-    EXPECT_TRUE(IsEqualGUID(ActivePlan(), kPowerSaver));
+    Select(72, 0);  // the ECO slot's plan, which has its slot already
+    EXPECT_TRUE(IsEqualGUID(ActivePlan(), kEcoPerformance));
     EXPECT_EQ(Devices().ledState, 3u);
-    EXPECT_EQ(PlanValue(kHighPerformance, L"LedNo", 99), 1u);
+    EXPECT_EQ(PlanValue(kEcoBalance, L"LedNo", 99), 1u);
 }
 
 TEST_F(TwoMode, VideoWarningAppearsOnlyForTheFirstOfTwoSwitchesToTheLowPlan) {
     ASSERT_TRUE(m_resident.Start());
-    m_resident.PostCommand(72);
+    m_resident.PostCommand(71);  // the low plan
     HWND dialog = m_resident.Process().WaitForMessageBox();
     ASSERT_NE(dialog, nullptr) << "the warning";
     EXPECT_EQ(testsupport::WindowText(dialog), L"Kaviro");
-    EXPECT_TRUE(IsEqualGUID(ActivePlan(), kPowerSaver)) << "the plan changed before the warning";
+    EXPECT_TRUE(IsEqualGUID(ActivePlan(), kEcoSave)) << "the plan changed before the warning";
     DWORD_PTR result = 0;
     SendMessageTimeoutW(dialog, TDM_CLICK_BUTTON, IDOK, 0, SMTO_NORMAL, 5000, &result);
-    ASSERT_TRUE(m_resident.WaitTrace(L"plan selection 72: 0"));
+    ASSERT_TRUE(m_resident.WaitTrace(L"plan selection 71: 0"));
     DWORD show = 0;
     DWORD size = sizeof(show);
     EXPECT_EQ(RegGetValueW(HKEY_CURRENT_USER, L"Software\\Orvel\\Solvane", L"PwrChangeDlg", RRF_RT_REG_DWORD, nullptr,
@@ -121,13 +120,13 @@ TEST_F(TwoMode, VideoWarningAppearsOnlyForTheFirstOfTwoSwitchesToTheLowPlan) {
               ERROR_SUCCESS);
     EXPECT_EQ(show, 1u) << "the check box was left clear";
 
-    Select(72, 0, 2);  // again, from the low plan
+    Select(71, 0, 2);  // again, from the low plan
     EXPECT_EQ(CountProcessDialogs(m_resident.Pid()), 0);
     EXPECT_EQ(CountLines(m_resident.Lines(), L"TaskDialogIndirect"), 1) << "the warning appeared once";
 }
 
 TEST_F(TwoMode, EcoButtonWithAModePlanMissingWarnsOnce) {
-    SetPlanValue(kBalanced, L"LedNo", 0);  // the standard slot is empty
+    SetPlanValue(kEcoSave, L"LedNo", 0);  // the standard slot is empty
     ASSERT_TRUE(m_resident.Start());
     ASSERT_EQ(RunSimctl(L"press-eco"), 0u);
     HWND box = m_resident.Process().WaitForMessageBox();
@@ -141,7 +140,7 @@ TEST_F(TwoMode, EcoButtonWithAModePlanMissingWarnsOnce) {
         Sleep(50);
     }
     EXPECT_EQ(CountProcessDialogs(m_resident.Pid()), 0);
-    EXPECT_TRUE(IsEqualGUID(ActivePlan(), kBalanced)) << "nothing was switched";
+    EXPECT_TRUE(IsEqualGUID(ActivePlan(), kEcoPerformance)) << "nothing was switched";
 }
 
 }  // namespace
