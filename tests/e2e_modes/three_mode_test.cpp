@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/handles.h"
 #include "e2e_support.h"
 #include "sim/simlib/simlib.h"
 
@@ -109,6 +110,30 @@ TEST_F(ThreeMode, PlanOutsideTheModesTakesOverTheModeAndGivesItBackOnFailure) {
 
     EXPECT_TRUE(m_resident.Close());
     DeletePlanKey(other);
+}
+
+TEST_F(ThreeMode, BusyPlanListSkipsTheCommandWithoutAnErrorRecord) {
+    ASSERT_TRUE(m_resident.Start());
+    common::UniqueHandle lock(CreateMutexW(nullptr, FALSE, L"sOLVANEmUTEXps"));
+    ASSERT_TRUE(lock.Valid());
+    ASSERT_EQ(WaitForSingleObject(lock.Get(), kWaitMs), WAIT_OBJECT_0);
+    Select(71, ERROR_TIMEOUT);  // after the program's 1000 ms wait
+    ReleaseMutex(lock.Get());
+    EXPECT_TRUE(IsEqualGUID(ActivePlan(), kEcoSave)) << "nothing switched";
+    EXPECT_EQ(Devices().ledState, 1u);
+    // The error log (UTF-16 text in the program's current folder) names no lock time-out.
+    std::wstring log;
+    common::UniqueFile file(CreateFileW((m_resident.Folder() + L"\\error.log").c_str(), GENERIC_READ,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (file) {
+        wchar_t buffer[4096] = {};
+        DWORD read = 0;
+        ReadFile(file.Get(), buffer, sizeof(buffer) - sizeof(wchar_t), &read, nullptr);
+        log.assign(buffer, read / sizeof(wchar_t));
+    }
+    EXPECT_EQ(log.find(L"InitScheme"), std::wstring::npos) << "error.log: " << testing::PrintToString(log);
+    Select(71, 0);  // free again: the command works
+    EXPECT_TRUE(IsEqualGUID(ActivePlan(), kEcoBalance));
 }
 
 TEST_F(ThreeMode, ExitAsksFirstAndEndsInOrder) {
