@@ -104,9 +104,14 @@ bool MeasureSize(DWORD size, int repetitions, std::vector<GUID>* added, SizeResu
     return true;
 }
 
+constexpr size_t kCallsTextChars = 48;
+
+// "enumerate/reads/active" as one column.
 void PrintCalls(const planbench::PowerCallCounts& c) {
-    std::wprintf(L" %5lu/%5lu/%lu", static_cast<unsigned long>(c.enumerate), static_cast<unsigned long>(c.Reads()),
-                 static_cast<unsigned long>(c.getActiveScheme));
+    wchar_t text[kCallsTextChars];
+    std::swprintf(text, kCallsTextChars, L"%lu/%lu/%lu", static_cast<unsigned long>(c.enumerate),
+                  static_cast<unsigned long>(c.Reads()), static_cast<unsigned long>(c.getActiveScheme));
+    std::wprintf(L" %-16ls", text);
 }
 
 }  // namespace
@@ -134,6 +139,7 @@ int wmain(int argc, wchar_t** argv) {
         return 1;
     }
     LoadProgramSettings();
+    const DWORD initialPlans = planbench::CountMachinePlans();
     std::vector<GUID> added;
     std::vector<SizeResult> results;
     bool ok = true;
@@ -148,14 +154,15 @@ int wmain(int argc, wchar_t** argv) {
     planbench::RemoveAddedPlans(&added);
     plans::ClosePlanListLock();
 
-    std::wprintf(L"plan-list refresh benchmark, %d repetitions per size (median)\n", repetitions);
-    std::wprintf(L"%6ls %12ls %12ls %8ls   %-19ls %ls\n", L"plans", L"refresh ms", L"baseline ms", L"ratio",
+    std::wprintf(L"plan-list refresh benchmark, %d repetitions per size (median); the machine had %lu plans, "
+                 L"copies of the active plan were added or other plans deleted for each size\n",
+                 repetitions, static_cast<unsigned long>(initialPlans));
+    std::wprintf(L"%6ls %12ls %12ls %8ls  %-16ls %-16ls\n", L"plans", L"refresh ms", L"baseline ms", L"ratio",
                  L"refresh calls", L"baseline calls");
     for (const SizeResult& r : results) {
-        std::wprintf(L"%6lu %12.3f %12.3f %8.2f  ", static_cast<unsigned long>(r.plans), r.refreshMs,
+        std::wprintf(L"%6lu %12.3f %12.3f %8.2f ", static_cast<unsigned long>(r.plans), r.refreshMs,
                      r.baselineMs, r.refreshMs / r.baselineMs);
         PrintCalls(r.refreshCalls);
-        std::wprintf(L"  ");
         PrintCalls(r.baselineCalls);
         std::wprintf(L"\n");
     }
