@@ -2,6 +2,7 @@
 
 #include "app/app_globals.h"
 #include "app/app_messages.h"
+#include "app/tray_dispatch.h"
 #include "common/log.h"
 
 namespace {
@@ -55,6 +56,11 @@ void OnPlanSettingsRequest() {
 }  // namespace
 
 LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    // Tray icon, menus, hotkey and the mode notification.
+    LRESULT trayResult = 0;
+    if (tray::HandleTrayMessage(hwnd, message, wParam, lParam, &trayResult)) {
+        return trayResult;
+    }
     switch (message) {
     case WM_CREATE:
         return OnCreate(hwnd);

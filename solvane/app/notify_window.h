@@ -1,0 +1,105 @@
+// The mode notification windows of class "EcoOSDWndProc": a small always-on-top picture in the
+// lower middle of the screen that shows the ECO modes while the user presses the ECO button or
+// the hotkey, and activates the chosen plan once the presses stop. Three-mode design: the three
+// modes side by side with the selection highlighted; two-mode design: one mode and a sentence
+// saying that the plan is being or has been switched.
+#pragma once
+
+#include <windows.h>
+#include <strsafe.h>
+
+#include "plans/plan_record.h"
+
+namespace osd {
+
+constexpr UINT WM_APP_OSD_ADVANCE = 0x53D;
+constexpr UINT_PTR kOsdTimerId = 10109;
+constexpr UINT kOsdTimerMs = 2000;
+constexpr int kOsdWidth = 386;
+constexpr int kOsdHeight = 138;
+constexpr int kOsdDefaultX = 312;
+constexpr int kOsdDefaultY = 572;
+constexpr int kOsdScreenHeight768 = 768;
+constexpr int kBackgroundBitmapId = 518;
+constexpr UINT kErrActivate = 28;
+
+// Two-mode phases.
+constexpr int PHASE_PENDING = 1;
+constexpr int PHASE_APPLIED = 2;
+constexpr int PHASE_REFUSED = 3;
+
+// Position of the window: centred horizontally; y = 572 on a 768-line screen, otherwise
+// height - window - (height / 2 - window) / 4.
+POINT NotificationPosition(int screenWidth, int screenHeight, int width, int height) noexcept;
+
+// Which slots hold a plan (index 0 = mode 1).
+struct SlotsSet {
+    bool set[3];
+    int Count() const noexcept { return set[0] + set[1] + set[2]; }
+};
+// Three-mode choice: the mode shown after another press, from the mode shown now (0 = none).
+int NextThreeModeSelection(int chosen, int peakCutLevel, const SlotsSet& slots) noexcept;
+// Whether the three-mode window may open at this peak-cut level.
+bool ThreeModeMayOpen(int peakCutLevel, const SlotsSet& slots) noexcept;
+
+// Notification icon table: icon id of a plan's icon number in a column (0 not selected,
+// 1 selected, 2 unavailable) for a mode (1-3).
+int NotificationIconId(int iconNo, int column, int mode) noexcept;
+
+// Cuts text with "..." from the end until measure(text) <= width. Returns the text to draw.
+template <typename Measure>
+void FitText(wchar_t* text, size_t cchText, int width, Measure measure) noexcept;
+
+// Called for WM_HOTKEY, 0x53D and 0x53C in ECO mode operation: advances the open notification
+// (0x53D sent to it) or creates it.
+void ShowOrAdvance(HWND mainWindow) noexcept;
+// The open notification window, or null.
+HWND NotificationWindow() noexcept;
+
+// Registers "EcoOSDWndProc" with the procedure of the variant (three modes or two).
+DWORD RegisterNotificationClass(HINSTANCE instance, bool threeMode) noexcept;
+LRESULT CALLBACK EcoOsdWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK ThreeModeOsdWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK TwoModeOsdWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+// What the open window shows (for the tests and the trace).
+struct NotificationView {
+    bool bOpen;
+    bool bThreeMode;
+    int nInitial;
+    int nSelected;
+    int nApplied;
+    int nPhase;
+};
+NotificationView CurrentNotificationView() noexcept;
+
+// Plan activation of the ECO-button road (LED value, 800 ms, plan change and follow-ups);
+// the mode-switching code may install its own.
+extern void (*g_pfnActivateModePlan)(const GUID& plan, DWORD ledValue);
+// The two-mode video-quality warning after the window closes on the low plan (may be null).
+extern void (*g_pfnVideoWarning)(const GUID& shownPlan, const GUID& planBeforeOpen);
+void ActivateModePlanDefault(const GUID& plan, DWORD ledValue) noexcept;
+
+}  // namespace osd
+
+template <typename Measure>
+void osd::FitText(wchar_t* text, size_t cchText, int width, Measure measure) noexcept {
+    size_t length = wcsnlen(text, cchText);
+    if (length == 0 || measure(text) <= width) {
+        return;
+    }
+    constexpr size_t kDots = 3;
+    while (length > 0) {
+        --length;
+        if (length + kDots + 1 > cchText) {
+            continue;
+        }
+        text[length] = L'\0';
+        StringCchCatW(text, cchText, L"...");
+        if (measure(text) <= width) {
+            return;
+        }
+        text[length] = L'\0';
+    }
+    StringCchCopyW(text, cchText, L"...");
+}
