@@ -45,6 +45,7 @@ COLORREF g_crHighlightText = 0;
 HMENU g_hEcoMenu = nullptr;
 bool g_bLeftClickPending = false;
 bool g_bDoubleClickSeen = false;
+int g_nLeftClickMenus = 0;
 
 void LoadText(UINT id, wchar_t* buffer, size_t cch) noexcept {
     buffer[0] = L'\0';
@@ -455,6 +456,7 @@ BOOL OnDrawMenuItem(HWND, const DRAWITEMSTRUCT* draw) noexcept {
 }
 
 bool LeftClickPending() noexcept { return g_bLeftClickPending; }
+int LeftClickMenuCount() noexcept { return g_nLeftClickMenus; }
 bool DoubleClickSeen() noexcept { return g_bDoubleClickSeen; }
 
 void OnTrayCallback(HWND owner, LPARAM mouseMessage) noexcept {
@@ -505,6 +507,7 @@ void OnLeftClickTimer(HWND owner) noexcept {
         return;
     }
     g_bLeftClickPending = false;
+    ++g_nLeftClickMenus;
     plans::RefreshPlanList();
     ShowLeftClickMenu(owner, nullptr);
 }

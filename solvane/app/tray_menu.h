@@ -110,6 +110,8 @@ BOOL OnDrawMenuItem(HWND owner, const DRAWITEMSTRUCT* draw) noexcept;
 void OnTrayCallback(HWND owner, LPARAM mouseMessage) noexcept;
 void OnLeftClickTimer(HWND owner) noexcept;
 bool LeftClickPending() noexcept;
+// How often the left-click menu was opened from timer 1010 (for the tests and the trace).
+int LeftClickMenuCount() noexcept;
 bool DoubleClickSeen() noexcept;
 
 }  // namespace tray
