@@ -13,6 +13,7 @@
 #include "sim/powrprof/seed.h"
 #include "sim/powrprof/store.h"
 #include "sim/powrprof/store_layout.h"
+#include "sim/simlib/simlib.h"
 
 using namespace simpower;
 
@@ -357,6 +358,10 @@ DWORD WINAPI PowerSetActiveScheme(HKEY, const GUID* SchemeGuid) {
     if (SchemeGuid == nullptr) return ERROR_INVALID_PARAMETER;
     PrepareStore();
     if (!PlanExists(*SchemeGuid)) return ERROR_FILE_NOT_FOUND;
+    // A scripted failure (simlib's "Failures\PowerSetActiveScheme" under the Power key) refuses
+    // the change and leaves the active plan as it was.
+    DWORD scripted = ERROR_SUCCESS;
+    if (simlib::TakeScriptedFailure(L"Power", L"PowerSetActiveScheme", scripted)) return scripted;
     return WriteActiveScheme(*SchemeGuid);
 }
 

@@ -8,7 +8,6 @@ DWORD g_dwOsModel = OS_MODEL_WIN7;
 WORD g_wUiLanguage = 0;
 PanelTextLayout g_PanelTextLayout = kPanelTextLayoutJapanese;
 common::UniqueHandle g_hInstanceMutex;
-common::UniqueHandle g_hPlanListLock;
 std::atomic<bool> g_bRunFlag{false};
 HWND g_hMainWnd = nullptr;
 HWND g_hHiddenButton = nullptr;

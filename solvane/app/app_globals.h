@@ -13,17 +13,14 @@ inline constexpr wchar_t kFrameWindowClass[] = L"frameWndClass";
 inline constexpr wchar_t kPowerOsdWindowClass[] = L"OSDWndProc";
 inline constexpr wchar_t kEcoOsdWindowClass[] = L"EcoOSDWndProc";
 
-// Named objects: the instance mutex (also tested by the installer helper) and the plan-list lock.
+// The instance mutex (also tested by the installer helper). The plan-list lock
+// "sOLVANEmUTEXps" belongs to the plan list (plans/plan_list.h).
 inline constexpr wchar_t kInstanceMutexName[] = L"sOLVANEmUTEX";
-inline constexpr wchar_t kPlanListLockName[] = L"sOLVANEmUTEXps";
 
 // Registry: the program key under HKEY_LOCAL_MACHINE and the trace-log configuration key.
 inline constexpr wchar_t kProgramKey[] = L"Software\\Orvel\\Solvane";
 inline constexpr wchar_t kTraceLogKey[] = L"Software\\Orvel\\Solvane\\DbgLog";
 inline constexpr wchar_t kDebugLogFlagValue[] = L"DebugLogFlag";
-
-// The plan-list lock is never held longer than this by its ordinary holders.
-inline constexpr DWORD kPlanListLockTimeoutMs = 1000;
 
 // Program title and button title buffers (string-table texts).
 inline constexpr size_t kTitleChars = 256;
@@ -51,7 +48,6 @@ extern DWORD g_dwOsModel;                  // OS_MODEL_*
 extern WORD g_wUiLanguage;                 // primary language of the version resource
 extern PanelTextLayout g_PanelTextLayout;  // fonts and text position of the meter panel
 extern common::UniqueHandle g_hInstanceMutex;  // "sOLVANEmUTEX", held until exit
-extern common::UniqueHandle g_hPlanListLock;   // "sOLVANEmUTEXps"
 extern std::atomic<bool> g_bRunFlag;       // every worker loop runs while it is set
 extern HWND g_hMainWnd;                    // hidden main window of class "Solvane"
 extern HWND g_hHiddenButton;               // hidden "BUTTON" child of the main window

@@ -9,19 +9,20 @@
 #include "common/log.h"
 #include "drivers/eco_led.h"
 #include "plans/guid_text.h"
+#include "plans/mode_choice.h"
+#include "plans/peak_cut_values.h"
+#include "plans/mode_switch.h"
 #include "plans/plan_list.h"
 #include "plans/power_api.h"
 
 namespace osd {
 
 void (*g_pfnActivateModePlan)(const GUID& plan, DWORD ledValue) = ActivateModePlanDefault;
-void (*g_pfnVideoWarning)(const GUID& shownPlan, const GUID& planBeforeOpen) = nullptr;
+void (*g_pfnVideoWarning)(const GUID& shownPlan, const GUID& planBeforeOpen) = VideoWarningDefault;
 
 namespace {
 
 constexpr wchar_t kTraceName[] = L"EcoOSDWndProc";
-constexpr UINT WM_APP_PLAN_CHANGED = WM_USER + 3;
-constexpr DWORD kActivationPauseMs = 800;
 constexpr int kModeCount = 3;
 constexpr size_t kTextChars = 512;
 constexpr LANGID kJapaneseLanguage = 1041;
@@ -32,12 +33,9 @@ constexpr UINT IDS_NO_PLAN = 194;
 constexpr UINT IDS_SWITCHING = 269;
 constexpr UINT IDS_SWITCHED = 270;
 constexpr UINT IDS_NAME_NI = 271;
-constexpr UINT IDS_MODE_PLAN_DELETED = 274;
-constexpr UINT IDS_RESET_BUTTON_NAME = 276;
 constexpr UINT IDS_FONT_FACE = 304;
 constexpr UINT IDS_CANNOT_SWITCH = 309;
 constexpr UINT IDS_SAVING_POWER = 312;
-constexpr UINT IDS_ECO_SETTINGS_SCREEN = 317;
 // Text sizes.
 constexpr int IDR_SIZE_NAMES = 543;
 constexpr int IDR_SIZE_LABELS = 544;
@@ -76,6 +74,8 @@ struct OsdState {
     int nApplied = 0;
     int nPhase = PHASE_APPLIED;
     GUID planBeforeOpen = GUID_NULL;
+    plans::ThreeModeChoice threeChoice;
+    plans::TwoModeChoice twoChoice;
     plans::ModeSlot slots[kModeCount] = {};
     common::UniqueGdiObject background;
     common::UniqueGdiObject nameFont;
@@ -83,15 +83,6 @@ struct OsdState {
     common::UniqueGdiObject sentenceFont;
 };
 OsdState g_Osd;
-bool g_bWarningShown = false;
-
-SlotsSet SlotsOf(const plans::ModeSlot (&slots)[kModeCount]) noexcept {
-    SlotsSet set = {};
-    for (int i = 0; i < kModeCount; ++i) {
-        set.set[i] = !plans::IsNullGuid(slots[i].guid);
-    }
-    return set;
-}
 
 bool ReadSlots(plans::ModeSlot (&slots)[kModeCount]) noexcept {
     int found = 0;
@@ -108,7 +99,6 @@ GUID ActiveScheme() noexcept {
     return result;
 }
 
-bool PeakCutActive() noexcept { return ui::g_nPeakCutLevel == 1 || ui::g_nPeakCutLevel == 2; }
 
 int ReadTextSize(int resourceId, int fallback) noexcept {
     HRSRC resource = FindResourceW(g_hInstance, MAKEINTRESOURCEW(resourceId), RT_RCDATA);
@@ -159,10 +149,12 @@ void FreeResources() noexcept {
     g_Osd.sentenceFont.Reset();
 }
 
+// Size, place and show the window; it never takes the focus.
 void Place(HWND hwnd) noexcept {
     POINT pos = NotificationPosition(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), kOsdWidth,
                                      kOsdHeight);
-    SetWindowPos(hwnd, HWND_TOPMOST, pos.x, pos.y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+    EnableWindow(hwnd, FALSE);
+    SetWindowPos(hwnd, HWND_TOPMOST, pos.x, pos.y, kOsdWidth, kOsdHeight, SWP_NOACTIVATE | SWP_SHOWWINDOW);
 }
 
 void Activate(const GUID& plan, DWORD ledValue) noexcept {
@@ -251,7 +243,7 @@ void PaintWithBackground(HWND hwnd, Painter painter) noexcept {
 // ---- Three-mode design ----------------------------------------------------------------------
 
 bool ModeUnavailable(int mode) noexcept {
-    const int level = ui::g_nPeakCutLevel;
+    const int level = ui::PeakCutLevel();
     return (mode == 1 && (level == 1 || level == 2)) || (mode == 2 && level == 2);
 }
 
@@ -282,28 +274,28 @@ LRESULT OnCreateThreeMode(HWND hwnd) noexcept {
     if (!ReadSlots(slots)) {
         return -1;
     }
-    const SlotsSet set = SlotsOf(slots);
-    if (!ThreeModeMayOpen(ui::g_nPeakCutLevel, set)) {
-        LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"not opened: %d modes set, peak-cut level %d", set.Count(),
-                  ui::g_nPeakCutLevel);
+    const GUID active = ActiveScheme();
+    bool set[kModeCount] = {};
+    int activeSlot = plans::kNoSlot;
+    for (int i = 0; i < kModeCount; ++i) {
+        set[i] = !plans::IsNullGuid(slots[i].guid);
+        if (set[i] && activeSlot == plans::kNoSlot && IsEqualGUID(slots[i].guid, active)) {
+            activeSlot = i + 1;
+        }
+    }
+    if (!g_Osd.threeChoice.Open(set, activeSlot, plans::g_dwPeakCutLevel.load())) {
+        LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"not opened (peak-cut level %d)", ui::PeakCutLevel());
         return -1;
     }
     for (int i = 0; i < kModeCount; ++i) {
         g_Osd.slots[i] = slots[i];
     }
-    const GUID active = ActiveScheme();
     g_Osd.bThreeMode = true;
-    g_Osd.nInitial = 0;
-    for (int i = 0; i < kModeCount; ++i) {
-        if (set.set[i] && IsEqualGUID(slots[i].guid, active)) {
-            g_Osd.nInitial = i + 1;
-            break;
-        }
-    }
-    g_Osd.nSelected = g_Osd.nInitial;
+    g_Osd.nInitial = g_Osd.threeChoice.Initial();
+    g_Osd.nSelected = g_Osd.threeChoice.Chosen();
     g_Osd.hwnd = hwnd;
-    Place(hwnd);
     LoadResources(true);
+    Place(hwnd);
     SetTimer(hwnd, kOsdTimerId, kOsdTimerMs, nullptr);
     LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"three modes: opened on mode %d", g_Osd.nInitial);
     return 0;
@@ -313,7 +305,8 @@ void OnAdvanceThreeMode(HWND hwnd) noexcept {
     if (!RestartTimer(hwnd)) {
         return;
     }
-    g_Osd.nSelected = NextThreeModeSelection(g_Osd.nSelected, ui::g_nPeakCutLevel, SlotsOf(g_Osd.slots));
+    g_Osd.threeChoice.Press();
+    g_Osd.nSelected = g_Osd.threeChoice.Chosen();
     LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"three modes: mode %d shown", g_Osd.nSelected);
     InvalidateRect(hwnd, nullptr, FALSE);
 }
@@ -323,31 +316,30 @@ void OnTimerThreeMode(HWND hwnd) noexcept {
     if (g_Osd.hwnd == hwnd) {
         g_Osd.hwnd = nullptr;
     }
-    const int selected = g_Osd.nSelected;
-    if (selected != g_Osd.nInitial && selected >= 1 && selected <= kModeCount &&
-        !plans::IsNullGuid(g_Osd.slots[selected - 1].guid)) {
-        Activate(g_Osd.slots[selected - 1].guid, static_cast<DWORD>(selected));
+    const int slot = g_Osd.threeChoice.SlotToActivate();
+    g_Osd.threeChoice.Close();
+    if (slot != plans::kNoSlot) {
+        Activate(g_Osd.slots[slot - 1].guid, plans::ModeLedValue(slot, true));
     }
     CloseNotification(hwnd);
 }
 
 // ---- Two-mode design ------------------------------------------------------------------------
 
-// Two-mode slots: index 0 the ECO plan (LED number 3), index 1 the normal plan (LED number 1).
-constexpr int kEcoSlot = 0;
-constexpr int kNormalSlot = 1;
+// Two-mode slots: 1 the ECO plan (LED number 3), 2 the normal plan (LED number 1); shown as the
+// modes 3 and 1 of the picture.
 constexpr int kTwoModeNormal = 1;
 constexpr int kTwoModeEco = 3;
-constexpr DWORD kLedNormal = 0;
-constexpr DWORD kLedEco = 3;
 
-void ApplyTwoMode(int selection) noexcept {
-    if (selection == kTwoModeEco) {
-        Activate(g_Osd.slots[kEcoSlot].guid, kLedEco);
-    } else {
-        Activate(g_Osd.slots[kNormalSlot].guid, kLedNormal);
-    }
-    g_Osd.nApplied = selection;
+int ShownMode(int slot) noexcept { return slot == plans::kTwoModeEcoSlot ? kTwoModeEco : kTwoModeNormal; }
+
+void ActivateTwoModeSlot(int slot) noexcept {
+    Activate(g_Osd.slots[slot - 1].guid, plans::ModeLedValue(slot, false));
+    g_Osd.nApplied = ShownMode(slot);
+}
+
+void ShowTwoModeState() noexcept {
+    g_Osd.nSelected = ShownMode(g_Osd.twoChoice.Shown());
 }
 
 LRESULT OnCreateTwoMode(HWND hwnd) noexcept {
@@ -355,31 +347,29 @@ LRESULT OnCreateTwoMode(HWND hwnd) noexcept {
     if (!ReadSlots(slots)) {
         return -1;
     }
+    const int ecoIndex = plans::kTwoModeEcoSlot - 1;
+    const int normalIndex = plans::kTwoModeStandardSlot - 1;
+    if (plans::IsNullGuid(slots[ecoIndex].guid) || plans::IsNullGuid(slots[normalIndex].guid)) {
+        return -1;
+    }
     for (int i = 0; i < kModeCount; ++i) {
         g_Osd.slots[i] = slots[i];
-    }
-    if (plans::IsNullGuid(slots[kEcoSlot].guid) || plans::IsNullGuid(slots[kNormalSlot].guid)) {
-        return -1;
     }
     g_Osd.bThreeMode = false;
     g_Osd.hwnd = hwnd;
     g_Osd.planBeforeOpen = ActiveScheme();
-    if (IsEqualGUID(g_Osd.planBeforeOpen, slots[kEcoSlot].guid)) {
-        if (PeakCutActive()) {
-            g_Osd.nPhase = PHASE_REFUSED;
-            g_Osd.nSelected = g_Osd.nApplied = kTwoModeEco;
-        } else {
-            g_Osd.nPhase = PHASE_APPLIED;
-            g_Osd.nSelected = kTwoModeNormal;
-            ApplyTwoMode(kTwoModeNormal);
-        }
+    const bool ecoActive = IsEqualGUID(g_Osd.planBeforeOpen, slots[ecoIndex].guid) != FALSE;
+    const int slot = g_Osd.twoChoice.Open(ecoActive, plans::g_dwPeakCutLevel.load());
+    if (slot == plans::kNoSlot) {
+        g_Osd.nPhase = PHASE_REFUSED;
+        g_Osd.nApplied = kTwoModeEco;
     } else {
         g_Osd.nPhase = PHASE_APPLIED;
-        g_Osd.nSelected = kTwoModeEco;
-        ApplyTwoMode(kTwoModeEco);
+        ActivateTwoModeSlot(slot);
     }
-    Place(hwnd);
+    ShowTwoModeState();
     LoadResources(false);
+    Place(hwnd);
     SetTimer(hwnd, kOsdTimerId, kOsdTimerMs, nullptr);
     LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"two modes: opened, mode %d, phase %d", g_Osd.nSelected, g_Osd.nPhase);
     return 0;
@@ -389,32 +379,27 @@ void OnAdvanceTwoMode(HWND hwnd) noexcept {
     if (!RestartTimer(hwnd)) {
         return;
     }
-    g_Osd.nPhase = PHASE_PENDING;
-    if (g_Osd.nSelected == kTwoModeNormal) {
-        g_Osd.nSelected = kTwoModeEco;
-    } else if (PeakCutActive()) {
-        g_Osd.nPhase = PHASE_REFUSED;
-    } else {
-        g_Osd.nSelected = kTwoModeNormal;
-    }
+    g_Osd.twoChoice.Press();
+    g_Osd.nPhase = g_Osd.twoChoice.Pending() ? PHASE_PENDING : PHASE_REFUSED;
+    ShowTwoModeState();
     LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"two modes: mode %d shown, phase %d", g_Osd.nSelected, g_Osd.nPhase);
     InvalidateRect(hwnd, nullptr, FALSE);
 }
 
 void OnTimerTwoMode(HWND hwnd) noexcept {
     KillTimer(hwnd, kOsdTimerId);
-    if (g_Osd.nPhase == PHASE_PENDING) {
+    const plans::TwoModeChoice::TimerStep step = g_Osd.twoChoice.OnTimer();
+    if (step.keepOpen) {
         g_Osd.nPhase = PHASE_APPLIED;
-        if (g_Osd.nSelected != g_Osd.nApplied) {
-            ApplyTwoMode(g_Osd.nSelected);
+        if (step.activateSlot != plans::kNoSlot) {
+            ActivateTwoModeSlot(step.activateSlot);
         }
         if (RestartTimer(hwnd)) {
             InvalidateRect(hwnd, nullptr, FALSE);
         }
         return;
     }
-    const int shownSlot = g_Osd.nSelected == kTwoModeEco ? kEcoSlot : kNormalSlot;
-    const GUID shown = g_Osd.slots[shownSlot].guid;
+    const GUID shown = g_Osd.slots[g_Osd.twoChoice.Shown() - 1].guid;
     const GUID before = g_Osd.planBeforeOpen;
     CloseNotification(hwnd);
     if (g_pfnVideoWarning != nullptr) {
@@ -424,7 +409,7 @@ void OnTimerTwoMode(HWND hwnd) noexcept {
 
 void PaintTwoMode(HDC dc) noexcept {
     const bool eco = g_Osd.nSelected == kTwoModeEco;
-    const plans::ModeSlot& slot = g_Osd.slots[eco ? kEcoSlot : kNormalSlot];
+    const plans::ModeSlot& slot = g_Osd.slots[(eco ? plans::kTwoModeEcoSlot : plans::kTwoModeStandardSlot) - 1];
     const bool hasPlan = !plans::IsNullGuid(slot.guid);
     const int iconNo = hasPlan ? slot.nIconNo : -1;
     DrawIconInRect(dc, NotificationIconId(iconNo, 0, eco ? 3 : 1), kTwoIconRect);
@@ -463,31 +448,6 @@ void PaintTwoMode(HDC dc) noexcept {
     }
 }
 
-void ShowDeletedPlanWarning(HWND mainWindow) noexcept {
-    if (g_bWarningShown) {
-        HWND box = FindWindowW(L"#32770", g_szProgramTitle);
-        if (box != nullptr) {
-            ui::ForceForeground(box);
-        }
-        return;
-    }
-    if (g_dwOsModel == OS_MODEL_WIN8_OR_LATER) {
-        return;
-    }
-    wchar_t format[kTextChars];
-    wchar_t screen[kTextChars];
-    wchar_t button[kTextChars];
-    LoadString(IDS_MODE_PLAN_DELETED, format, kTextChars);
-    LoadString(IDS_ECO_SETTINGS_SCREEN, screen, kTextChars);
-    LoadString(IDS_RESET_BUTTON_NAME, button, kTextChars);
-    wchar_t text[kTextChars * 2];
-    StringCchPrintfW(text, ARRAYSIZE(text), format, screen, button);
-    ui::ForceForeground(mainWindow);
-    g_bWarningShown = true;
-    MessageBoxW(nullptr, text, g_szProgramTitle, MB_ICONWARNING);
-    g_bWarningShown = false;
-}
-
 }  // namespace
 
 POINT NotificationPosition(int screenWidth, int screenHeight, int width, int height) noexcept {
@@ -496,41 +456,6 @@ POINT NotificationPosition(int screenWidth, int screenHeight, int width, int hei
     pos.y = screenHeight == kOsdScreenHeight768 ? kOsdDefaultY
                                                 : screenHeight - height - (screenHeight / 2 - height) / 4;
     return pos;
-}
-
-int NextThreeModeSelection(int chosen, int peakCutLevel, const SlotsSet& slots) noexcept {
-    auto isSet = [&](int mode) { return mode >= 1 && mode <= kModeCount && slots.set[mode - 1]; };
-    if (peakCutLevel == 1) {
-        if (chosen == 2) {
-            return isSet(3) ? 3 : chosen;
-        }
-        if (isSet(2)) {
-            return 2;
-        }
-        return isSet(3) ? 3 : chosen;
-    }
-    if (peakCutLevel == 2) {
-        return isSet(3) ? 3 : chosen;
-    }
-    auto step = [](int mode) { return mode >= kModeCount ? 1 : mode + 1; };
-    int next = step(chosen);
-    if (slots.Count() < kModeCount && !isSet(next)) {
-        next = step(next);
-    }
-    if (slots.Count() == 1 && !isSet(next)) {
-        next = step(next);
-    }
-    return next;
-}
-
-bool ThreeModeMayOpen(int peakCutLevel, const SlotsSet& slots) noexcept {
-    if (slots.Count() == 0) {
-        return false;
-    }
-    if ((peakCutLevel == 2 || (peakCutLevel == 1 && !slots.set[1])) && !slots.set[2]) {
-        return false;
-    }
-    return true;
 }
 
 int NotificationIconId(int iconNo, int column, int mode) noexcept {
@@ -562,39 +487,15 @@ NotificationView CurrentNotificationView() noexcept {
     return view;
 }
 
-void ActivateModePlanDefault(const GUID& plan, DWORD ledValue) noexcept {
-    drivers::SetLedState(ledValue);
-    Sleep(kActivationPauseMs);
-    DWORD error = PowerSetActiveScheme(nullptr, &plan);
-    if (error != ERROR_SUCCESS) {
-        WriteErrorLog(kErrActivate, error, ERRLOG_FILE);
+void ActivateModePlanDefault(const GUID& plan, DWORD ledValue) noexcept { plans::ActivatePlan(plan, ledValue); }
+
+void VideoWarningDefault(const GUID& shownPlan, const GUID& planBeforeOpen) noexcept {
+    const GUID& low = plans::g_Settings.guidLow;
+    if (plans::g_Settings.dwPwrDlgActivate == 0 || plans::IsNullGuid(low) || !IsEqualGUID(shownPlan, low) ||
+        plans::ReadPlanChangeWarning() != 1) {
         return;
     }
-    plans::RefreshCurrentPlan(plan);
-    if (g_hMainWnd != nullptr) {
-        PostMessageW(g_hMainWnd, WM_APP_PLAN_CHANGED, 0, 0);
-    }
-}
-
-DWORD RegisterNotificationClass(HINSTANCE instance, bool threeMode) noexcept {
-    WNDCLASSEXW existing = {};
-    existing.cbSize = sizeof(existing);
-    if (GetClassInfoExW(instance, kEcoOsdWindowClass, &existing)) {
-        UnregisterClassW(kEcoOsdWindowClass, instance);
-    }
-    WNDCLASSEXW wc = {};
-    wc.cbSize = sizeof(wc);
-    wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = threeMode ? ThreeModeOsdWndProc : TwoModeOsdWndProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.lpszClassName = kEcoOsdWindowClass;
-    return RegisterClassExW(&wc) != 0 ? ERROR_SUCCESS : GetLastError();
-}
-
-LRESULT CALLBACK EcoOsdWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    return ui::ThreeModeOperation() ? ThreeModeOsdWndProc(hwnd, message, wParam, lParam)
-                                    : TwoModeOsdWndProc(hwnd, message, wParam, lParam);
+    plans::ShowVideoWarning(IsEqualGUID(planBeforeOpen, low) != FALSE);
 }
 
 LRESULT CALLBACK ThreeModeOsdWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -649,43 +550,9 @@ LRESULT CALLBACK TwoModeOsdWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
     }
 }
 
-void ShowOrAdvance(HWND mainWindow) noexcept {
-    LOG_TRACE(TRACE_LEVEL_APP, L"ShowOrAdvance", L"Enter");
-    const bool threeMode = ui::ThreeModeOperation();
-    if (g_dwOsModel == OS_MODEL_WIN8_OR_LATER) {
-        toast::ToastModeWanted();
-    }
-    if (!threeMode) {
-        plans::ModeSlot slots[kModeCount];
-        ReadSlots(slots);
-        if (plans::IsNullGuid(slots[kEcoSlot].guid) || plans::IsNullGuid(slots[kNormalSlot].guid)) {
-            ShowDeletedPlanWarning(mainWindow);
-            return;
-        }
-    }
-    HWND window = g_Osd.hwnd;
-    if (window != nullptr && IsWindow(window)) {
-        SendMessageW(window, WM_APP_OSD_ADVANCE, 0, 0);
-    } else {
-        // The class follows the variant in force (it is registered again when the variant changed).
-        WNDCLASSEXW info = {};
-        info.cbSize = sizeof(info);
-        WNDPROC wanted = threeMode ? ThreeModeOsdWndProc : TwoModeOsdWndProc;
-        if (!GetClassInfoExW(g_hInstance, kEcoOsdWindowClass, &info) || info.lpfnWndProc != wanted) {
-            RegisterNotificationClass(g_hInstance, threeMode);
-        }
-        window = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, kEcoOsdWindowClass, nullptr, WS_POPUP | WS_DISABLED,
-                                 kOsdDefaultX, kOsdDefaultY, kOsdWidth, kOsdHeight, mainWindow, nullptr, g_hInstance,
-                                 nullptr);
-        if (window == nullptr) {
-            LOG_TRACE(TRACE_LEVEL_APP, L"ShowOrAdvance", L"Exit - nothing shown");
-            return;
-        }
-        ShowWindow(window, SW_SHOWNOACTIVATE);
-        UpdateWindow(window);
-    }
-    InvalidateRect(window, nullptr, FALSE);
-    LOG_TRACE(TRACE_LEVEL_APP, L"ShowOrAdvance", L"Exit");
-}
-
 }  // namespace osd
+
+LRESULT CALLBACK EcoOsdWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    return ui::ThreeModeOperation() ? osd::ThreeModeOsdWndProc(hwnd, message, wParam, lParam)
+                                    : osd::TwoModeOsdWndProc(hwnd, message, wParam, lParam);
+}

@@ -32,16 +32,6 @@ constexpr int PHASE_REFUSED = 3;
 // height - window - (height / 2 - window) / 4.
 POINT NotificationPosition(int screenWidth, int screenHeight, int width, int height) noexcept;
 
-// Which slots hold a plan (index 0 = mode 1).
-struct SlotsSet {
-    bool set[3];
-    int Count() const noexcept { return set[0] + set[1] + set[2]; }
-};
-// Three-mode choice: the mode shown after another press, from the mode shown now (0 = none).
-int NextThreeModeSelection(int chosen, int peakCutLevel, const SlotsSet& slots) noexcept;
-// Whether the three-mode window may open at this peak-cut level.
-bool ThreeModeMayOpen(int peakCutLevel, const SlotsSet& slots) noexcept;
-
 // Notification icon table: icon id of a plan's icon number in a column (0 not selected,
 // 1 selected, 2 unavailable) for a mode (1-3).
 int NotificationIconId(int iconNo, int column, int mode) noexcept;
@@ -50,15 +40,8 @@ int NotificationIconId(int iconNo, int column, int mode) noexcept;
 template <typename Measure>
 void FitText(wchar_t* text, size_t cchText, int width, Measure measure) noexcept;
 
-// Called for WM_HOTKEY, 0x53D and 0x53C in ECO mode operation: advances the open notification
-// (0x53D sent to it) or creates it.
-void ShowOrAdvance(HWND mainWindow) noexcept;
 // The open notification window, or null.
 HWND NotificationWindow() noexcept;
-
-// Registers "EcoOSDWndProc" with the procedure of the variant (three modes or two).
-DWORD RegisterNotificationClass(HINSTANCE instance, bool threeMode) noexcept;
-LRESULT CALLBACK EcoOsdWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT CALLBACK ThreeModeOsdWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT CALLBACK TwoModeOsdWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -73,14 +56,19 @@ struct NotificationView {
 };
 NotificationView CurrentNotificationView() noexcept;
 
-// Plan activation of the ECO-button road (LED value, 800 ms, plan change and follow-ups);
-// the mode-switching code may install its own.
+// Plan activation of the ECO-button road (the mode switching's ActivatePlan; tests may watch).
 extern void (*g_pfnActivateModePlan)(const GUID& plan, DWORD ledValue);
-// The two-mode video-quality warning after the window closes on the low plan (may be null).
-extern void (*g_pfnVideoWarning)(const GUID& shownPlan, const GUID& planBeforeOpen);
 void ActivateModePlanDefault(const GUID& plan, DWORD ledValue) noexcept;
+// After the two-mode window closes: the video-quality warning when it is enabled and wanted and
+// the shown plan is the low plan of the two-mode table.
+extern void (*g_pfnVideoWarning)(const GUID& shownPlan, const GUID& planBeforeOpen);
+void VideoWarningDefault(const GUID& shownPlan, const GUID& planBeforeOpen) noexcept;
 
 }  // namespace osd
+
+// The procedure registered for "EcoOSDWndProc": the three-mode or the two-mode design, chosen by
+// the three-mode flag. The window places, sizes and shows itself, or refuses to open.
+LRESULT CALLBACK EcoOsdWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 template <typename Measure>
 void osd::FitText(wchar_t* text, size_t cchText, int width, Measure measure) noexcept {

@@ -179,7 +179,7 @@ int PeakCutPrompt(HWND owner, bool switchFlag, int kind) noexcept {
             answer = ShowQuestion(owner, Question::Hibernate);
         }
     } else if (switchFlag) {
-        if (!ui::g_bUserPresent) {
+        if (!ui::UserPresent()) {
             ReportAgain(true);
             answer = IDNO;
         } else if (toastMode) {

@@ -9,7 +9,11 @@
 #include "app/os_model.h"
 #include "app/single_instance.h"
 #include "app/window_classes.h"
+#include "app/thread_pause.h"
 #include "common/log.h"
+#include "drivers/eco_led.h"
+#include "plans/plan_list.h"
+#include "plans/settings.h"
 #include "settingsfile/settings_file.h"
 
 namespace {
@@ -20,7 +24,9 @@ constexpr wchar_t kTraceName[] = L"InitInstance";
 constexpr UINT IDS_STARTUP_FAILED = 1;
 constexpr UINT IDS_FAIL_MUTEX = 4;
 constexpr UINT IDS_FAIL_CREATEWINDOW = 10;
+constexpr UINT IDS_FAIL_CREATEEVENT = 20;
 constexpr UINT IDS_PROGRAM_TITLE = 141;
+constexpr UINT IDS_ECO_PROGRAM_TITLE = 219;
 constexpr UINT IDS_BUTTON_TITLE = 143;
 constexpr UINT IDS_NEEDS_VISTA = 161;
 
@@ -59,9 +65,15 @@ void AdmitMessages() noexcept {
 }
 
 HWND CreateMainWindow(HINSTANCE instance) noexcept {
-    // Topmost and tool-window styles and the saved panel position come with the settings.
+    const DWORD flags = plans::g_Settings.blob.dwFlagWord;
     DWORD exStyle = WS_EX_LAYERED;
-    POINT position = {0, 0};
+    if ((flags & plans::FLAG_TOPMOST) != 0) {
+        exStyle |= WS_EX_TOPMOST;
+    }
+    if ((flags & plans::FLAG_TOOL_WINDOW) != 0) {
+        exStyle |= WS_EX_TOOLWINDOW;
+    }
+    const POINT position = {plans::g_Settings.blob.left, plans::g_Settings.blob.top};
     return CreateWindowExW(exStyle, kMainWindowClass, g_szProgramTitle, WS_POPUP | WS_MINIMIZEBOX,
                            position.x, position.y, 0, 0, nullptr, nullptr, instance, nullptr);
 }
@@ -97,19 +109,26 @@ int InitInstance(HINSTANCE instance, int showCommand) noexcept {
     if (!g_hInstanceMutex) {
         return FailInit(IDS_FAIL_MUTEX, InstanceMutexError());
     }
-    g_hPlanListLock.Reset(CreateMutexW(nullptr, FALSE, kPlanListLockName));
-    if (!g_hPlanListLock) {
-        return FailInit(IDS_FAIL_MUTEX, GetLastError());
+    if (!plans::CreatePlanListLock()) {  // error 4 written
+        LOG_TRACE(TRACE_LEVEL_APP, kTraceName, L"Exit retval:%08x", 0);
+        return 0;
     }
 
     g_dwOsModel = DetermineOsModel();
-    // The panel's brightness levels and the settings are loaded here as they join.
+    // The panel's brightness levels are queried here once the brightness code joins.
+    plans::LoadSettings();
     if (!OsVersionAtLeast(6, 0)) {
         return FailInit(IDS_NEEDS_VISTA, GetLastError());
     }
-    // The settings' ECO-input suppression is cleared and the help file located here; the tray
-    // icon caches and the current-plan record are reset here.
+    plans::g_Settings.blob.dwFlagWord &= ~plans::FLAG_CANTCHGPP;
+    // The help file is located here once the help code joins; the tray icon caches are cleared
+    // by the notification-area code.
+    plans::activepsi = plans::PlanRecord{};
     g_bRunFlag = true;
+    if (g_AucPauseGate.Create() != ERROR_SUCCESS) {
+        // The automatic plan change then simply cannot be paused.
+        WriteErrorLog(IDS_FAIL_CREATEEVENT, GetLastError(), ERRLOG_FILE);
+    }
     // The worker threads (processor sampler, battery poll, easing, automatic plan change,
     // peak-cut poll) and their events start here as they join.
 
@@ -119,7 +138,21 @@ int InitInstance(HINSTANCE instance, int showCommand) noexcept {
         LOG_TRACE(TRACE_LEVEL_APP, kTraceName, L"Exit retval:%08x", 0);
         return 0;
     }
-    // ECO mode operation (notification class, title 219, LED worker) joins with the settings.
+    if ((plans::g_Settings.blob.dwFlagWord & plans::FLAG_ECO) != 0) {
+        error = RegisterEcoOsdClass(instance);
+        if (error != ERROR_SUCCESS) {
+            LOG_TRACE(TRACE_LEVEL_APP, kTraceName, L"Exit retval:%08x", 0);
+            return 0;
+        }
+        // The notification-area code switches its icon table to the ECO variant here.
+        LoadStringW(instance, IDS_ECO_PROGRAM_TITLE, g_szProgramTitle, static_cast<int>(kTitleChars));
+        SetErrorLogCaption(g_szProgramTitle);
+        error = drivers::StartLedThread();  // its stop event exists before the thread
+        if (error != ERROR_SUCCESS) {
+            LOG_TRACE(TRACE_LEVEL_APP, kTraceName, L"Exit retval:%08x", 0);
+            return 0;
+        }
+    }
     g_PanelTextLayout = PanelTextLayoutForLanguage(g_wUiLanguage);
 
     if (CreateMainWindow(instance) == nullptr) {

@@ -3,7 +3,7 @@
 #include "app/app_globals.h"
 #include "app/app_messages.h"
 #include "app/hotkey.h"
-#include "app/notify_window.h"
+#include "app/main_state.h"
 #include "app/tray_icon.h"
 #include "app/tray_menu.h"
 #include "app/ui_state.h"
@@ -79,11 +79,8 @@ bool OnTimer(HWND hwnd, WPARAM id) noexcept {
     }
 }
 
+// ECO button without ECO mode operation (or with ECO input suppressed): the pop-up menu.
 void OnEcoButton(HWND hwnd, LPARAM) noexcept {
-    if (!ui::EcoInputSuppressed() && ui::EcoOperation()) {
-        osd::ShowOrAdvance(hwnd);
-        return;
-    }
     if (EcoButtonMenuOpen()) {
         CloseEcoButtonMenu(hwnd);
         return;
@@ -134,13 +131,10 @@ bool HandleTrayMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LR
             return true;
         }
         return false;
-    case WM_HOTKEY:
-    case WM_APP_ECO_BUTTON_PLAIN:
-        if (!ui::EcoInputSuppressed()) {
-            osd::ShowOrAdvance(hwnd);
-        }
-        return true;
     case WM_APP_ECO_BUTTON:
+        if (!ui::EcoInputSuppressed() && ui::EcoOperation()) {
+            return false;  // the mode notification (mode switching)
+        }
         OnEcoButton(hwnd, lParam);
         return true;
     case WM_APP_CPU_SPEED:
@@ -157,7 +151,7 @@ bool HandleTrayMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LR
         }
         return false;
     case WM_APP_DIALOG_POSITION:
-        ui::g_ptDialogPos = {static_cast<LONG>(wParam), static_cast<LONG>(lParam)};
+        g_MainState.ptDialog = {static_cast<LONG>(wParam), static_cast<LONG>(lParam)};
         return true;
     default:
         if (message != 0 && message == g_uTaskbarCreated) {

@@ -4,6 +4,7 @@
 #include <strsafe.h>
 
 #include "app/app_globals.h"
+#include "app/main_state.h"
 #include "app/tray_icon.h"
 #include "app/ui_state.h"
 #include "common/log.h"
@@ -43,8 +44,6 @@ common::UniqueGdiObject g_MenuFont;
 COLORREF g_crHighlight = 0;
 COLORREF g_crHighlightText = 0;
 HMENU g_hEcoMenu = nullptr;
-bool g_bLeftClickPending = false;
-bool g_bDoubleClickSeen = false;
 int g_nLeftClickMenus = 0;
 
 void LoadText(UINT id, wchar_t* buffer, size_t cch) noexcept {
@@ -186,7 +185,7 @@ int BuildPlanMenu(HMENU menu, bool grayByPeakCut) noexcept {
     g_MenuItems.clear();
     RememberActivePlan();
     const bool threeMode = ui::ThreeModeOperation();
-    const int level = grayByPeakCut ? ui::g_nPeakCutLevel : 0;
+    const int level = grayByPeakCut ? ui::PeakCutLevel() : 0;
     plans::ModeSlot slots[plans::kMaxPinnedPlans] = {};
     bool tableRead = true;
     if (level == 1 || level == 2) {
@@ -455,9 +454,9 @@ BOOL OnDrawMenuItem(HWND, const DRAWITEMSTRUCT* draw) noexcept {
     return TRUE;
 }
 
-bool LeftClickPending() noexcept { return g_bLeftClickPending; }
+bool LeftClickPending() noexcept { return g_MainState.bLeftClickPending; }
 int LeftClickMenuCount() noexcept { return g_nLeftClickMenus; }
-bool DoubleClickSeen() noexcept { return g_bDoubleClickSeen; }
+bool DoubleClickSeen() noexcept { return g_MainState.bDoubleClickSeen; }
 
 void OnTrayCallback(HWND owner, LPARAM mouseMessage) noexcept {
     switch (static_cast<UINT>(mouseMessage)) {
@@ -465,34 +464,34 @@ void OnTrayCallback(HWND owner, LPARAM mouseMessage) noexcept {
         RefreshTrayIconIfPlanChanged(owner);
         break;
     case WM_LBUTTONUP:
-        ui::g_bUserPresent = true;
-        if (!ui::FocusOpenSettingsDialog() && !g_bLeftClickPending && !ui::EcoInputSuppressed() && ui::TrayOnly() &&
-            !g_bDoubleClickSeen) {
+        ui::SetUserPresent(true);
+        if (!ui::FocusOpenSettingsDialog() && !g_MainState.bLeftClickPending && !ui::EcoInputSuppressed() && ui::TrayOnly() &&
+            !g_MainState.bDoubleClickSeen) {
             SetTimer(owner, kLeftClickTimerId, GetDoubleClickTime() + kLeftClickExtraMs, nullptr);
-            g_bLeftClickPending = true;
+            g_MainState.bLeftClickPending = true;
         }
-        g_bDoubleClickSeen = false;
+        g_MainState.bDoubleClickSeen = false;
         break;
     case WM_LBUTTONDBLCLK: {
         if (ui::FocusOpenSettingsDialog()) {
             break;
         }
-        g_bLeftClickPending = false;
+        g_MainState.bLeftClickPending = false;
         POINT cursor = {};
         GetCursorPos(&cursor);
         RECT work = {};
         if (SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0)) {
-            ui::g_ptDialogPos = {work.right, work.bottom};
+            g_MainState.ptDialog = {work.right, work.bottom};
         } else {
-            ui::g_ptDialogPos = cursor;
+            g_MainState.ptDialog = cursor;
         }
         PostMessageW(owner, WM_COMMAND, ui::EcoOperation() ? IDM_ECO_SETTINGS : IDM_PLAN_SETTINGS, 0);
         SetForegroundWindow(owner);
-        g_bDoubleClickSeen = true;
+        g_MainState.bDoubleClickSeen = true;
         break;
     }
     case WM_RBUTTONUP:
-        g_bLeftClickPending = false;
+        g_MainState.bLeftClickPending = false;
         ShowRightClickMenu(owner, true, POINT{});
         break;
     default:
@@ -502,11 +501,11 @@ void OnTrayCallback(HWND owner, LPARAM mouseMessage) noexcept {
 
 void OnLeftClickTimer(HWND owner) noexcept {
     KillTimer(owner, kLeftClickTimerId);
-    if (!g_bLeftClickPending) {
+    if (!g_MainState.bLeftClickPending) {
         LOG_TRACE(TRACE_LEVEL_VALUES, L"WndProc", L"timer 1010: no pending click");
         return;
     }
-    g_bLeftClickPending = false;
+    g_MainState.bLeftClickPending = false;
     ++g_nLeftClickMenus;
     plans::RefreshPlanList();
     ShowLeftClickMenu(owner, nullptr);

@@ -1,13 +1,11 @@
 #include "app/ui_state.h"
 
+#include "app/main_state.h"
+#include "plans/peak_cut_values.h"
 #include "plans/settings.h"
 
 namespace ui {
 
-HWND g_hSettingsDialog = nullptr;
-POINT g_ptDialogPos = {};
-bool g_bUserPresent = true;
-int g_nPeakCutLevel = 0;
 int g_nLowBatteryThreshold = 0;
 
 namespace {
@@ -60,11 +58,16 @@ void ForceForeground(HWND hwnd) noexcept {
 }
 
 bool FocusOpenSettingsDialog() noexcept {
-    if (g_hSettingsDialog == nullptr || !IsWindow(g_hSettingsDialog)) {
+    HWND dialog = g_MainState.hSettingsDialog;
+    if (dialog == nullptr || !IsWindow(dialog)) {
         return false;
     }
-    SetForegroundWindow(g_hSettingsDialog);
+    SetForegroundWindow(dialog);
     return true;
 }
+
+int PeakCutLevel() noexcept { return static_cast<int>(plans::g_dwPeakCutLevel.load()); }
+void SetUserPresent(bool present) noexcept { g_MainState.bUserPresent = present; }
+bool UserPresent() noexcept { return g_MainState.bUserPresent; }
 
 }  // namespace ui

@@ -6,16 +6,9 @@
 
 namespace ui {
 
-// The open settings dialog (ECO mode settings or the plan settings sheet), or null. Tray clicks
-// and menus bring it to the foreground instead of acting while it is open.
-extern HWND g_hSettingsDialog;
-// Screen position at which the next dialog opens (WM_USER+4).
-extern POINT g_ptDialogPos;
-// Set at start, on console connect and on a left click on the tray icon; cleared on console
-// disconnect.
-extern bool g_bUserPresent;
-// Current peak-cut level (0 none, 1, 2, 3), kept by the peak-cut client.
-extern int g_nPeakCutLevel;
+// The open settings dialog, the next dialog position and "user present" are kept in the main
+// window's state (g_MainState); the peak-cut level by the peak-cut values (g_dwPeakCutLevel).
+int PeakCutLevel() noexcept;
 // Battery threshold (percent) of the automatic plan change, for the change notification.
 extern int g_nLowBatteryThreshold;
 
@@ -40,6 +33,10 @@ inline int ScaleY(const DpiFactors& dpi, int logical) noexcept { return static_c
 // Brings a window to the foreground even when another thread owns the foreground window: attach
 // to its input, lift the foreground lock time-out for the call, detach again.
 void ForceForeground(HWND hwnd) noexcept;
+
+// Sets "user present" (a left click on the tray icon, console connect).
+void SetUserPresent(bool present) noexcept;
+bool UserPresent() noexcept;
 
 // When a settings dialog is open, brings it to the foreground and returns true.
 bool FocusOpenSettingsDialog() noexcept;

@@ -2,6 +2,7 @@
 
 #include "app/app_globals.h"
 #include "app/main_window.h"
+#include "app/notify_window.h"
 #include "common/log.h"
 
 namespace {
@@ -20,7 +21,7 @@ LRESULT CALLBACK PowerOsdWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
 }
 
 DWORD RegisterOne(HINSTANCE instance, const wchar_t* className, WNDPROC procedure, HICON icon,
-                  const wchar_t* menuName) noexcept {
+                  const wchar_t* menuName, HBRUSH background = nullptr) noexcept {
     WNDCLASSEXW wc = {};
     wc.cbSize = sizeof(wc);
     wc.style = kClassStyle;
@@ -28,6 +29,7 @@ DWORD RegisterOne(HINSTANCE instance, const wchar_t* className, WNDPROC procedur
     wc.hInstance = instance;
     wc.hIcon = icon;
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = background;
     wc.lpszMenuName = menuName;
     wc.lpszClassName = className;
     if (RegisterClassExW(&wc) != 0) {
@@ -52,6 +54,11 @@ DWORD RegisterWindowClasses(HINSTANCE instance) noexcept {
     if (error == ERROR_SUCCESS) {
         error = RegisterOne(instance, kPowerOsdWindowClass, PowerOsdWndProc, nullptr, nullptr);
     }
-    // "EcoOSDWndProc" is registered here in ECO mode operation once the settings join.
     return error;
+}
+
+DWORD RegisterEcoOsdClass(HINSTANCE instance) noexcept {
+    // A system colour index + 1 stands for that colour's brush.
+    HBRUSH background = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNSHADOW + 1));
+    return RegisterOne(instance, kEcoOsdWindowClass, EcoOsdWndProc, nullptr, nullptr, background);
 }

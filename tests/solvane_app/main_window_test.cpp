@@ -7,6 +7,7 @@
 #include "app/app_messages.h"
 #include "app/single_instance.h"
 #include "app/window_classes.h"
+#include "plans/plan_list.h"
 #include "test_support.h"
 
 namespace {
@@ -27,7 +28,7 @@ protected:
             DestroyWindow(m_hwnd);
         }
         DrainQueue();
-        g_hPlanListLock.Reset();
+        plans::ClosePlanListLock();
         g_bRunFlag = false;
         for (const wchar_t* name : {kMainWindowClass, kFrameWindowClass, kPowerOsdWindowClass}) {
             UnregisterClassW(name, m_instance);
@@ -57,12 +58,12 @@ TEST_F(MainWindow, CreationRemembersTheWindow) {
 
 TEST_F(MainWindow, CloseDestroysItClearsTheRunFlagAndQuitsWithZero) {
     g_bRunFlag = true;
-    g_hPlanListLock.Reset(CreateMutexW(nullptr, FALSE, nullptr));
-    ASSERT_TRUE(g_hPlanListLock.Valid());
+    ASSERT_TRUE(plans::CreatePlanListLock());
+    ASSERT_NE(plans::PlanListLockHandle(), nullptr);
     SendMessageW(m_hwnd, WM_CLOSE, 0, 0);
     EXPECT_FALSE(IsWindow(m_hwnd));
     EXPECT_FALSE(g_bRunFlag.load());
-    EXPECT_FALSE(g_hPlanListLock.Valid()) << "the plan-list lock is closed at the end";
+    EXPECT_EQ(plans::PlanListLockHandle(), nullptr) << "the plan-list lock is closed at the end";
     EXPECT_EQ(g_hMainWnd, nullptr);
     MSG msg = {};
     ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "no WM_QUIT posted";

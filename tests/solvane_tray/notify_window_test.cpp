@@ -8,6 +8,8 @@
 #include "app/notify_window.h"
 #include "app/ui_state.h"
 #include "fake_power.h"
+#include "plans/mode_switch.h"
+#include "plans/peak_cut_values.h"
 #include "plans/plan_list.h"
 #include "plans/settings.h"
 #include "test_registry.h"
@@ -20,6 +22,16 @@ namespace {
 const GUID kMode1 = fakes::MakeGuid(0x31);
 const GUID kMode2 = fakes::MakeGuid(0x32);
 const GUID kMode3 = fakes::MakeGuid(0x33);
+
+// The class as start-up registers it in ECO mode operation.
+void RegisterEcoOsdClassForTests() {
+    WNDCLASSEXW wc = {};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = EcoOsdWndProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = kEcoOsdWindowClass;
+    RegisterClassExW(&wc);  // once per process
+}
 
 struct Activation {
     GUID plan;
@@ -40,8 +52,10 @@ protected:
         traytest::InitProgramGlobals();
         testreg::ClearSolvaneKeys();
         fakes::Install();
-        ui::g_nPeakCutLevel = 0;
+        plans::g_dwPeakCutLevel = 0;
         g_dwOsModel = OS_MODEL_WIN7;
+        plans::g_Settings.dwOsGeneration = OS_MODEL_WIN7;
+        RegisterEcoOsdClassForTests();
         g_activations.clear();
         g_warnings.clear();
         g_pfnActivateModePlan = FakeActivate;
@@ -53,9 +67,10 @@ protected:
         }
         traytest::Pump(0);
         g_pfnActivateModePlan = ActivateModePlanDefault;
-        g_pfnVideoWarning = nullptr;
-        ui::g_nPeakCutLevel = 0;
+        g_pfnVideoWarning = VideoWarningDefault;
+        plans::g_dwPeakCutLevel = 0;
         g_dwOsModel = 0;
+        plans::g_Settings.dwOsGeneration = 0;
         traytest::SetFlags(0);
         fakes::Uninstall();
         testreg::ClearSolvaneKeys();
@@ -73,7 +88,11 @@ protected:
         traytest::AddPlan(kMode3, L"ECOプラン", 1, 3);   // ECO plan, LED number 3
         traytest::SetActive(kMode1);
     }
-    static void Press(HWND owner) { ShowOrAdvance(owner); }
+    // One press of the ECO button as the main window hands it on; the forwarded press is posted.
+    static void Press(HWND) {
+        plans::HandleEcoButton();
+        traytest::Pump(0);
+    }
 };
 
 }  // namespace
@@ -88,35 +107,6 @@ TEST(NotificationRules, PlacementInTheLowerMiddle) {
     p = NotificationPosition(1280, 1024, kOsdWidth, kOsdHeight);
     EXPECT_EQ(p.x, 447);
     EXPECT_EQ(p.y, 1024 - 138 - (512 - 138) / 4);
-}
-
-TEST(NotificationRules, ThreeModeChoiceCyclesOverModesWithAPlan) {
-    const SlotsSet all = {{true, true, true}};
-    EXPECT_EQ(NextThreeModeSelection(0, 0, all), 1);
-    EXPECT_EQ(NextThreeModeSelection(1, 0, all), 2);
-    EXPECT_EQ(NextThreeModeSelection(2, 0, all), 3);
-    EXPECT_EQ(NextThreeModeSelection(3, 0, all), 1);
-    EXPECT_EQ(NextThreeModeSelection(3, 3, all), 1);  // level 3 restricts nothing
-    const SlotsSet oneAndThree = {{true, false, true}};
-    EXPECT_EQ(NextThreeModeSelection(1, 0, oneAndThree), 3);
-    EXPECT_EQ(NextThreeModeSelection(3, 0, oneAndThree), 1);
-    const SlotsSet onlyTwo = {{false, true, false}};
-    EXPECT_EQ(NextThreeModeSelection(2, 0, onlyTwo), 2);
-    EXPECT_EQ(NextThreeModeSelection(0, 0, onlyTwo), 2);
-    // Level 1: modes 2 and 3 only.
-    EXPECT_EQ(NextThreeModeSelection(1, 1, all), 2);
-    EXPECT_EQ(NextThreeModeSelection(2, 1, all), 3);
-    EXPECT_EQ(NextThreeModeSelection(3, 1, all), 2);
-    EXPECT_EQ(NextThreeModeSelection(1, 1, oneAndThree), 3);
-    // Level 2: mode 3 only.
-    EXPECT_EQ(NextThreeModeSelection(1, 2, all), 3);
-    EXPECT_EQ(NextThreeModeSelection(3, 2, all), 3);
-    EXPECT_TRUE(ThreeModeMayOpen(0, onlyTwo));
-    EXPECT_FALSE(ThreeModeMayOpen(0, SlotsSet{{false, false, false}}));
-    EXPECT_FALSE(ThreeModeMayOpen(2, SlotsSet{{true, true, false}}));
-    EXPECT_TRUE(ThreeModeMayOpen(1, SlotsSet{{true, true, false}}));
-    EXPECT_FALSE(ThreeModeMayOpen(1, SlotsSet{{true, false, false}}));
-    EXPECT_TRUE(ThreeModeMayOpen(2, oneAndThree));
 }
 
 TEST(NotificationRules, IconTableAndFittedText) {
@@ -202,7 +192,7 @@ TEST_F(NotifyWindowTest, TimingOutOnTheActiveModeChangesNothing) {
 
 TEST_F(NotifyWindowTest, PeakCutLevelTwoAllowsModeThreeOnly) {
     SeedThree(true, true);
-    ui::g_nPeakCutLevel = 2;
+    plans::g_dwPeakCutLevel = 2;
     traytest::TestOwner owner;
     Press(owner.Get());
     ASSERT_NE(NotificationWindow(), nullptr);
@@ -217,11 +207,11 @@ TEST_F(NotifyWindowTest, PeakCutLevelTwoAllowsModeThreeOnly) {
 
 TEST_F(NotifyWindowTest, NothingOpensWithoutAnAllowedMode) {
     SeedThree(true, false);
-    ui::g_nPeakCutLevel = 2;
+    plans::g_dwPeakCutLevel = 2;
     traytest::TestOwner owner;
     Press(owner.Get());
     EXPECT_EQ(NotificationWindow(), nullptr);
-    ui::g_nPeakCutLevel = 1;  // mode 2 is set: it may open
+    plans::g_dwPeakCutLevel = 1;  // mode 2 is set: it may open
     Press(owner.Get());
     EXPECT_NE(NotificationWindow(), nullptr);
 }
@@ -258,7 +248,7 @@ TEST_F(NotifyWindowTest, TwoModesSwitchAtOnceAndAgainAfterTheLastPress) {
 TEST_F(NotifyWindowTest, TwoModesRefuseToLeaveTheEcoPlanDuringAPeakCut) {
     SeedTwo();
     traytest::SetActive(kMode3);
-    ui::g_nPeakCutLevel = 1;
+    plans::g_dwPeakCutLevel = 1;
     traytest::TestOwner owner;
     Press(owner.Get());
     ASSERT_NE(NotificationWindow(), nullptr);
@@ -271,7 +261,7 @@ TEST_F(NotifyWindowTest, TwoModesRefuseToLeaveTheEcoPlanDuringAPeakCut) {
     EXPECT_TRUE(traytest::PumpUntil([] { return NotificationWindow() == nullptr; }, 3000));
     EXPECT_TRUE(g_activations.empty());
     // Without the peak cut the ECO plan gives way to the normal plan at once.
-    ui::g_nPeakCutLevel = 0;
+    plans::g_dwPeakCutLevel = 0;
     Press(owner.Get());
     ASSERT_EQ(g_activations.size(), 1u);
     EXPECT_TRUE(IsEqualGUID(g_activations[0].plan, kMode1));
@@ -283,10 +273,10 @@ TEST_F(NotifyWindowTest, TwoModesWithADeletedModePlanWarnOnce) {
     traytest::AddPlan(kMode1, L"標準プラン", 0, 1);
     traytest::TestOwner owner;
     // Windows 8 and later: nothing at all.
-    g_dwOsModel = OS_MODEL_WIN8_OR_LATER;
+    plans::g_Settings.dwOsGeneration = OS_MODEL_WIN8_OR_LATER;
     Press(owner.Get());
     EXPECT_EQ(NotificationWindow(), nullptr);
-    g_dwOsModel = OS_MODEL_WIN7;
+    plans::g_Settings.dwOsGeneration = OS_MODEL_WIN7;
     std::wstring text;
     std::thread closer([&text] {
         HWND box = nullptr;

@@ -73,11 +73,11 @@ protected:
         g_PromptHooks.demandThreshold = [] { return 85; };
         g_PromptHooks.level3Threshold = nullptr;
         g_PromptHooks.reportAgain = [](bool on) { g_reportAgain.push_back(on); };
-        ui::g_bUserPresent = true;
+        ui::SetUserPresent(true);
     }
     void TearDown() override {
         g_PromptHooks = PromptHooks{};
-        ui::g_bUserPresent = true;
+        ui::SetUserPresent(true);
         traytest::SetFlags(0);
         fakes::Uninstall();
         testreg::ClearSolvaneKeys();
@@ -167,7 +167,7 @@ TEST_F(PeakCutQuestionTest, ModeThreeQuestionNamesTheModeThreePlan) {
 
 TEST_F(PeakCutQuestionTest, AbsentUserIsNotAskedAndTheReadingIsReportedAgain) {
     traytest::TestOwner owner;
-    ui::g_bUserPresent = false;
+    ui::SetUserPresent(false);
     EXPECT_EQ(PeakCutPrompt(owner.Get(), true, 1), IDNO);
     EXPECT_EQ(g_reportAgain, std::vector<bool>{true});
     EXPECT_EQ(FindWindowW(L"#32770", L"Kaviro"), nullptr);

@@ -13,6 +13,8 @@
 #include "app/tray_menu.h"
 #include "app/ui_state.h"
 #include "fake_power.h"
+#include "plans/mode_switch.h"
+#include "plans/peak_cut_values.h"
 #include "plans/plan_list.h"
 #include "plans/settings.h"
 #include "test_registry.h"
@@ -25,6 +27,20 @@ const GUID kMode2 = fakes::MakeGuid(0x52);
 const GUID kMode3 = fakes::MakeGuid(0x53);
 const GUID kOther = fakes::MakeGuid(0x54);
 
+void Press() {
+    plans::HandleEcoButton();
+    traytest::Pump(0);
+}
+
+void RegisterEcoOsdClassOnce() {
+    WNDCLASSEXW wc = {};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = EcoOsdWndProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = kEcoOsdWindowClass;
+    RegisterClassExW(&wc);
+}
+
 class ScreenshotTest : public testing::Test {
 protected:
     void SetUp() override {
@@ -35,12 +51,15 @@ protected:
         traytest::InitProgramGlobals();
         testreg::ClearSolvaneKeys();
         fakes::Install();
-        ui::g_nPeakCutLevel = 0;
+        plans::g_dwPeakCutLevel = 0;
         osd::g_pfnActivateModePlan = [](const GUID& plan, DWORD) { fakes::Store().active = plan; };
+        osd::g_pfnVideoWarning = nullptr;
+        RegisterEcoOsdClassOnce();
     }
     void TearDown() override {
         osd::g_pfnActivateModePlan = osd::ActivateModePlanDefault;
-        ui::g_nPeakCutLevel = 0;
+        osd::g_pfnVideoWarning = osd::VideoWarningDefault;
+        plans::g_dwPeakCutLevel = 0;
         traytest::SetFlags(0);
         fakes::Uninstall();
         testreg::ClearSolvaneKeys();
@@ -96,7 +115,7 @@ std::thread ShootDialog(Shot* shot, const wchar_t* title, UINT message, WPARAM w
 
 TEST_F(ScreenshotTest, LeftClickMenu) {
     Seed(true);
-    ui::g_nPeakCutLevel = 1;
+    plans::g_dwPeakCutLevel = 1;
     traytest::TestOwner owner;
     SetCursorPos(900, 500);
     Shot shot{L"left_menu", L""};
@@ -122,14 +141,14 @@ TEST_F(ScreenshotTest, RightClickMenu) {
 TEST_F(ScreenshotTest, ThreeModeNotification) {
     Seed(true);
     traytest::TestOwner owner;
-    osd::ShowOrAdvance(owner.Get());
-    osd::ShowOrAdvance(owner.Get());  // mode 3, with its long name
+    Press();
+    Press();  // mode 3, with its long name
     traytest::Pump(300);
     Check(traytest::Screenshot(L"three_mode_window"));
     DestroyWindow(osd::NotificationWindow());
     // Peak cut at level 2: modes 1 and 2 unavailable.
-    ui::g_nPeakCutLevel = 2;
-    osd::ShowOrAdvance(owner.Get());
+    plans::g_dwPeakCutLevel = 2;
+    Press();
     traytest::Pump(300);
     Check(traytest::Screenshot(L"three_mode_window_peak_cut"));
     DestroyWindow(osd::NotificationWindow());
@@ -139,10 +158,10 @@ TEST_F(ScreenshotTest, ThreeModeNotification) {
 TEST_F(ScreenshotTest, TwoModeNotification) {
     Seed(false);
     traytest::TestOwner owner;
-    osd::ShowOrAdvance(owner.Get());
+    Press();
     traytest::Pump(300);
     Check(traytest::Screenshot(L"two_mode_window"));
-    osd::ShowOrAdvance(owner.Get());
+    Press();
     traytest::Pump(300);
     Check(traytest::Screenshot(L"two_mode_window_pending"));
     DestroyWindow(osd::NotificationWindow());

@@ -8,6 +8,8 @@
 #include "app/tray_menu.h"
 #include "app/ui_state.h"
 #include "fake_power.h"
+#include "app/main_state.h"
+#include "plans/peak_cut_values.h"
 #include "plans/plan_list.h"
 #include "plans/settings.h"
 #include "test_registry.h"
@@ -29,10 +31,10 @@ protected:
         traytest::InitProgramGlobals();
         testreg::ClearSolvaneKeys();
         fakes::Install();
-        ui::g_nPeakCutLevel = 0;
+        plans::g_dwPeakCutLevel = 0;
     }
     void TearDown() override {
-        ui::g_nPeakCutLevel = 0;
+        plans::g_dwPeakCutLevel = 0;
         traytest::SetFlags(0);
         fakes::Uninstall();
         testreg::ClearSolvaneKeys();
@@ -147,20 +149,20 @@ TEST_F(TrayMenuTest, TwoModeMenuPutsTheSeparatorAfterModeOne) {
 
 TEST_F(TrayMenuTest, PeakCutGraysThePlansThatMayNotBeChosen) {
     Seed(true);
-    ui::g_nPeakCutLevel = 1;
+    plans::g_dwPeakCutLevel = 1;
     EXPECT_EQ(Enabled(BuildLeft(true)), (std::vector<UINT>{71, 70, 69}));
-    ui::g_nPeakCutLevel = 2;
+    plans::g_dwPeakCutLevel = 2;
     EXPECT_EQ(Enabled(BuildLeft(true)), (std::vector<UINT>{70, 69}));
-    ui::g_nPeakCutLevel = 3;
+    plans::g_dwPeakCutLevel = 3;
     EXPECT_EQ(Enabled(BuildLeft(true)).size(), 6u);
     // The ECO-button menu is never grayed.
-    ui::g_nPeakCutLevel = 2;
+    plans::g_dwPeakCutLevel = 2;
     EXPECT_EQ(Enabled(BuildLeft(false)).size(), 6u);
     // Two modes: level 1 grays nothing, level 2 leaves the ECO plan (LED number 3) only.
     Seed(false);
-    ui::g_nPeakCutLevel = 1;
+    plans::g_dwPeakCutLevel = 1;
     EXPECT_EQ(Enabled(BuildLeft(true)).size(), 5u);
-    ui::g_nPeakCutLevel = 2;
+    plans::g_dwPeakCutLevel = 2;
     EXPECT_EQ(Enabled(BuildLeft(true)), (std::vector<UINT>{72, 69}));
 }
 
@@ -267,8 +269,8 @@ TEST_F(TrayMenuTest, DoubleClickOpensTheSettingsAndTheTimerFindsNoPendingClick) 
     EXPECT_EQ(commands[0], 48);
     RECT work = {};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    EXPECT_EQ(ui::g_ptDialogPos.x, work.right);
-    EXPECT_EQ(ui::g_ptDialogPos.y, work.bottom);
+    EXPECT_EQ(g_MainState.ptDialog.x, work.right);
+    EXPECT_EQ(g_MainState.ptDialog.y, work.bottom);
     ui::SetTrayOnly(false);
 }
 

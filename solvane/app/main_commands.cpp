@@ -1,0 +1,178 @@
+#include "app/main_commands.h"
+
+#include <strsafe.h>
+
+#include "app/app_globals.h"
+#include "app/app_messages.h"
+#include "app/main_state.h"
+#include "common/handles.h"
+#include "common/log.h"
+#include "plans/mode_switch.h"
+#include "plans/reg_values.h"
+#include "plans/settings.h"
+
+namespace {
+
+constexpr wchar_t kTraceName[] = L"WndProc";
+constexpr size_t kMessageChars = 1024;
+constexpr size_t kStartMenuPathChars = 520;
+
+// Exit questions: two-mode (both %s the program title), three-mode (where to start it again,
+// program title).
+constexpr UINT IDS_EXIT_QUESTION_TWO_MODE = 201;
+constexpr UINT IDS_EXIT_QUESTION_THREE_MODE = 255;
+constexpr UINT IDS_QUOTED_TITLE = 308;
+
+bool HasFlag(DWORD flag) noexcept { return (plans::g_Settings.blob.dwFlagWord & flag) != 0; }
+
+void LoadText(UINT id, wchar_t* text, size_t cchText) noexcept {
+    text[0] = L'\0';
+    LoadStringW(g_hInstance, id, text, static_cast<int>(cchText));
+}
+
+// Where the three-mode question says the program can be started again: "StartMenuPath", else
+// string 308.
+void ReadStartAgainPlace(wchar_t* text, size_t cchText) noexcept {
+    common::UniqueRegKey key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kProgramKey, 0, KEY_READ, key.Put()) == ERROR_SUCCESS &&
+        plans::ReadStringValue(key.Get(), L"StartMenuPath", text, cchText) == ERROR_SUCCESS && text[0] != L'\0') {
+        return;
+    }
+    LoadText(IDS_QUOTED_TITLE, text, cchText);
+}
+
+// In ECO mode operation the user confirms the exit first; true when the program may end.
+bool ConfirmExit(HWND hwnd) noexcept {
+    if (!HasFlag(plans::FLAG_ECO)) {
+        return true;
+    }
+    wchar_t format[kMessageChars];
+    wchar_t text[kMessageChars];
+    HRESULT formatted;
+    if (plans::IsThreeMode(plans::g_Settings.blob.dwFlagWord)) {
+        wchar_t place[kStartMenuPathChars];
+        ReadStartAgainPlace(place, ARRAYSIZE(place));
+        LoadText(IDS_EXIT_QUESTION_THREE_MODE, format, ARRAYSIZE(format));
+        formatted = StringCchPrintfW(text, ARRAYSIZE(text), format, place, g_szProgramTitle);
+    } else {
+        LoadText(IDS_EXIT_QUESTION_TWO_MODE, format, ARRAYSIZE(format));
+        formatted = StringCchPrintfW(text, ARRAYSIZE(text), format, g_szProgramTitle, g_szProgramTitle);
+    }
+    if (FAILED(formatted) && formatted != STRSAFE_E_INSUFFICIENT_BUFFER) {
+        StringCchCopyW(text, ARRAYSIZE(text), format);
+    }
+    return MessageBoxW(hwnd, text, g_szProgramTitle, MB_ICONWARNING | MB_YESNO) == IDYES;
+}
+
+bool OnExit(HWND hwnd, WPARAM, LPARAM) {
+    LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"WM_COMMAND exit");
+    if (!ConfirmExit(hwnd)) {
+        LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"exit cancelled");
+        return true;
+    }
+    // The meter panel ends an active boost (0x406, wParam 0) here once it joins.
+    DestroyWindow(hwnd);
+    return true;
+}
+
+bool OnMinimizeToTray(HWND, WPARAM wParam, LPARAM) {
+    // The panel is hidden and the notification-area icon added here once they join; without
+    // them the window simply stays hidden.
+    LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"WM_COMMAND %u: minimise to the notification area (code %u)",
+              LOWORD(wParam), HIWORD(wParam));
+    return true;
+}
+
+bool OnRestorePanel(HWND, WPARAM wParam, LPARAM) {
+    // Only with a configured and existing meter panel, which joins later.
+    LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"WM_COMMAND %u: no panel to restore", LOWORD(wParam));
+    return true;
+}
+
+// Opening the ECO mode settings dialog (48) and the power-plan settings sheet (56).
+bool OpenSettings(HWND hwnd, WORD id, LPARAM lParam) {
+    static bool s_bOpening = false;
+    LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"WM_COMMAND %u lParam %d", id, static_cast<int>(lParam));
+    if (s_bOpening) {
+        return true;
+    }
+    s_bOpening = true;
+    const bool sheet = id == IDM_PLAN_SETTINGS;
+    if (!plans::PassPlanWindowGuards(hwnd, sheet)) {
+        s_bOpening = false;
+        LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"settings refused by the guards");
+        return true;
+    }
+    if (lParam == kRequestFromOutside) {
+        g_MainState.bOpenAtWorkArea = true;
+    }
+    if (g_MainState.hSettingsDialog != nullptr && IsWindow(g_MainState.hSettingsDialog)) {
+        SetForegroundWindow(g_MainState.hSettingsDialog);
+        s_bOpening = false;
+        return true;
+    }
+    if (g_MainState.bOpenAtWorkArea) {
+        RECT workArea{};
+        if (SystemParametersInfoW(SPI_GETWORKAREA, 0, &workArea, 0)) {
+            g_MainState.ptDialog = POINT{workArea.right, workArea.bottom};
+        }
+    }
+    // The ECO mode settings dialog (1178 three-mode, 1313 two-mode, then 0x403 to the panel or
+    // this window) and the power-plan settings sheet (pages 501, 505, 506) open here as they
+    // join; until then the request ends after the guards.
+    LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"%s: no dialog in this build",
+              sheet ? L"power plan settings" : L"ECO mode settings");
+    g_MainState.bOpenAtWorkArea = false;
+    g_MainState.hSettingsDialog = nullptr;
+    s_bOpening = false;
+    return true;
+}
+
+bool OnOpenSettings(HWND hwnd, WPARAM wParam, LPARAM lParam) { return OpenSettings(hwnd, LOWORD(wParam), lParam); }
+
+bool OnSettingsAlias(HWND hwnd, WPARAM, LPARAM lParam) {
+    const WORD target = HasFlag(plans::FLAG_ECO) ? IDM_ECO_SETTINGS : IDM_PLAN_SETTINGS;
+    if (HasFlag(plans::FLAG_TRAY_ONLY)) {
+        lParam = kRequestFromOutside;
+    }
+    return OpenSettings(hwnd, target, lParam);
+}
+
+bool OnPlanCommand(HWND, WPARAM wParam, LPARAM) {
+    const WORD id = LOWORD(wParam);
+    LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"WM_COMMAND %u: plan selection", id);
+    const DWORD result = plans::SelectPlanFromMenu(id);
+    LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"plan selection %u: %u", id, result);
+    return true;
+}
+
+struct CommandEntry {
+    WORD first;  // ids first..last
+    WORD last;
+    bool (*handler)(HWND hwnd, WPARAM wParam, LPARAM lParam);
+};
+
+// One line per command (or range); the energy viewer (64) and the monitor refresh (65) join
+// with their code.
+constexpr CommandEntry kCommands[] = {
+    {IDM_ECO_SETTINGS, IDM_ECO_SETTINGS, OnOpenSettings},
+    {IDM_EXIT, IDM_EXIT, OnExit},
+    {IDM_MINIMIZE_TO_TRAY, IDM_MINIMIZE_TO_TRAY, OnMinimizeToTray},
+    {IDM_RESTORE_PANEL, IDM_RESTORE_PANEL, OnRestorePanel},
+    {IDM_PLAN_SETTINGS, IDM_PLAN_SETTINGS, OnOpenSettings},
+    {IDM_SETTINGS_ALIAS, IDM_SETTINGS_ALIAS, OnSettingsAlias},
+    {plans::IDM_PLAN_PINNED3, plans::IDM_PLAN_PINNED1, OnPlanCommand},
+    {plans::IDM_PLAN_OTHER_FIRST, plans::IDM_PLAN_OTHER_FIRST + kMaxOtherPlanCommands - 1, OnPlanCommand},
+};
+
+}  // namespace
+
+bool OnMainCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) {
+    const WORD id = LOWORD(wParam);
+    for (const CommandEntry& entry : kCommands) {
+        if (id >= entry.first && id <= entry.last) {
+            return entry.handler(hwnd, wParam, lParam);
+        }
+    }
+    return false;
+}
