@@ -227,9 +227,11 @@ BOOL WINAPI SetMonitorBrightness(HANDLE hMonitor, DWORD dwNewBrightness) {
     bool noEffect = false;
     if (Admit(fn, hMonitor, config, outcome, &noEffect)) {
         Brightness b = ReadBrightness(config.number);
-        if ((outcome.error = HighLevelBrightnessError(config)) != ERROR_SUCCESS) {
+        outcome.error = HighLevelBrightnessError(config);
+        if (outcome.error != ERROR_SUCCESS) {
+            // the monitor has no high-level brightness
         } else if (dwNewBrightness < b.minimum || dwNewBrightness > b.maximum) {
-            outcome.error = ERROR_INVALID_PARAMETER;
+            outcome.error = ERROR_INVALID_PARAMETER;  // out of range: the monitor keeps its value
         } else {
             outcome.error = static_cast<DWORD>(
                 simlib::WriteDword(MonitorKey(config.number), L"BrightnessCurrent", dwNewBrightness));

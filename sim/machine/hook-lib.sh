@@ -45,3 +45,35 @@ sim_dll_override() {
   printf 'Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\Wine\\DllOverrides]\n"%s"="native,builtin"\n' "$1" \
     | sim_reg_import
 }
+
+# sim_server_pids: process ids of the wineserver(s) serving $WINEPREFIX (a server works in the
+# folder server-<device>-<inode> of the prefix, in hexadecimal).
+sim_server_pids() {
+  local dev ino suffix p cwd
+  read -r dev ino < <(stat -c '%d %i' "$WINEPREFIX" 2>/dev/null) || return 0
+  suffix=$(printf 'server-%x-%x' "$dev" "$ino")
+  for p in $(pgrep -x wineserver64 2>/dev/null; pgrep -x wineserver 2>/dev/null); do
+    cwd=$(readlink "/proc/$p/cwd" 2>/dev/null) || continue
+    [ "${cwd##*/}" = "$suffix" ] && echo "$p"
+  done
+  return 0
+}
+
+# sim_server_is_persistent: true when a server started with plain -p (no time limit) serves
+# $WINEPREFIX; a server started on demand runs with -p0 and ends soon after its last program.
+sim_server_is_persistent() {
+  local p
+  for p in $(sim_server_pids); do
+    tr '\0' '\n' <"/proc/$p/cmdline" 2>/dev/null | grep -qx -- '-p' && return 0
+  done
+  return 1
+}
+
+# sim_restart_server: stops the prefix's server (every program of the prefix ends; services and
+# drivers are read again at the next start) and starts a persistent one with the services up.
+sim_restart_server() {
+  /usr/lib/wine/wineserver64 -k >/dev/null 2>&1 || true
+  /usr/lib/wine/wineserver64 -w >/dev/null 2>&1 || true
+  /usr/lib/wine/wineserver64 -p </dev/null >/dev/null 2>&1 || true
+  /usr/lib/wine/wine64 cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
+}

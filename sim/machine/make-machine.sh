@@ -103,15 +103,24 @@ on_exit() {
 }
 trap on_exit EXIT
 
-# The persistent server and the prefix's services start with no pipe of ours inherited.
-start_server() {
+source "$here/hook-lib.sh"
+
+# The prefix keeps one persistent server. A hook that restarts it (a driver service is read when
+# the server starts) should use sim_restart_server of hook-lib.sh; a temporary server that a hook
+# leaves behind instead (wineserver -k, then a program) is stopped here and a persistent one
+# started again. The server and the prefix's services start with no pipe of ours.
+ensure_server() {
+  sim_server_is_persistent && return 0
+  if [ -n "$(sim_server_pids)" ]; then
+    $WINESERVER -k >/dev/null 2>&1 || true
+    $WINESERVER -w >/dev/null 2>&1 || true
+  fi
   $WINESERVER -p </dev/null >/dev/null 2>&1 || true
   /usr/lib/wine/wine64 cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
 }
 say "starting the wineserver of $prefix"
-start_server
+ensure_server
 
-source "$here/hook-lib.sh"
 say "setting Japanese fonts (locale $LANG)"
 cjk=IPAGothic; pcjk=IPAPGothic
 if ! fc-list 2>/dev/null | grep -q IPAGothic; then cjk="Noto Sans CJK JP"; pcjk="Noto Sans CJK JP"; fi
@@ -135,8 +144,7 @@ run_hook() {  # run_hook FILE
   local rel=${1#$root/}
   say "running $rel"
   bash "$1" || die "the hook $rel failed (exit $?)"
-  # A hook may restart the server (a driver service is read at server start): keep one running.
-  start_server
+  ensure_server
 }
 shopt -s nullglob
 for hook in "$root"/sim/*/install.sh; do

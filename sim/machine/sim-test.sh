@@ -30,6 +30,7 @@ done
 case $limit in ''|*[!0-9]*) die "--timeout needs a whole number of seconds" ;; esac
 
 source "$root/tools/wine-env.sh"
+source "$here/hook-lib.sh"
 mkdir -p "$build/wine"
 prefix=$(mktemp -d "$build/wine/sim-XXXXXX") || die "cannot create a folder under $build/wine"
 export WINEPREFIX=$prefix
@@ -47,6 +48,11 @@ cleanup() {
   WINEPREFIX=$prefix $WINESERVER -k >/dev/null 2>&1
   # The server ends its processes, then itself; wait for it before removing its files.
   WINEPREFIX=$prefix $WINESERVER -w >/dev/null 2>&1
+  # A server that ignored the request is ended by its process id.
+  local pid
+  for pid in $(WINEPREFIX=$prefix sim_server_pids); do
+    kill -9 "$pid" >/dev/null 2>&1
+  done
   if [ $keep -eq 0 ]; then
     rm -rf "$prefix"
   else
@@ -58,6 +64,7 @@ trap cleanup EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM HUP
 
+echo "sim-test: simulated PC in $prefix"
 if ! "$here/make-machine.sh" --profile "$profile" --prefix "$prefix"; then
   echo "sim-test: building the simulated PC ($profile) failed" >&2
   exit 3

@@ -27,10 +27,20 @@ cp "$SIM_BIN/powrprof.dll" "$system32/powrprof.dll"
   || { echo "powrprof/install.sh: seeding the power plans failed" >&2; exit 1; }
 
 # The simulated processor, unless another piece of the machine already set it up.
+# reg.exe can fail while the prefix is still settling after another hook restarted the server:
+# a write is tried a few times before the hook gives up.
+reg_add_retry() {
+  local attempt
+  for attempt in 1 2 3 4 5; do
+    "$run" reg add "$@" >/dev/null 2>&1 && return 0
+    sleep 1
+  done
+  return 1
+}
 proc='HKLM\Software\SimulatedPC\Processor'
 if ! "$run" reg query "$proc" /v MaxMhz >/dev/null 2>&1; then
   for v in MaxMhz CurrentMhz MhzLimit; do
-    "$run" reg add "$proc" /v "$v" /t REG_DWORD /d 2400 /f >/dev/null \
+    reg_add_retry "$proc" /v "$v" /t REG_DWORD /d 2400 /f \
       || { echo "powrprof/install.sh: $proc cannot be written" >&2; exit 1; }
   done
 fi

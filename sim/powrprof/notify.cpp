@@ -14,8 +14,8 @@
 namespace simpower {
 namespace {
 
-constexpr DWORD RECHECK_MS = 5000;       // also covers a Power key that was deleted and rebuilt
-constexpr DWORD REOPEN_DELAY_MS = 500;   // while the Power key is missing
+constexpr DWORD RECHECK_MS = 5000;       // a safety net besides the change notification
+constexpr DWORD REOPEN_DELAY_MS = 500;   // while the simulated-PC key is missing
 constexpr UINT SEND_TIMEOUT_MS = 5000;
 #ifndef PBT_POWERSETTINGCHANGE
 constexpr WPARAM PBT_POWERSETTINGCHANGE = 0x8013;
@@ -62,30 +62,32 @@ bool ReadSerial(HKEY power, DWORD& serial) {
     return ReadDwordValue(power, VALUE_ACTIVE_SERIAL, serial) == ERROR_SUCCESS;
 }
 
-// False when the key can no longer be read (deleted meanwhile): the caller reopens it soon.
-bool CheckForChange(HKEY power) {
+void CheckForChange() {
+    UniqueRegKey power;
     DWORD serial = 0;
-    if (!ReadSerial(power, serial)) return false;
-    if (serial == g_lastSerial) return true;
+    if (OpenPowerKey(KEY_READ, power) != ERROR_SUCCESS || !ReadSerial(power.Get(), serial)) return;
+    if (serial == g_lastSerial) return;
     g_lastSerial = serial;
     GUID plan{};
     if (ReadActiveScheme(plan) == ERROR_SUCCESS) Broadcast(plan);
-    return true;
 }
 
+// Watches the whole simulated-PC tree rather than the Power key alone, so that a Power key that
+// is deleted and built again is followed at once.
 DWORD WINAPI WatchActiveScheme(LPVOID) {
     common::UniqueHandle changed(CreateEventW(nullptr, FALSE, FALSE, nullptr));
     if (!changed) return GetLastError();
     for (;;) {
-        UniqueRegKey power;
-        if (OpenPowerKey(KEY_READ | KEY_NOTIFY, power) != ERROR_SUCCESS) {
+        UniqueRegKey machine;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, SIMULATED_PC_KEY, 0, KEY_NOTIFY, machine.Put()) != ERROR_SUCCESS) {
             Sleep(REOPEN_DELAY_MS);
             continue;
         }
         // Armed before the check, so no change between the two is lost.
-        LONG armed = RegNotifyChangeKeyValue(power.Get(), FALSE, REG_NOTIFY_CHANGE_LAST_SET, changed.Get(), TRUE);
-        const bool readable = CheckForChange(power.Get());
-        WaitForSingleObject(changed.Get(), armed == ERROR_SUCCESS && readable ? RECHECK_MS : REOPEN_DELAY_MS);
+        LONG armed = RegNotifyChangeKeyValue(machine.Get(), TRUE, REG_NOTIFY_CHANGE_LAST_SET | REG_NOTIFY_CHANGE_NAME,
+                                             changed.Get(), TRUE);
+        CheckForChange();
+        WaitForSingleObject(changed.Get(), armed == ERROR_SUCCESS ? RECHECK_MS : REOPEN_DELAY_MS);
     }
 }
 

@@ -209,13 +209,17 @@ DWORD WriteActiveScheme(const GUID& plan) {
     UniqueRegKey power;
     DWORD rc = OpenPowerKey(KEY_READ | KEY_WRITE, power);
     if (rc != ERROR_SUCCESS) return rc;
+    GUID previous{};
+    const bool changes = ReadActiveScheme(previous) != ERROR_SUCCESS || !IsEqualGUID(previous, plan);
+    // A new store starts its serial at an arbitrary point, so that a watcher that followed an
+    // earlier store (deleted meanwhile) cannot mistake the new serial for one it has seen.
     DWORD serial = 0;
-    ReadDwordValue(power.Get(), VALUE_ACTIVE_SERIAL, serial);
+    if (ReadDwordValue(power.Get(), VALUE_ACTIVE_SERIAL, serial) != ERROR_SUCCESS) serial = GetTickCount();
     wchar_t text[GUID_TEXT_CCH];
     GuidToText(plan, text);
     // The serial is written after the GUID: a watcher woken by the serial reads the new plan.
     rc = WriteStringValue(power.Get(), VALUE_ACTIVE_SCHEME, text);
-    if (rc != ERROR_SUCCESS) return rc;
+    if (rc != ERROR_SUCCESS || !changes) return rc;
     return WriteDwordValue(power.Get(), VALUE_ACTIVE_SERIAL, serial + 1);
 }
 

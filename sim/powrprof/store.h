@@ -53,7 +53,8 @@ DWORD WriteValueIndex(const GUID& plan, const GUID& subgroup, const GUID& settin
 DWORD CheckValueForSetting(HKEY definition, DWORD value);
 
 DWORD ReadActiveScheme(GUID& plan);
-// Writes the active plan and raises the serial that the watchers follow.
+// Writes the active plan; when that changes the active plan it raises the serial that the
+// watchers follow (activating the plan that is already active announces nothing).
 DWORD WriteActiveScheme(const GUID& plan);
 
 // Deletes key\subkey with everything below it; ERROR_FILE_NOT_FOUND when absent.

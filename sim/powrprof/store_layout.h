@@ -2,8 +2,8 @@
 // HKEY_LOCAL_MACHINE\Software\SimulatedPC\Power:
 //
 //   "ActivePowerScheme"    REG_SZ     the active plan, GUID text without braces (lower case)
-//   "ActiveSchemeSerial"   REG_DWORD  raised by every successful PowerSetActiveScheme; the
-//                                     watcher of every process broadcasts when it moves
+//   "ActiveSchemeSerial"   REG_DWORD  raised whenever the active plan changes; the watcher of
+//                                     every process broadcasts when it moves
 //   "DefaultActiveScheme"  REG_SZ     the active plan when PowerReplaceDefaultPowerSchemes ran
 //   "SuspendCount"         REG_DWORD  calls of SetSuspendState so far
 //   "LastSuspendHibernate", "LastSuspendForceCritical", "LastSuspendDisableWakeEvent"
@@ -29,6 +29,7 @@
 
 namespace simpower {
 
+inline constexpr wchar_t SIMULATED_PC_KEY[] = L"Software\\SimulatedPC";
 inline constexpr wchar_t POWER_KEY[] = L"Software\\SimulatedPC\\Power";
 inline constexpr wchar_t SCHEMES_SUBKEY[] = L"Schemes";
 inline constexpr wchar_t SETTINGS_SUBKEY[] = L"Settings";

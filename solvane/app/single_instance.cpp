@@ -42,8 +42,7 @@ void ForwardToRunningInstance(HINSTANCE instance, const CommandLineRequest& requ
         (request.request == StartRequest::PlanSettings || request.request == StartRequest::EcoSettings)) {
         PostSettingsRequest(running, request.request);
     } else if (request.request == StartRequest::Import) {
-        LoadProgramTitle(instance);
-        ShowImportRefusal(instance, g_szProgramTitle);
+        ShowImportRefusal(instance);
     }
 }
 

@@ -5,11 +5,7 @@
 #include "common/handles.h"
 #include "common/log.h"
 #include "drivers/device_io.h"
-#include "plans/guid_text.h"
-#include "plans/plan_list.h"
-#include "plans/plan_record.h"
-#include "plans/reg_values.h"
-#include "plans/settings.h"
+#include "plans/plans.h"
 
 namespace drivers {
 
@@ -46,13 +42,27 @@ common::UniqueFile g_device;
 bool g_pathCached = false;
 wchar_t g_path[kLedPathMaxBytes / sizeof(wchar_t) + 1] = {};
 
+constexpr const wchar_t* kSolvaneKey = L"Software\\Orvel\\Solvane";
+
+// "LedCtrlDrv" (REG_SZ); an empty text is a valid answer.
+bool ReadLedPathValue(HKEY key, wchar_t* text, size_t cchText) {
+    DWORD type = 0;
+    DWORD cb = static_cast<DWORD>((cchText - 1) * sizeof(wchar_t));
+    if (RegQueryValueExW(key, L"LedCtrlDrv", nullptr, &type, reinterpret_cast<BYTE*>(text), &cb) != ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ)) {
+        return false;
+    }
+    text[cb / sizeof(wchar_t)] = L'\0';
+    return true;
+}
+
 const wchar_t* LedDevicePath() {
     if (!g_pathCached) {
         StringCchCopyW(g_path, ARRAYSIZE(g_path), kDefaultLedDevicePath);
         common::UniqueRegKey key;
-        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, plans::kSolvaneKey, 0, KEY_READ, key.Put()) == ERROR_SUCCESS) {
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSolvaneKey, 0, KEY_READ, key.Put()) == ERROR_SUCCESS) {
             wchar_t text[ARRAYSIZE(g_path)] = {};
-            if (plans::ReadStringValue(key.Get(), L"LedCtrlDrv", text, ARRAYSIZE(text)) == ERROR_SUCCESS) {
+            if (ReadLedPathValue(key.Get(), text, ARRAYSIZE(text))) {
                 StringCchCopyW(g_path, ARRAYSIZE(g_path), text);  // an empty text disables the LED
             }
         }
@@ -228,6 +238,14 @@ BOOL SetLedState(DWORD state) noexcept {
     }
     const BOOL result = SendLedCommand(state);
     LOG_TRACE(TRACE_LEVEL_APP, L"SetLedState", L"Exit retval:%08x", result);
+    return result;
+}
+
+BOOL ShowModeLed(DWORD state, HWND hwndTimer) noexcept {
+    const BOOL result = SetLedState(state);
+    if (hwndTimer != nullptr) {
+        ArmLedCheckTimer(hwndTimer);
+    }
     return result;
 }
 

@@ -57,6 +57,8 @@ bool WaitLedReady(DWORD timeoutMs) noexcept;
 
 // Sets LED state 0-3.
 BOOL SetLedState(DWORD state) noexcept;
+// Mode switching: shows a mode's LED state and arms the check timer of hwndTimer afterwards.
+BOOL ShowModeLed(DWORD state, HWND hwndTimer) noexcept;
 // Shows the LED number of a plan (no change for GUID_NULL).
 BOOL RefreshLedFromPlan(const GUID& plan) noexcept;
 // Shows the LED number of the current plan (activepsi).

@@ -106,6 +106,9 @@ struct CleanupGuard {
 }  // namespace
 
 bool CreatePlanListLock() noexcept {
+    if (g_planListLock) {
+        return true;
+    }
     g_planListLock.Reset(CreateMutexW(nullptr, FALSE, kPlanListLockName));
     if (!g_planListLock) {
         WriteErrorLog(kErrCreatePlanLock, GetLastError(), ERRLOG_FILE);
@@ -116,12 +119,21 @@ bool CreatePlanListLock() noexcept {
 
 void ClosePlanListLock() noexcept { g_planListLock.Reset(); }
 
-HANDLE PlanListLockHandle() noexcept { return g_planListLock.Get(); }
+HANDLE PlanListLockHandle() noexcept {
+    // The lock is created at start-up; a walker that comes first (a tool, a test) opens the same
+    // named mutex itself rather than running unguarded.
+    if (!g_planListLock) {
+        HANDLE mutex = CreateMutexW(nullptr, FALSE, kPlanListLockName);
+        if (mutex != nullptr) {
+            g_planListLock.Reset(mutex);
+        }
+    }
+    return g_planListLock.Get();
+}
 
-PlanListLock::PlanListLock(DWORD detail, DWORD timeoutMs) noexcept : m_mutex(g_planListLock.Get()), m_owned(false) {
+PlanListLock::PlanListLock(DWORD detail, DWORD timeoutMs) noexcept : m_mutex(PlanListLockHandle()), m_owned(false) {
     if (m_mutex == nullptr) {
-        // Without the lock (not created, e.g. a tool run) nothing else can hold it either.
-        m_owned = true;
+        WriteErrorLog(kErrPlanListLock, detail, ERRLOG_FILE);
         return;
     }
     const DWORD wait = WaitForSingleObject(m_mutex, timeoutMs);

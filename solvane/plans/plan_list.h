@@ -14,7 +14,8 @@ constexpr const wchar_t* kPlanListLockName = L"sOLVANEmUTEXps";
 constexpr DWORD kPlanListWaitMs = 1000;
 constexpr DWORD kCurrentPlanWaitMs = 6000;
 
-// Created once at start-up (without owner); false (and error 4 logged) when it fails.
+// Created once at start-up (without owner); false (and error 4 logged) when it fails. Every
+// holder below opens the same named mutex on first use if start-up has not created it here.
 bool CreatePlanListLock() noexcept;
 void ClosePlanListLock() noexcept;
 HANDLE PlanListLockHandle() noexcept;

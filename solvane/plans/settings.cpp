@@ -12,7 +12,7 @@
 
 #include "common/handles.h"
 #include "common/log.h"
-#include "drivers/processor_device.h"
+#include "drivers/drivers.h"
 #include "plans/error_ids.h"
 #include "plans/guid_text.h"
 #include "plans/plan_list.h"
@@ -499,20 +499,15 @@ void LoadSettings() {
     if ((capabilities & kCapabilityCanSetState) != 0) {
         recomputed |= FLAG_CPU_DRIVER;
     }
-    // 9 (bit only; the values follow below). External-monitor support.
-    const bool externalMonitors =
-        g_SettingsHooks.probeExternalMonitors != nullptr && g_SettingsHooks.probeExternalMonitors();
-    if (externalMonitors) {
-        recomputed |= FLAG_EXT_MONITOR;
-    }
     g_Settings.blob.dwFlagWord = MergeStartFlagWord(g_Settings.blob.dwFlagWord, recomputed);
     // 8. Two-mode variant: the low and high plans.
     const DWORD flags = g_Settings.blob.dwFlagWord;
     if ((flags & FLAG_ECO) != 0 && !IsThreeMode(flags)) {
         LoadTwoModeGuids();
     }
-    // 9. External-monitor timing.
-    if (externalMonitors) {
+    // 9. External-monitor support and its timing values.
+    if (g_SettingsHooks.probeExternalMonitors != nullptr && g_SettingsHooks.probeExternalMonitors()) {
+        g_Settings.blob.dwFlagWord |= FLAG_EXT_MONITOR;
         LoadExternalMonitorTiming();
     }
     // 10. Eco-level library and panel brightness.

@@ -5,6 +5,9 @@
 namespace {
 
 constexpr UINT IDS_IMPORT_REFUSED_RUNNING = 3007;
+// Every settings-file message carries the ECO title, whatever the program title is.
+constexpr UINT IDS_SETTINGS_FILE_CAPTION = 219;
+constexpr int kCaptionChars = 64;
 constexpr int kMessageChars = 512;
 
 }  // namespace
@@ -27,9 +30,11 @@ DWORD ImportSettings(const wchar_t* file) noexcept {
     return ERROR_CALL_NOT_IMPLEMENTED;
 }
 
-void ShowImportRefusal(HINSTANCE instance, const wchar_t* caption) noexcept {
+void ShowImportRefusal(HINSTANCE instance) noexcept {
     wchar_t text[kMessageChars] = {};
+    wchar_t caption[kCaptionChars] = {};
     LoadStringW(instance, IDS_IMPORT_REFUSED_RUNNING, text, kMessageChars);
+    LoadStringW(instance, IDS_SETTINGS_FILE_CAPTION, caption, kCaptionChars);
     LOG_TRACE(TRACE_LEVEL_VALUES, L"ShowImportRefusal", L"import refused: an instance is running");
     MessageBoxW(nullptr, text, caption, MB_OK);
 }

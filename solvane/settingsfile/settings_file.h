@@ -10,4 +10,4 @@ DWORD ExportSettings(const wchar_t* file) noexcept;
 DWORD ImportSettings(const wchar_t* file) noexcept;
 
 // Message 3007: import refused because the program is running (caption: program title).
-void ShowImportRefusal(HINSTANCE instance, const wchar_t* caption) noexcept;
+void ShowImportRefusal(HINSTANCE instance) noexcept;

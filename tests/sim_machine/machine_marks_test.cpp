@@ -14,11 +14,17 @@ namespace {
 
 constexpr wchar_t MACHINE_KEY[] = L"Software\\SimulatedPC\\Machine";
 
-// Expected values given on the command line as Name=Value.
+// Expected values given on the command line as Name=Value (machine marks) and
+// env:NAME=Value (variables the test's registration passes into the program's environment).
 std::map<std::wstring, std::wstring>& Expected() {
     static std::map<std::wstring, std::wstring> values;
     return values;
 }
+std::map<std::wstring, std::wstring>& ExpectedEnvironment() {
+    static std::map<std::wstring, std::wstring> values;
+    return values;
+}
+constexpr wchar_t ENV_PREFIX[] = L"env:";
 
 std::wstring Env(const wchar_t* name) {
     wchar_t buffer[MAX_PATH * 2] = {};
@@ -83,6 +89,12 @@ TEST(MachineMarks, MatchTheProfileVariablesOfTheEnvironment) {
     }
 }
 
+TEST(MachineEnvironment, VariablesOfTheRegistrationReachTheProgram) {
+    for (const auto& [name, value] : ExpectedEnvironment()) {
+        EXPECT_EQ(value, Env(name.c_str())) << testing::PrintToString(name);
+    }
+}
+
 TEST(MachinePaths, SimBinAndProductBinAreWindowsPathsThatExist) {
     std::wstring simBin = Env(L"SIM_BIN");
     std::wstring productBin = Env(L"PRODUCT_BIN");
@@ -124,7 +136,12 @@ int wmain(int argc, wchar_t** argv) {
             fwprintf(stderr, L"unexpected argument %ls (want Name=Value)\n", argv[i]);
             return 2;
         }
-        Expected()[std::wstring(argv[i], static_cast<size_t>(eq - argv[i]))] = eq + 1;
+        std::wstring name(argv[i], static_cast<size_t>(eq - argv[i]));
+        if (name.rfind(ENV_PREFIX, 0) == 0) {
+            ExpectedEnvironment()[name.substr(wcslen(ENV_PREFIX))] = eq + 1;
+        } else {
+            Expected()[name] = eq + 1;
+        }
     }
     return RUN_ALL_TESTS();
 }

@@ -85,6 +85,13 @@ RunResult RunSimctl(const std::wstring& arguments) {
     }
     in.Reset();
     DeleteFileW(outPath);
+    std::string lines;  // the console runtime writes CRLF; compare plain lines
+    for (char c : result.output) {
+        if (c != '\r') {
+            lines += c;
+        }
+    }
+    result.output = lines;
     return result;
 }
 
@@ -275,6 +282,67 @@ TEST_F(SimctlMonitors, BadArgumentsChangeNothing) {
     EXPECT_NE(std::string::npos, status.output.find("[monitors]")) << status.output;
     EXPECT_NE(std::string::npos, status.output.find("[colour utility]")) << status.output;
     EXPECT_NE(std::string::npos, status.output.find("monitor 2 (unplugged)")) << status.output;
+}
+
+}  // namespace
+
+namespace {
+
+class SimctlMaker : public testing::Test {
+protected:
+    void TearDown() override {
+        RunSimctl(L"tessit-answer off");
+        RunSimctl(L"cmos-mode off");
+        RunSimctl(L"display-mode 1");
+    }
+    static bool HasValue(const wchar_t* piece, const wchar_t* name) {
+        DWORD value = 0;
+        return simlib::ReadDword(simlib::PieceKey(piece), name, value) == ERROR_SUCCESS;
+    }
+};
+
+TEST_F(SimctlMaker, AnswersAreSetAndClearedAndBadValuesRefused) {
+    ASSERT_EQ(0u, RunSimctl(L"tessit-answer 0x0304").exitCode);
+    EXPECT_EQ(0x0304u, simlib::DwordOr(simlib::PieceKey(L"Tessit"), L"Answer", 0));
+    EXPECT_EQ(2u, RunSimctl(L"tessit-answer 0x10000").exitCode);
+    EXPECT_EQ(0x0304u, simlib::DwordOr(simlib::PieceKey(L"Tessit"), L"Answer", 0));
+    ASSERT_EQ(0u, RunSimctl(L"tessit-answer off").exitCode);
+    EXPECT_FALSE(HasValue(L"Tessit", L"Answer"));
+
+    ASSERT_EQ(0u, RunSimctl(L"cmos-mode 0x81").exitCode);
+    EXPECT_EQ(0x81u, simlib::DwordOr(simlib::PieceKey(L"Vexapi"), L"BrightModeOverride", 0));
+    EXPECT_EQ(2u, RunSimctl(L"cmos-mode 256").exitCode);
+    ASSERT_EQ(0u, RunSimctl(L"cmos-mode auto").exitCode);
+    EXPECT_EQ(1u, simlib::DwordOr(simlib::PieceKey(L"Vexapi"), L"BrightModeOverride", 0));
+    ASSERT_EQ(0u, RunSimctl(L"cmos-mode off").exitCode);
+    EXPECT_FALSE(HasValue(L"Vexapi", L"BrightModeOverride"));
+
+    ASSERT_EQ(0u, RunSimctl(L"display-mode 2").exitCode);
+    EXPECT_EQ(2u, simlib::DwordOr(simlib::PieceKey(L"Yarrow"), L"DisplayMode", 0));
+    EXPECT_EQ(2u, RunSimctl(L"display-mode front").exitCode);
+    EXPECT_EQ(2u, simlib::DwordOr(simlib::PieceKey(L"Yarrow"), L"DisplayMode", 0));
+}
+
+TEST_F(SimctlMaker, MakerLogShowsTheCallsAndStatusTheState) {
+    common::UniqueModule yarrow(LoadLibraryW(L"Yarrow.dll"));
+    ASSERT_TRUE(yarrow);
+    using Fn = HRESULT(WINAPI*)();
+    auto init = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(yarrow.Get(), "Yarrow_Initialize")));
+    auto fini = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(yarrow.Get(), "Yarrow_Finalize")));
+    ASSERT_TRUE(init && fini);
+    ASSERT_EQ(0u, RunSimctl(L"maker-log yarrow --clear").exitCode);
+    ASSERT_EQ(S_OK, init());
+    ASSERT_EQ(S_OK, fini());
+    RunResult log = RunSimctl(L"maker-log yarrow");
+    ASSERT_EQ(0u, log.exitCode);
+    EXPECT_EQ("Yarrow_Initialize() = 0x00000000\nYarrow_Finalize() = 0x00000000\n", log.output);
+    EXPECT_EQ(2u, RunSimctl(L"maker-log morrow").exitCode);
+
+    ASSERT_EQ(0u, RunSimctl(L"tessit-answer 0x0102").exitCode);
+    RunResult status = RunSimctl(L"status");
+    EXPECT_NE(std::string::npos, status.output.find("[maker DLLs]")) << status.output;
+    EXPECT_NE(std::string::npos, status.output.find("answer fixed at 0x0102")) << status.output;
+    EXPECT_NE(std::string::npos, status.output.find("Yarrow: display mode 1")) << status.output;
 }
 
 }  // namespace

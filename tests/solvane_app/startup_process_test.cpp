@@ -199,7 +199,7 @@ TEST_F(SolvaneStartup, ImportBesideAResidentInstanceIsRefused) {
     ASSERT_TRUE(m_second.Start(L"/import C:\\settings\\conf.ECOSettings", m_folder.Path()));
     HWND box = m_second.WaitForMessageBox();
     ASSERT_NE(box, nullptr) << "the refusal message did not appear";
-    EXPECT_EQ(testsupport::WindowText(box), L"Tamsel");
+    EXPECT_EQ(testsupport::WindowText(box), L"Kaviro");
     std::wstring expected = LoadSolvaneString(kImportRefusedId);
     ASSERT_FALSE(expected.empty());
     EXPECT_EQ(testsupport::DialogStaticText(box), expected);

@@ -1,5 +1,6 @@
 #include "trace_file.h"
 
+#include "common/handles.h"
 #include "common/log.h"
 
 namespace testsupport {
@@ -7,6 +8,7 @@ namespace testsupport {
 namespace {
 
 constexpr wchar_t kTraceKey[] = L"Software\\Orvel\\Solvane\\DbgLog";
+constexpr DWORD kLogMutexWaitMs = 3000;
 constexpr wchar_t kTraceFileName[] = L"solvane_app_test.log";
 constexpr DWORD kLongLines = 2;
 constexpr DWORD kPollMs = 50;
@@ -68,7 +70,14 @@ TraceFile::~TraceFile() {
 }
 
 std::wstring TraceFile::ReadAll() const {
-    // The writers open the file exclusively for each line: retry while one holds it.
+    // The writers open the file exclusively for each line and lose the line when that open
+    // fails: read under the log's own global mutex so that no writer meets the reader's handle.
+    wchar_t mutexName[MAX_PATH] = {};
+    common::UniqueHandle logMutex;
+    if (CLog::BuildMutexName(kTraceKey, mutexName, ARRAYSIZE(mutexName)) == ERROR_SUCCESS) {
+        logMutex.Reset(OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, mutexName));
+    }
+    common::MutexLock lock(logMutex.Get(), kLogMutexWaitMs);
     for (int attempt = 0; attempt < 40; ++attempt) {
         common::UniqueFile file(CreateFileW(m_path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                             nullptr, OPEN_EXISTING, 0, nullptr));

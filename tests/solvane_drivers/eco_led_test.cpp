@@ -159,8 +159,21 @@ TEST_F(EcoLedTest, PeriodicCheckDecodesAndCorrects) {
 
     SetLedDesiredState(2);
     fakedev::Update([](fakedev::State& s) { s.failCode = IOCTL_LED_READ_STATUS; });
+    testreg::MarkErrorLog();
     EXPECT_EQ(CheckLedState(), 1);
     EXPECT_EQ(Commands(), sent + 2);  // read failed: nothing sent
+    std::vector<std::wstring> lines = testreg::NewErrorLogLines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find(L"(0x1f)"), std::wstring::npos);  // GetLastError of the read
+
+    // a correction the driver refuses is logged with the desired state
+    fakedev::Update([](fakedev::State& s) { s.failCode = IOCTL_LED_SET; });
+    testreg::MarkErrorLog();
+    EXPECT_EQ(CheckLedState(), 1);
+    lines = testreg::NewErrorLogLines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find(L"(0x2)"), std::wstring::npos);
+    EXPECT_FALSE(SetLedState(3));  // a refused command is no success
 }
 
 TEST_F(EcoLedTest, EmptyDevicePathMeansNoDeviceIoAtAll) {
@@ -261,6 +274,18 @@ void PumpFor(DWORD ms) {
     }
 }
 
+TEST_F(EcoLedTest, TimerProcedureLogsWhenThereIsNoLedThread) {
+    HWND hwnd = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    ASSERT_NE(hwnd, nullptr);
+    ArmLedCheckTimer(hwnd);
+    testreg::MarkErrorLog();
+    PumpFor(300);
+    EXPECT_EQ(testreg::NewErrorLogLines().size(), 1u);
+    PumpFor(200);  // killed by its procedure: runs once
+    EXPECT_EQ(testreg::NewErrorLogLines().size(), 1u);
+    DestroyWindow(hwnd);
+}
+
 TEST_F(EcoLedTest, CheckTimerRunsOnceAfterArmingAndAfterDelayedRefresh) {
     Start();
     HWND hwnd = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
@@ -286,12 +311,20 @@ TEST_F(EcoLedTest, CheckTimerRunsOnceAfterArmingAndAfterDelayedRefresh) {
     EXPECT_EQ(LastCommand(), 0xE70082u);
     EXPECT_EQ(Commands(), sent + 2);
 
+    // a mode switch shows its LED and arms the check again
+    ASSERT_TRUE(ShowModeLed(1, hwnd));
+    EXPECT_EQ(LastCommand(), 0xE70081u);
+    SetLed(0x74);
+    PumpFor(400);
+    EXPECT_EQ(LastCommand(), 0xE70081u);
+    EXPECT_EQ(Commands(), sent + 4);
+
     // ECO operation off: no timer
     plans::g_Settings.blob.dwFlagWord = 0;
-    SetLed(0x71);
+    SetLed(0x72);
     ArmLedCheckTimer(hwnd);
     PumpFor(300);
-    EXPECT_EQ(Commands(), sent + 2);
+    EXPECT_EQ(Commands(), sent + 4);
     DestroyWindow(hwnd);
 }
 

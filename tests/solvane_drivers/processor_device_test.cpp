@@ -3,6 +3,7 @@
 #include "drivers/processor_device.h"
 #include "fake_device.h"
 #include "fake_power.h"
+#include "test_registry.h"
 #include "plans/plan_list.h"
 #include "plans/settings.h"
 #include "test_registry.h"
@@ -54,8 +55,18 @@ TEST_F(ProcessorDeviceTest, FailedRequestsGiveZeroAndFalse) {
     });
     EXPECT_EQ(QueryPowerSavingCapabilities(), 0u);
     fakedev::Update([](fakedev::State& s) { s.failCode = IOCTL_PSRD_SET_STATE; });
+    testreg::MarkErrorLog();
     EXPECT_FALSE(SetPowerSavingState(1));
     EXPECT_TRUE(fakedev::Get().processorStates.empty());
+    const std::vector<std::wstring> lines = testreg::NewErrorLogLines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find(L"(0x1f)"), std::wstring::npos);
+    // an absent device is no error-log record
+    fakedev::Update([](fakedev::State& s) { s.processorPresent = false; });
+    testreg::MarkErrorLog();
+    EXPECT_FALSE(SetPowerSavingState(1));
+    EXPECT_EQ(QueryPowerSavingCapabilities(), 0u);
+    EXPECT_TRUE(testreg::NewErrorLogLines().empty());
 }
 
 class SettingsWithDriverTest : public ProcessorDeviceTest {

@@ -230,15 +230,63 @@ TEST_F(PlanListTest, RefreshTimesOutWhileTheLockIsHeldAndKeepsTheOldList) {
         &ctx, 0, nullptr);
     ASSERT_EQ(WaitForSingleObject(ready, 5000), WAIT_OBJECT_0);
     fakes::Store().AddPlan(kX, L"X");
+    testreg::MarkErrorLog();
     const DWORD start = GetTickCount();
     RefreshPlanList();
     const DWORD waited = GetTickCount() - start;
     EXPECT_EQ(g_PlanCount, 3u);  // skipped
     EXPECT_GE(waited, 900u);
+    const std::vector<std::wstring> lines = testreg::NewErrorLogLines();
+    ASSERT_EQ(lines.size(), 1u);  // the time-out, with the caller's detail 1
+    EXPECT_NE(lines[0].find(L"(0x1)"), std::wstring::npos);
     SetEvent(release);
     WaitForSingleObject(holder, 5000);
     RefreshPlanList();
     EXPECT_EQ(g_PlanCount, 4u);
+    CloseHandle(holder);
+    CloseHandle(ready);
+    CloseHandle(release);
+    ClosePlanListLock();
+}
+
+TEST_F(PlanListTest, ForcedMarkerRereadsTheCurrentPlanEvenWhenTheLockTimesOut) {
+    AddWindowsPlans();
+    RefreshCurrentPlan(kActiveSchemeMarker);
+    ASSERT_STREQ(activepsi.szName, L"Balanced");
+    ASSERT_TRUE(CreatePlanListLock());
+    HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    struct Ctx {
+        HANDLE ready, release;
+    } ctx{ready, release};
+    HANDLE holder = CreateThread(
+        nullptr, 0,
+        [](void* p) -> DWORD {
+            auto* c = static_cast<Ctx*>(p);
+            HANDLE m = OpenMutexW(SYNCHRONIZE, FALSE, kPlanListLockName);
+            WaitForSingleObject(m, INFINITE);
+            SetEvent(c->ready);
+            WaitForSingleObject(c->release, INFINITE);
+            ReleaseMutex(m);
+            CloseHandle(m);
+            return 0;
+        },
+        &ctx, 0, nullptr);
+    ASSERT_EQ(WaitForSingleObject(ready, 5000), WAIT_OBJECT_0);
+    fakes::Store().Find(g::Balanced)->name = L"Renamed";
+    fakes::Store().active = g::PowerSaver;
+    testreg::MarkErrorLog();
+    const DWORD start = GetTickCount();
+    RefreshCurrentPlan(kActiveSchemeMarkerForced);
+    EXPECT_GE(GetTickCount() - start, 5900u);
+    // the present plan is read again without the lock; the active scheme is not taken
+    EXPECT_TRUE(IsEqualGUID(activepsi.guid, g::Balanced));
+    EXPECT_STREQ(activepsi.szName, L"Renamed");
+    const std::vector<std::wstring> lines = testreg::NewErrorLogLines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find(L"(0xd)"), std::wstring::npos);
+    SetEvent(release);
+    WaitForSingleObject(holder, 5000);
     CloseHandle(holder);
     CloseHandle(ready);
     CloseHandle(release);

@@ -346,6 +346,16 @@ TEST_F(ModeSlotsTest, LockHeldElsewhereMeansNothingIsWrittenOrFound) {
     const GUID slots[kMaxPinnedPlans] = {kA, kB, kC};
     EXPECT_FALSE(AssignModes(slots));
     EXPECT_FALSE(testreg::ValueExists(HKEY_LOCAL_MACHINE, testreg::PlanKey(kA), L"LedNo"));
+    SetLedNo(kA, 2);  // written without the lock
+    ModeSlot found[kMaxPinnedPlans];
+    int count = -1;
+    EXPECT_FALSE(FindModeSlots(found, &count));
+    EXPECT_EQ(count, 0);
+    EXPECT_TRUE(IsNullGuid(found[1].guid));
+    PlanRecord r = Read(kA);
+    r.nIconNo = 9;
+    EXPECT_FALSE(SavePlan(r, PowerValues{}, nullptr));
+    EXPECT_EQ(Stored(kA, L"IconNo"), 0xDEADu);  // nothing saved
     SetEvent(release);
     WaitForSingleObject(holder, 5000);
     CloseHandle(holder);

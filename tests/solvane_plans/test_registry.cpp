@@ -1,5 +1,7 @@
 #include "test_registry.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <fstream>
 
@@ -31,6 +33,23 @@ std::wstring ReadErrorLog() {
     memcpy(text.data(), bytes.data(), text.size() * 2);
     return text;
 }
+
+// ".\error.log" is written by the code under test; the program leaves none behind.
+class ErrorLogCleanup : public testing::Environment {
+public:
+    void SetUp() override { m_existed = GetFileAttributesW(L"error.log") != INVALID_FILE_ATTRIBUTES; }
+    void TearDown() override {
+        if (!m_existed) {
+            SetFileAttributesW(L"error.log", FILE_ATTRIBUTE_NORMAL);
+            DeleteFileW(L"error.log");
+        }
+    }
+
+private:
+    bool m_existed = false;
+};
+
+testing::Environment* const g_errorLogCleanup = testing::AddGlobalTestEnvironment(new ErrorLogCleanup);
 
 }  // namespace
 

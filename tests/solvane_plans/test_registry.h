@@ -32,6 +32,7 @@ std::wstring GuidText(const GUID& guid, bool braces);
 // Lines of ".\error.log" appended since the last call to MarkErrorLog() (empty when the trace-log
 // module keeps no error log).
 void MarkErrorLog();
+// Removes ".\error.log" at the end of the test program when the program created it.
 std::vector<std::wstring> NewErrorLogLines();
 
 }  // namespace testreg

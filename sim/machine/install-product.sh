@@ -1,0 +1,121 @@
+#!/usr/bin/env bash
+# Installs the product into the simulated PC the way the maker's setup package does:
+#   1. copies Vendrel.exe, Tarvik.dll (when built) and the files the package ships beside the
+#      main program (plan definition file, the two task definitions: sim/vendrel/) into
+#      "C:\Program Files\Solvane";
+#   2. writes the machine part of HKLM "Software\Orvel\Solvane" for the profile: the ECO mode
+#      variant (SIM_ECO_MODES 3 → "EcoMode" 2, 2 → "EcoMode" 1), the pinned and factory plan
+#      lists, the two-mode low/high plans, the tuning values, and each ECO plan's "LedNo";
+#   3. runs "Vendrel.exe /Commit" there (plans, scheduled tasks, key rights);
+#   4. places Solvane.exe last, so that the finished PC has no main program running (the
+#      helper starts it only when it finds it); tests start it themselves.
+set -euo pipefail
+source "$SOLVANE_SOURCE_DIR/sim/machine/hook-lib.sh"
+
+die() { printf 'install-product: error: %s\n' "$*" >&2; exit 1; }
+dword() { printf 'dword:%08x' "$1"; }
+# hex(7) data of a REG_MULTI_SZ: UTF-16LE strings, each ended by a zero, then a final zero.
+multi_sz() {
+  local s bytes=""
+  for s in "$@"; do
+    bytes+=$(printf '%s' "$s" | iconv -f UTF-8 -t UTF-16LE | od -An -v -tx1 | tr -s ' \n' ',' | sed 's/^,//; s/,$//')
+    bytes+=",00,00,"
+  done
+  printf 'hex(7):%s00,00' "$bytes"
+}
+
+program_dir="$WINEPREFIX/drive_c/Program Files/Solvane"
+shipped="$SOLVANE_SOURCE_DIR/sim/vendrel"
+[ -f "$PRODUCT_BIN/Vendrel.exe" ] || die "$PRODUCT_BIN/Vendrel.exe is missing: build first"
+[ -f "$PRODUCT_BIN/Solvane.exe" ] || die "$PRODUCT_BIN/Solvane.exe is missing: build first"
+mkdir -p "$program_dir"
+cp "$PRODUCT_BIN/Vendrel.exe" "$program_dir/"
+if [ -f "$PRODUCT_BIN/Tarvik.dll" ]; then
+  cp "$PRODUCT_BIN/Tarvik.dll" "$program_dir/"
+fi
+for f in Solvane.exe.ini Solvane.exe.xml Solvane.exe.run.xml; do
+  cp "$shipped/$f" "$program_dir/"
+done
+
+# The maker's three ECO plans (created by Vendrel from the plan definition file).
+eco_save="{9B7D845B-AF66-4D2A-B476-D4DAB840ABF8}"
+eco_balance="{6658A2A5-119C-4E4E-931B-972BCFDD14A6}"
+eco_performance="{B06FB371-2C24-43A7-B87B-5EEDE712B549}"
+plans_key='HKEY_LOCAL_MACHINE\Software\Orvel\Solvane\PowerSettings'
+key_name() { printf '%s' "$1" | tr -d '{}' | tr 'A-F' 'a-f'; }
+
+if [ "$SIM_ECO_MODES" = 3 ]; then
+  mode_values=$(cat <<REG
+"EcoMode"=$(dword 2)
+"SchemeList"=$(multi_sz "$eco_save" "$eco_balance" "$eco_performance")
+"ModeDefaultSchemeList"=$(multi_sz "$eco_save" "$eco_balance" "$eco_performance")
+REG
+)
+  # Slots 1, 2, 3 are the plans with "LedNo" 1, 2, 3.
+  led_values=$(cat <<REG
+[$plans_key\\$(key_name "$eco_save")]
+"LedNo"=$(dword 1)
+
+[$plans_key\\$(key_name "$eco_balance")]
+"LedNo"=$(dword 2)
+
+[$plans_key\\$(key_name "$eco_performance")]
+"LedNo"=$(dword 3)
+REG
+)
+else
+  mode_values=$(cat <<REG
+"EcoMode"=$(dword 1)
+"SchemeList"=$(multi_sz "$eco_performance" "$eco_save")
+"ModeDefaultSchemeList"=$(multi_sz "$eco_performance" "$eco_save")
+"GUID_L"="$eco_save"
+"GUID_H"="$eco_performance"
+REG
+)
+  # Two modes: slot 1 is the plan with "LedNo" 3, slot 2 the plan with "LedNo" 1.
+  led_values=$(cat <<REG
+[$plans_key\\$(key_name "$eco_performance")]
+"LedNo"=$(dword 3)
+
+[$plans_key\\$(key_name "$eco_save")]
+"LedNo"=$(dword 1)
+
+[$plans_key\\$(key_name "$eco_balance")]
+"LedNo"=$(dword 0)
+REG
+)
+fi
+meter=1; [ "$SIM_CHASSIS" = desktop ] && meter=0
+
+sim_reg_import <<REG || die "could not write the machine settings"
+Windows Registry Editor Version 5.00
+
+[HKEY_LOCAL_MACHINE\\Software\\Orvel\\Solvane]
+$mode_values
+"NumDefScheme"=$(dword 3)
+"PwrDlgActivate"=$(dword 1)
+"LowerLimit"=$(dword 50)
+"AllowConstant"=$(dword 0)
+"TimerLED"=$(dword 1000)
+"Meter"=$(dword $meter)
+"Ferrow"=$(dword 0)
+"LegacyBIOS"=$(dword 0)
+"ModelNumber"=$(dword 0)
+"Auto"="$eco_save"
+
+[$plans_key]
+
+$led_values
+
+[HKEY_LOCAL_MACHINE\\Software\\Orvel\\Solvane\\EFEnv]
+
+[HKEY_LOCAL_MACHINE\\Software\\Orvel\\Solvane\\SupportMonitor]
+
+[HKEY_LOCAL_MACHINE\\Software\\Orvel\\Solvane\\AttachedMonitor]
+
+[HKEY_LOCAL_MACHINE\\Software\\Orvel\\Morrow]
+REG
+
+# The helper always exits 0; its effects are checked by the tests of the built PC.
+sim_wine 'C:\Program Files\Solvane\Vendrel.exe' /Commit || die "Vendrel.exe /Commit failed (exit $?)"
+cp "$PRODUCT_BIN/Solvane.exe" "$program_dir/"

@@ -1,0 +1,28 @@
+// Rights of the program's registry keys: the users of the machine may read and write the
+// values and subkeys the program keeps there.
+#pragma once
+
+#include <windows.h>
+
+namespace vendrel {
+
+// What BUILTIN\Users get on the program's keys: read, write values and subkeys, delete.
+// Never WRITE_DAC or WRITE_OWNER: those would let any user take the key from the others.
+constexpr ACCESS_MASK kUsersKeyAccess = KEY_READ | KEY_WRITE | DELETE;
+
+// Widens every allow entry of `acl` that names BUILTIN\Users to kUsersKeyAccess (and takes
+// rights changes, ownership and link creation away from it); deny entries and other SIDs stay
+// as they are.
+// No entry is added. Returns the number of entries changed.
+int WidenUsersAces(PACL acl) noexcept;
+
+// Fixes the DACL of one open key. ERROR_NOT_FOUND when the key has no DACL.
+DWORD FixOneKeyDacl(HKEY key) noexcept;
+
+// Opens or creates root\path, fixes its DACL and the DACLs of its direct subkeys.
+DWORD FixKeyAcl(HKEY root, const wchar_t* path) noexcept;
+
+// The five keys of the program, in order.
+void FixProgramKeyAcls() noexcept;
+
+}  // namespace vendrel
