@@ -127,6 +127,8 @@ bool HandleTrayMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LR
         return OnTimer(hwnd, wParam);
     case WM_COMMAND:
         if (LOWORD(wParam) == IDM_MINIMIZE_TO_TRAY) {
+            LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"WM_COMMAND %u: minimise to the notification area (code %u)",
+                      LOWORD(wParam), HIWORD(wParam));
             MinimizeToTray(hwnd);
             return true;
         }

@@ -75,6 +75,9 @@ public:
             HWND dialog = nullptr;
             for (int i = 0; i < 500 && dialog == nullptr; ++i) {
                 dialog = FindWindowW(L"#32770", L"ホットキーの設定");
+                if (dialog != nullptr && !IsWindowVisible(dialog)) {
+                    dialog = nullptr;  // still initialising
+                }
                 Sleep(10);
             }
             m_found = dialog != nullptr;

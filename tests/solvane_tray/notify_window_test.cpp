@@ -282,6 +282,9 @@ TEST_F(NotifyWindowTest, TwoModesWithADeletedModePlanWarnOnce) {
         HWND box = nullptr;
         for (int i = 0; i < 500 && box == nullptr; ++i) {
             box = FindWindowW(L"#32770", g_szProgramTitle);
+            if (box != nullptr && !IsWindowVisible(box)) {
+                box = nullptr;
+            }
             Sleep(10);
         }
         if (box != nullptr) {

@@ -34,6 +34,9 @@ std::thread Answer(Seen* seen, UINT message, WPARAM wParam) {
         HWND dialog = nullptr;
         for (int i = 0; i < 500 && dialog == nullptr; ++i) {
             dialog = FindWindowW(L"#32770", L"Kaviro");
+            if (dialog != nullptr && !IsWindowVisible(dialog)) {
+                dialog = nullptr;  // still initialising
+            }
             Sleep(10);
         }
         if (dialog == nullptr) {

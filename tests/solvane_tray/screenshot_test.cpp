@@ -100,6 +100,9 @@ std::thread ShootDialog(Shot* shot, const wchar_t* title, UINT message, WPARAM w
         HWND dialog = nullptr;
         for (int i = 0; i < 500 && dialog == nullptr; ++i) {
             dialog = FindWindowW(L"#32770", title);
+            if (dialog != nullptr && !IsWindowVisible(dialog)) {
+                dialog = nullptr;  // still initialising
+            }
             Sleep(10);
         }
         if (dialog == nullptr) {
