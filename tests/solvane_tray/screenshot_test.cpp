@@ -5,6 +5,7 @@
 
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "app/app_globals.h"
 #include "app/hotkey_dialog.h"
@@ -87,11 +88,24 @@ protected:
 struct Shot {
     const wchar_t* name;
     std::wstring file;
+    int itemHeight = 0;  // of the menu's first item, in pixels
 };
 
-void ShootMenu(HWND, HMENU, void* context) {
+void ShootMenu(HWND window, HMENU menu, void* context) {
     auto* shot = static_cast<Shot*>(context);
     shot->file = traytest::Screenshot(shot->name);
+    RECT item = {};
+    if (GetMenuItemRect(window, menu, 0, &item)) {
+        shot->itemHeight = item.bottom - item.top;
+    }
+}
+
+// The screen's DPI factor (LOGPIXELSY / 96).
+float DpiFactor() {
+    HDC dc = GetDC(nullptr);
+    float factor = static_cast<float>(GetDeviceCaps(dc, LOGPIXELSY)) / 96.0f;
+    ReleaseDC(nullptr, dc);
+    return factor;
 }
 
 // Takes the picture of the first top-level dialog with this title, then sends it the message.
@@ -127,6 +141,8 @@ TEST_F(ScreenshotTest, LeftClickMenu) {
         tray::ShowLeftClickMenu(owner.Get(), nullptr);
     }
     Check(shot.file);
+    // The owner-drawn items follow the DPI: 24 logical pixels high.
+    EXPECT_EQ(shot.itemHeight, static_cast<int>(24 * DpiFactor()));
 }
 
 TEST_F(ScreenshotTest, RightClickMenu) {
@@ -197,4 +213,52 @@ TEST_F(ScreenshotTest, PeakCutQuestions) {
         shooter.join();
         Check(shot.file);
     }
+}
+
+// The same pictures at 144 DPI: a second run of these tests with the screen set to 144 DPI (the
+// setting is read when a process starts).
+TEST(ScreenshotAtHighDpi, MenusWindowsAndDialogs) {
+    wchar_t dir[MAX_PATH];
+    if (GetEnvironmentVariableW(L"TRAY_SCREENSHOT_DIR", dir, MAX_PATH) == 0) {
+        GTEST_SKIP() << "TRAY_SCREENSHOT_DIR is not set (run through ctest)";
+    }
+    wchar_t suffix[32] = L"";
+    if (GetEnvironmentVariableW(L"TRAY_SCREENSHOT_SUFFIX", suffix, 32) != 0) {
+        // This is the second run itself.
+        EXPECT_EQ(DpiFactor(), 1.5f);
+        return;
+    }
+    const std::wstring desktop = L"Control Panel\\Desktop";
+    DWORD previous = 0;
+    const bool hadValue = testreg::GetDword(HKEY_CURRENT_USER, desktop, L"LogPixels", &previous);
+    ASSERT_EQ(testreg::SetDword(HKEY_CURRENT_USER, desktop, L"LogPixels", 144), ERROR_SUCCESS);
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring command = L"\"" + std::wstring(self) + L"\" --gtest_filter=Screenshot*";
+    SetEnvironmentVariableW(L"TRAY_SCREENSHOT_SUFFIX", L"_144dpi");
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    std::vector<wchar_t> line(command.begin(), command.end());
+    line.push_back(L'\0');
+    BOOL started = CreateProcessW(self, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
+    SetEnvironmentVariableW(L"TRAY_SCREENSHOT_SUFFIX", nullptr);
+    DWORD exitCode = 1;
+    if (started) {
+        WaitForSingleObject(pi.hProcess, 100000);
+        GetExitCodeProcess(pi.hProcess, &exitCode);
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+    }
+    if (hadValue) {
+        testreg::SetDword(HKEY_CURRENT_USER, desktop, L"LogPixels", previous);
+    } else {
+        HKEY key = nullptr;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, desktop.c_str(), 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+            RegDeleteValueW(key, L"LogPixels");
+            RegCloseKey(key);
+        }
+    }
+    ASSERT_TRUE(started);
+    EXPECT_EQ(exitCode, 0u) << "the tests at 144 DPI failed (their output is above)";
 }

@@ -212,7 +212,9 @@ std::wstring Screenshot(const wchar_t* name) {
     CreateDirectoryW(ToWindowsPath(unixDir).c_str(), nullptr);
     wchar_t display[64] = L"";
     GetEnvironmentVariableW(L"DISPLAY", display, 64);
-    const std::wstring unixFile = unixDir + L"/" + name + L".png";
+    wchar_t suffix[32] = L"";
+    GetEnvironmentVariableW(L"TRAY_SCREENSHOT_SUFFIX", suffix, 32);
+    const std::wstring unixFile = unixDir + L"/" + name + suffix + L".png";
     const std::wstring winFile = ToWindowsPath(unixFile);
     DeleteFileW(winFile.c_str());
     if (!RunHostProgram(L"Z:\\usr\\bin\\import -display " + std::wstring(display) + L" -window root " + unixFile)) {
