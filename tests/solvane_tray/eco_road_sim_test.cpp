@@ -300,3 +300,44 @@ TEST_F(EcoRoad, TrayIconComesBackWhenTheTaskbarIsCreatedAgain) {
     EXPECT_TRUE(m_trace.WaitFor(m_process.Pid(), L"TaskbarCreated: putting the tray icon back", 5000));
     EXPECT_TRUE(WaitUntil([&] { return TrayIconExists(m_main); }, 5000));
 }
+
+TEST_F(EcoRoad, LowBatteryChangeShowsTheBalloonAndAToastWhileAFullScreenAppIsInFront) {
+    // Windows 8 or later (the program's OS-model override) with a full-screen app in front.
+    testsupport::ScopedRegValue osModel(HKEY_LOCAL_MACHINE, kProgramKey, L"OSModel");
+    ASSERT_EQ(osModel.SetDword(3), ERROR_SUCCESS);
+    ASSERT_EQ(RunSimctl(L"display-mode 2").exitCode, 0u);
+    StartOn(1);
+    // The automatic plan change asks for the notification with the plan-changed message.
+    PostMessageW(m_main, tray::WM_APP_TRAY_CALLBACK + 1, 1, 0);
+    EXPECT_TRUE(m_trace.WaitFor(m_process.Pid(), L"with balloon", 10000));
+    const std::wstring yarrow = L"Software\\SimulatedPC\\Yarrow";
+    common::UniqueRegKey key;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            key.Reset();
+            return common::OpenRegKey(HKEY_LOCAL_MACHINE, yarrow.c_str(), KEY_READ, key) == ERROR_SUCCESS &&
+                   common::ReadRegDword(key.Get(), L"ToastCount", 0) > 0;
+        },
+        10000));
+    EXPECT_EQ(common::ReadRegDword(key.Get(), L"LastToastKind", 0), 5u);
+    wchar_t text[512] = L"";
+    ASSERT_EQ(common::ReadRegString(key.Get(), L"LastToastText", text, 512), ERROR_SUCCESS);
+    wchar_t expected[tray::kInfoBufferChars];
+    ASSERT_TRUE(tray::FormatLowBatteryText(
+        L"バッテリ残量が%d%%以下になりましたので、電源プランを「%s」に切り替えました。", 0,
+        m_plans[1].name.c_str(), expected));
+    EXPECT_STREQ(text, expected);
+    wchar_t value[128] = L"";
+    ASSERT_EQ(common::ReadRegString(key.Get(), L"LastToastTitle", value, 128), ERROR_SUCCESS);
+    EXPECT_STREQ(value, L"Kaviro");
+    ASSERT_EQ(common::ReadRegString(key.Get(), L"LastToastSound", value, 128), ERROR_SUCCESS);
+    EXPECT_STREQ(value, L"ms-winsoundevent:Notification.Default");
+    ASSERT_EQ(common::ReadRegString(key.Get(), L"LastToastDuration", value, 128), ERROR_SUCCESS);
+    EXPECT_STREQ(value, L"short");
+    // With the desktop in front only the balloon is shown.
+    const DWORD toasts = common::ReadRegDword(key.Get(), L"ToastCount", 0);
+    ASSERT_EQ(RunSimctl(L"display-mode 1").exitCode, 0u);
+    PostMessageW(m_main, tray::WM_APP_TRAY_CALLBACK + 1, 1, 0);
+    Sleep(2000);
+    EXPECT_EQ(common::ReadRegDword(key.Get(), L"ToastCount", 0), toasts);
+}
