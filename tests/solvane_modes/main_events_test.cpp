@@ -21,17 +21,6 @@ namespace {
 
 constexpr wchar_t kProgramKeyPath[] = L"Software\\Orvel\\Solvane";
 
-void Pump(DWORD ms) {
-    const DWORD start = GetTickCount();
-    MSG msg;
-    while (GetTickCount() - start < ms) {
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            DispatchMessageW(&msg);
-        }
-        Sleep(10);
-    }
-}
-
 // Waits for a message posted to the window (without dispatching anything).
 bool WaitPosted(HWND hwnd, UINT message, WPARAM wParam, DWORD timeoutMs, MSG* out = nullptr) {
     const DWORD start = GetTickCount();

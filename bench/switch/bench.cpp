@@ -1,0 +1,215 @@
+// Inside a simulated three-mode notebook: the time from a tray plan command posted to the
+// resident program (WM_COMMAND 72/71) until the power-management stand-in reports the new active
+// scheme, against a bare PowerSetActiveScheme call with the same end point, alternated in one
+// run; then the private bytes of the resident program in ECO operation against the empty
+// program of bench/startup.
+//   switch_bench [runs]
+#include <windows.h>
+#include <powrprof.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "common/handles.h"
+
+namespace {
+
+constexpr int kDefaultRuns = 20;
+constexpr DWORD kTimeoutMs = 20000;
+constexpr DWORD kSettleMs = 1500;  // the LED command and the plan-changed follow-ups
+constexpr DWORD kPollMs = 20;
+constexpr WORD kCommandPinned1 = 72;  // mode 1: the maker's save plan, as installed
+constexpr WORD kCommandPinned2 = 71;  // mode 2: the maker's balance plan
+
+const GUID kModeOnePlan = {0x9B7D845B, 0xAF66, 0x4D2A, {0xB4, 0x76, 0xD4, 0xDA, 0xB8, 0x40, 0xAB, 0xF8}};
+const GUID kModeTwoPlan = {0x6658A2A5, 0x119C, 0x4E4E, {0x93, 0x1B, 0x97, 0x2B, 0xCF, 0xDD, 0x14, 0xA6}};
+
+double Now() {
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER counter;
+    QueryPerformanceCounter(&counter);
+    return 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+bool ActiveIs(const GUID& plan) {
+    GUID* active = nullptr;
+    const bool same = PowerGetActiveScheme(nullptr, &active) == ERROR_SUCCESS && active != nullptr &&
+                      IsEqualGUID(*active, plan);
+    common::UniqueLocal owner(active);
+    return same;
+}
+
+// Spins until the stand-in reports the plan; the elapsed ms, or -1 after the time-out.
+double WaitActive(const GUID& plan, double start) {
+    while (!ActiveIs(plan)) {
+        if (Now() - start > kTimeoutMs) {
+            return -1.0;
+        }
+    }
+    return Now() - start;
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2.0;
+}
+
+struct FindData {
+    DWORD pid;
+    const wchar_t* className;
+    HWND found;
+};
+
+HWND WaitWindow(DWORD pid, const wchar_t* className) {
+    for (DWORD waited = 0; waited < kTimeoutMs; waited += kPollMs) {
+        FindData data{pid, className, nullptr};
+        EnumWindows(
+            [](HWND hwnd, LPARAM param) -> BOOL {
+                auto* d = reinterpret_cast<FindData*>(param);
+                DWORD owner = 0;
+                GetWindowThreadProcessId(hwnd, &owner);
+                wchar_t name[64] = {};
+                GetClassNameW(hwnd, name, ARRAYSIZE(name));
+                if (owner == d->pid && (d->className == nullptr || lstrcmpW(name, d->className) == 0)) {
+                    d->found = hwnd;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&data));
+        if (data.found != nullptr) {
+            return data.found;
+        }
+        Sleep(kPollMs);
+    }
+    return nullptr;
+}
+
+class Program {
+public:
+    bool Start(const std::wstring& path) {
+        std::wstring commandLine = L"\"" + path + L"\"";
+        STARTUPINFOW si{};
+        si.cb = sizeof(si);
+        PROCESS_INFORMATION pi{};
+        if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                            &pi)) {
+            std::fwprintf(stderr, L"cannot start %ls: %lu\n", path.c_str(), GetLastError());
+            return false;
+        }
+        m_process.Reset(pi.hProcess);
+        common::UniqueHandle thread(pi.hThread);
+        m_pid = pi.dwProcessId;
+        return WaitForInputIdle(m_process.Get(), kTimeoutMs) == 0;
+    }
+    HWND Window(const wchar_t* className) const { return WaitWindow(m_pid, className); }
+    SIZE_T PrivateBytes() const {
+        PROCESS_MEMORY_COUNTERS_EX counters{};
+        counters.cb = sizeof(counters);
+        GetProcessMemoryInfo(m_process.Get(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof(counters));
+        // Wine leaves PrivateUsage at 0; PagefileUsage is the same commit charge there.
+        return counters.PrivateUsage != 0 ? counters.PrivateUsage : counters.PagefileUsage;
+    }
+    void Close() {
+        if (!m_process) {
+            return;
+        }
+        if (HWND hwnd = Window(nullptr)) {
+            PostMessageW(hwnd, WM_CLOSE, 0, 0);
+        }
+        if (WaitForSingleObject(m_process.Get(), kTimeoutMs) != WAIT_OBJECT_0) {
+            TerminateProcess(m_process.Get(), 1);
+            WaitForSingleObject(m_process.Get(), kTimeoutMs);
+        }
+        m_process.Reset();
+    }
+    ~Program() { Close(); }
+
+private:
+    common::UniqueHandle m_process;
+    DWORD m_pid = 0;
+};
+
+std::wstring Folder() {
+    wchar_t path[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder(path, length);
+    return folder.substr(0, folder.find_last_of(L"\\/") + 1);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    const int runs = argc > 1 ? _wtoi(argv[1]) : kDefaultRuns;
+    if (runs < 1) {
+        std::fwprintf(stderr, L"runs must be at least 1\n");
+        return 2;
+    }
+    PowerSetActiveScheme(nullptr, &kModeOnePlan);
+
+    Program solvane;
+    if (!solvane.Start(Folder() + L"Solvane.exe")) {
+        return 1;
+    }
+    HWND main = solvane.Window(L"Solvane");
+    if (main == nullptr) {
+        std::fwprintf(stderr, L"no main window\n");
+        return 1;
+    }
+    Sleep(kSettleMs);
+
+    std::vector<double> bare;
+    std::vector<double> tray;
+    for (int i = 0; i < runs; ++i) {
+        // Bare call: Balanced -> Power saver, then back (the resident program follows both).
+        double start = Now();
+        PowerSetActiveScheme(nullptr, &kModeTwoPlan);
+        double ms = WaitActive(kModeTwoPlan, start);
+        Sleep(kSettleMs);
+        PowerSetActiveScheme(nullptr, &kModeOnePlan);
+        WaitActive(kModeOnePlan, Now());
+        Sleep(kSettleMs);
+        // Tray command: the same change through the resident program.
+        start = Now();
+        PostMessageW(main, WM_COMMAND, MAKEWPARAM(kCommandPinned2, 0), 0);
+        double viaTray = WaitActive(kModeTwoPlan, start);
+        Sleep(kSettleMs);
+        PostMessageW(main, WM_COMMAND, MAKEWPARAM(kCommandPinned1, 0), 0);
+        WaitActive(kModeOnePlan, Now());
+        Sleep(kSettleMs);
+        if (ms < 0 || viaTray < 0) {
+            std::fwprintf(stderr, L"the plan did not change in time\n");
+            return 1;
+        }
+        bare.push_back(ms);
+        tray.push_back(viaTray);
+    }
+    const double bareMedian = Median(bare);
+    const double trayMedian = Median(tray);
+    std::wprintf(L"plan switch, %d runs each (median ms)\n", runs);
+    std::wprintf(L"  PowerSetActiveScheme alone     %10.3f\n", bareMedian);
+    std::wprintf(L"  tray command 71 to the program %10.3f\n", trayMedian);
+    std::wprintf(L"ratio tray/bare: %.2f\n", bareMedian > 0 ? trayMedian / bareMedian : 0.0);
+
+    const double solvaneKiB = static_cast<double>(solvane.PrivateBytes()) / 1024.0;
+    solvane.Close();
+    Program baseline;
+    if (!baseline.Start(Folder() + L"startup_baseline.exe")) {
+        return 1;
+    }
+    Sleep(kSettleMs);
+    const double baselineKiB = static_cast<double>(baseline.PrivateBytes()) / 1024.0;
+    baseline.Close();
+    std::wprintf(L"resident private bytes (KiB): Solvane (ECO, three modes) %.0f, empty program %.0f\n", solvaneKiB,
+                 baselineKiB);
+    std::wprintf(L"ratio Solvane/empty program: %.2f\n", baselineKiB > 0 ? solvaneKiB / baselineKiB : 0.0);
+    return 0;
+}
