@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs the benchmarks under Wine in a fresh prefix and an Xvfb, printing their ratios.
-#   bench/run.sh [runs]
+#   bench/run.sh [runs] [plan-list repetitions]
+# The start-up benchmark runs in a plain prefix; the plan-list benchmark in a throw-away
+# simulated PC ("notebook-3mode", built by sim/machine/sim-test.sh).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${SOLVANE_BUILD_DIR:-$root/build}
@@ -23,3 +25,15 @@ export WINEPREFIX=$bench_prefix
 $WINESERVER -p
 /usr/lib/wine/wine64 cmd.exe /c exit >/dev/null 2>&1 || true
 "$root/cmake/wine-run.sh" "$build/bin/startup_bench.exe" "${1:-5}"
+$WINESERVER -k >/dev/null 2>&1 || true
+$WINESERVER -w >/dev/null 2>&1 || true
+
+# The simulated PC needs every stand-in, simctl and the product.
+cmake --build "$build" --parallel 2
+echo
+(
+  unset WINEPREFIX
+  export SOLVANE_SOURCE_DIR=$root SOLVANE_BUILD_DIR=$build SOLVANE_WINE_TEMPLATE=$build/wine/template
+  "$root/sim/machine/sim-test.sh" --profile notebook-3mode --timeout 900 -- \
+      "$build/bin/planlist_bench.exe" "${2:-7}"
+)

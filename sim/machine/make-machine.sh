@@ -150,7 +150,11 @@ shopt -s nullglob
 for hook in "$root"/sim/*/install.sh; do
   run_hook "$hook"
 done
-if [ -f "$here/install-product.sh" ]; then
+# SIM_INSTALL_PRODUCT=0 leaves the product off: a bare PC with only the maker's hardware and
+# the Windows plans, for tests of the program's code against the stand-ins alone.
+if [ "${SIM_INSTALL_PRODUCT:-1}" = 0 ]; then
+  say "leaving the product uninstalled (SIM_INSTALL_PRODUCT=0)"
+elif [ -f "$here/install-product.sh" ]; then
   run_hook "$here/install-product.sh"
 fi
 
