@@ -151,6 +151,15 @@ int TimeoutAnswer(Question question) noexcept { return question == Question::Eco
 
 HWND OpenEcoQuestion() noexcept { return g_hEcoQuestion; }
 
+bool AnswerOpenEcoQuestionNo() noexcept {
+    HWND dialog = g_hEcoQuestion;
+    if (dialog == nullptr || !IsWindow(dialog)) {
+        return false;
+    }
+    PostMessageW(dialog, WM_COMMAND, IDNO, 0);
+    return true;
+}
+
 int ShowQuestion(HWND owner, Question question) noexcept {
     DialogState state;
     state.question = question;

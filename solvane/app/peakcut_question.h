@@ -33,6 +33,8 @@ int PeakCutPrompt(HWND owner, bool switchFlag, int kind) noexcept;
 int ShowQuestion(HWND owner, Question question) noexcept;
 // The open ECO question, or null (a console disconnect ends it with IDNO).
 HWND OpenEcoQuestion() noexcept;
+// Console disconnect: answers an open ECO question with IDNO. True when one was open.
+bool AnswerOpenEcoQuestionNo() noexcept;
 // Time-out answer of each question.
 int TimeoutAnswer(Question question) noexcept;
 

@@ -126,12 +126,14 @@ void ShowChangeToast(const wchar_t* text) noexcept {
 const IconRow* CurrentIconTable() noexcept { return g_pIconTable; }
 void UseEcoIconTable(bool eco) noexcept { g_pIconTable = eco ? kEcoIconTable : kStandardIconTable; }
 
-int IconRowIndex(int iconNo) noexcept {
+int IconRowIndex(int iconNo) noexcept { return IconRowIndexIn(g_pIconTable, iconNo); }
+
+int IconRowIndexIn(const IconRow* table, int iconNo) noexcept {
     if (iconNo < 0) {
         return kDefaultIconRow;
     }
     for (size_t row = 0; row < kIconRowCount; ++row) {
-        if (g_pIconTable[row].nKey == iconNo) {
+        if (table[row].nKey == iconNo) {
             return static_cast<int>(row);
         }
     }
@@ -139,11 +141,7 @@ int IconRowIndex(int iconNo) noexcept {
 }
 
 int TrayIconResourceId(const IconRow* table, int iconNo, int ledNo, bool ecoOperation) noexcept {
-    const IconRow* saved = g_pIconTable;
-    g_pIconTable = table;
-    int row = IconRowIndex(iconNo);
-    g_pIconTable = saved;
-    int id = table[row].nTrayIcon;
+    int id = table[IconRowIndexIn(table, iconNo)].nTrayIcon;
     if (ecoOperation && ledNo > 0 && ledNo <= kMaxLedNo) {
         id += ledNo;
     }

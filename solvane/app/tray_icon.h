@@ -50,6 +50,7 @@ void UseEcoIconTable(bool eco) noexcept;
 
 // First row whose key equals the icon number; row 10 when none does (-1 never matches).
 int IconRowIndex(int iconNo) noexcept;
+int IconRowIndexIn(const IconRow* table, int iconNo) noexcept;
 // Tray-and-menu icon id of a plan: its row's icon, plus the LED number (0-3) in ECO mode
 // operation. An LED number outside 0-3 adds nothing.
 int TrayIconResourceId(const IconRow* table, int iconNo, int ledNo, bool ecoOperation) noexcept;

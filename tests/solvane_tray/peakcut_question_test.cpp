@@ -175,3 +175,17 @@ TEST_F(PeakCutQuestionTest, AbsentUserIsNotAskedAndTheReadingIsReportedAgain) {
     EXPECT_EQ(g_reportAgain, std::vector<bool>{true});
     EXPECT_EQ(FindWindowW(L"#32770", L"Kaviro"), nullptr);
 }
+
+TEST_F(PeakCutQuestionTest, ConsoleDisconnectAnswersTheOpenEcoQuestionNo) {
+    EXPECT_FALSE(AnswerOpenEcoQuestionNo());
+    traytest::TestOwner owner;
+    std::thread disconnect([] {
+        for (int i = 0; i < 500 && (OpenEcoQuestion() == nullptr || !IsWindowVisible(OpenEcoQuestion())); ++i) {
+            Sleep(10);
+        }
+        AnswerOpenEcoQuestionNo();
+    });
+    EXPECT_EQ(ShowQuestion(owner.Get(), Question::Eco), IDNO);
+    disconnect.join();
+    EXPECT_EQ(OpenEcoQuestion(), nullptr);
+}

@@ -330,3 +330,28 @@ TEST_F(TrayMenuTest, EcoButtonMenuOpensNearTheLowerRightCornerInTrayOnlyOperatio
     // Timer 10108 destroys the menu afterwards.
     EXPECT_TRUE(traytest::PumpUntil([] { return !EcoButtonMenuOpen(); }, 2000));
 }
+
+TEST_F(TrayMenuTest, SecondEcoButtonPressClosesTheOpenMenu) {
+    Seed(true);
+    traytest::SetFlags(plans::FLAG_THREE_MODE);
+    plans::RefreshPlanList();
+    traytest::TestOwner owner;
+    struct Seen {
+        HWND owner;
+        bool openBefore = false;
+    } seen{owner.Get()};
+    {
+        traytest::MenuWatcher watcher(
+            owner.Get(),
+            [](HWND, HMENU, void* context) {
+                auto* s = static_cast<Seen*>(context);
+                s->openBefore = EcoButtonMenuOpen();
+                SendMessageW(s->owner, 0x53C, 0, 0);  // the second press, while the menu is tracked
+            },
+            &seen);
+        SendMessageW(owner.Get(), 0x53C, 0, 0);
+        // The press destroyed the menu at once, without waiting for timer 10108.
+        EXPECT_FALSE(EcoButtonMenuOpen());
+    }
+    EXPECT_TRUE(seen.openBefore);
+}
