@@ -14,7 +14,11 @@
 #include <string>
 #include <vector>
 
+#include "app/app_globals.h"
 #include "app/notify_window.h"
+#include "app/peakcut_question.h"
+#include "app/ui_state.h"
+#include "app/yarrow_toast.h"
 #include "app/tray_icon.h"
 #include "common/handles.h"
 #include "common/registry.h"
@@ -35,7 +39,7 @@ constexpr DWORD kRunWaitMs = 30000;
 constexpr DWORD kStartWaitMs = 30000;
 constexpr DWORD kSwitchWaitMs = 8000;
 constexpr wchar_t kPowerSettingsKey[] = L"Software\\Orvel\\Solvane\\PowerSettings";
-constexpr wchar_t kProgramKey[] = L"Software\\Orvel\\Solvane";
+constexpr wchar_t kSolvaneKey[] = L"Software\\Orvel\\Solvane";
 
 struct RunResult {
     DWORD exitCode = 0xFFFFFFFF;
@@ -179,7 +183,7 @@ class EcoRoad : public testing::Test {
 protected:
     void SetUp() override {
         common::UniqueRegKey key;
-        ASSERT_EQ(common::OpenRegKey(HKEY_LOCAL_MACHINE, kProgramKey, KEY_READ, key), ERROR_SUCCESS)
+        ASSERT_EQ(common::OpenRegKey(HKEY_LOCAL_MACHINE, kSolvaneKey, KEY_READ, key), ERROR_SUCCESS)
             << "the product is not installed in this PC";
         m_threeMode = common::ReadRegDword(key.Get(), L"EcoMode", 0) == 2;
         m_plans = ReadModePlans();
@@ -303,7 +307,7 @@ TEST_F(EcoRoad, TrayIconComesBackWhenTheTaskbarIsCreatedAgain) {
 
 TEST_F(EcoRoad, LowBatteryChangeShowsTheBalloonAndAToastWhileAFullScreenAppIsInFront) {
     // Windows 8 or later (the program's OS-model override) with a full-screen app in front.
-    testsupport::ScopedRegValue osModel(HKEY_LOCAL_MACHINE, kProgramKey, L"OSModel");
+    testsupport::ScopedRegValue osModel(HKEY_LOCAL_MACHINE, kSolvaneKey, L"OSModel");
     ASSERT_EQ(osModel.SetDword(3), ERROR_SUCCESS);
     ASSERT_EQ(RunSimctl(L"display-mode 2").exitCode, 0u);
     StartOn(1);
@@ -340,4 +344,54 @@ TEST_F(EcoRoad, LowBatteryChangeShowsTheBalloonAndAToastWhileAFullScreenAppIsInF
     PostMessageW(m_main, tray::WM_APP_TRAY_CALLBACK + 1, 1, 0);
     Sleep(2000);
     EXPECT_EQ(common::ReadRegDword(key.Get(), L"ToastCount", 0), toasts);
+}
+
+// The peak-cut prompt in this process, bound to the simulated PC's Yarrow.dll: while a full-screen
+// app is in front on Windows 8 or later, toasts take the place of the question dialogs.
+class PeakCutToast : public testing::Test {
+protected:
+    void SetUp() override {
+        g_hInstance = GetModuleHandleW(nullptr);
+        LoadStringW(g_hInstance, 141, g_szProgramTitle, static_cast<int>(kTitleChars));
+        g_dwOsModel = OS_MODEL_WIN8_OR_LATER;
+        ui::SetUserPresent(true);
+        ASSERT_EQ(RunSimctl(L"display-mode 2").exitCode, 0u);
+        ASSERT_EQ(common::OpenRegKey(HKEY_LOCAL_MACHINE, L"Software\\SimulatedPC\\Yarrow", KEY_READ, m_yarrow),
+                  ERROR_SUCCESS);
+        peakcut::g_PromptHooks.demandThreshold = [] { return 87; };
+        peakcut::g_PromptHooks.reportAgain = [](bool on) { s_reportAgain.push_back(on); };
+        s_reportAgain.clear();
+    }
+    void TearDown() override {
+        peakcut::g_PromptHooks = peakcut::PromptHooks{};
+        toast::Unload();
+        g_dwOsModel = 0;
+        RunSimctl(L"display-mode 1");
+    }
+    DWORD Toasts() const { return common::ReadRegDword(m_yarrow.Get(), L"ToastCount", 0); }
+    std::wstring LastText() const {
+        wchar_t text[512] = L"";
+        common::ReadRegString(m_yarrow.Get(), L"LastToastText", text, 512);
+        return text;
+    }
+    common::UniqueRegKey m_yarrow;
+    static std::vector<bool> s_reportAgain;
+};
+std::vector<bool> PeakCutToast::s_reportAgain;
+
+TEST_F(PeakCutToast, SwitchNoticeBecomesAToastAndCountsAsYes) {
+    ASSERT_TRUE(toast::ToastModeWanted());
+    const DWORD before = Toasts();
+    EXPECT_EQ(peakcut::PeakCutPrompt(nullptr, true, 1), IDYES);
+    EXPECT_EQ(Toasts(), before + 1);
+    EXPECT_EQ(common::ReadRegDword(m_yarrow.Get(), L"LastToastKind", 0), 4u);
+    EXPECT_EQ(LastText(), L"「現在の電力使用状況」が「ピーク時供給力」に対し、87%以上になりましたので、ECOモードに切り替えました。");
+    EXPECT_EQ(s_reportAgain, std::vector<bool>{false});
+    // The supply warning with the switch flag: a toast, answered No.
+    EXPECT_EQ(peakcut::PeakCutPrompt(nullptr, true, peakcut::kKindSupplyWarning), IDNO);
+    EXPECT_EQ(Toasts(), before + 2);
+    EXPECT_EQ(LastText(), L"「現在の電力使用状況」が「ピーク時供給力」に対し、95%以上になりました。画面の輝度を下げる、電源オフするなど節電にご協力ください。");
+    // With the desktop in front the library is asked again and the toast is not used.
+    ASSERT_EQ(RunSimctl(L"display-mode 1").exitCode, 0u);
+    EXPECT_FALSE(toast::ToastModeWanted());
 }
