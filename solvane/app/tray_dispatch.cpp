@@ -98,7 +98,9 @@ void OnEcoButton(HWND hwnd, LPARAM) noexcept {
 UINT TaskbarCreatedMessage() noexcept { return g_uTaskbarCreated; }
 
 void MinimizeToTray(HWND hwnd) noexcept {
-    if (AddTrayIcon(hwnd)) {
+    // A second request (the system menu's minimise) finds the icon there already: adding it again
+    // would fail and be retried for nothing.
+    if (GetTrayIconState().bAdded || AddTrayIcon(hwnd)) {
         OnTrayAdded(hwnd);
         return;
     }

@@ -257,6 +257,8 @@ TEST_F(TrayIconTest, FirstAddThatFindsNoShellIsRetriedUntilTheShellAnswers) {
     traytest::AddPlan(kPlanA, L"標準", 0, 0);
     traytest::SetActive(kPlanA);
     traytest::TestOwner owner;
+    Script({});
+    DeleteTrayIcon(owner.Get());  // no icon left from an earlier test
     // The shell is not there yet: the add fails without a time-out.
     Script({{FALSE, ERROR_FILE_NOT_FOUND}});
     MinimizeToTray(owner.Get());
@@ -270,6 +272,8 @@ TEST_F(TrayIconTest, FirstAddThatFindsNoShellIsRetriedUntilTheShellAnswers) {
     EXPECT_STREQ(GetTrayIconState().szTip, L"電源プラン：標準");
     // Without the announcement the retry timer does it too.
     traytest::SetFlags(0);
+    Script({});
+    DeleteTrayIcon(owner.Get());
     Script({{FALSE, ERROR_FILE_NOT_FOUND}});
     MinimizeToTray(owner.Get());
     EXPECT_FALSE(ui::TrayOnly());
@@ -330,4 +334,25 @@ TEST_F(TrayIconTest, MouseOverRefreshesOnlyWhenThePlanNameChanged) {
     ASSERT_EQ(g_calls.size(), 1u);
     EXPECT_EQ(g_calls[0].tip, L"電源プラン：Beta");
     EXPECT_EQ(GetTrayIconState().nIconId, 390);
+}
+
+TEST_F(TrayIconTest, SecondMinimiseKeepsTheIconInsteadOfAddingItAgain) {
+    traytest::AddPlan(kPlanA, L"標準", 0, 0);
+    traytest::SetActive(kPlanA);
+    traytest::TestOwner owner;
+    Script({});
+    MinimizeToTray(owner.Get());
+    ASSERT_TRUE(GetTrayIconState().bAdded);
+    traytest::MarkErrors();
+    Script({{FALSE, ERROR_INVALID_PARAMETER}});  // what a shell answers to a second add
+    MinimizeToTray(owner.Get());
+    ASSERT_FALSE(g_calls.empty());
+    for (const ShellCall& call : g_calls) {
+        EXPECT_NE(call.message, static_cast<DWORD>(NIM_ADD));
+    }
+    EXPECT_FALSE(traytest::HasError(traytest::NewErrors(), L"fail : TrayMessage/NIM_ADD"));
+    EXPECT_TRUE(ui::TrayOnly());
+    ui::SetTrayOnly(false);
+    Script({});
+    DeleteTrayIcon(owner.Get());
 }
