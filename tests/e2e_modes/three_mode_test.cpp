@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/handles.h"
 #include "e2e_support.h"
 #include "sim/simlib/simlib.h"
 
@@ -104,12 +105,35 @@ TEST_F(ThreeMode, PlanOutsideTheModesTakesOverTheModeAndGivesItBackOnFailure) {
     EXPECT_EQ(Devices().ledState, 2u) << "the LED still shows mode 2";
 
     // A command past the end of the list (another process can post any number) is ignored.
-    Select(75, ERROR_INVALID_INDEX);
     Select(74 + 200, ERROR_INVALID_INDEX);
     EXPECT_TRUE(IsEqualGUID(ActivePlan(), other));
 
     EXPECT_TRUE(m_resident.Close());
     DeletePlanKey(other);
+}
+
+TEST_F(ThreeMode, BusyPlanListSkipsTheCommandWithoutAnErrorRecord) {
+    ASSERT_TRUE(m_resident.Start());
+    common::UniqueHandle lock(CreateMutexW(nullptr, FALSE, L"sOLVANEmUTEXps"));
+    ASSERT_TRUE(lock.Valid());
+    ASSERT_EQ(WaitForSingleObject(lock.Get(), kWaitMs), WAIT_OBJECT_0);
+    Select(71, ERROR_TIMEOUT);  // after the program's 1000 ms wait
+    ReleaseMutex(lock.Get());
+    EXPECT_TRUE(IsEqualGUID(ActivePlan(), kEcoSave)) << "nothing switched";
+    EXPECT_EQ(Devices().ledState, 1u);
+    // The error log (UTF-16 text in the program's current folder) names no lock time-out.
+    std::wstring log;
+    common::UniqueFile file(CreateFileW((m_resident.Folder() + L"\\error.log").c_str(), GENERIC_READ,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (file) {
+        wchar_t buffer[4096] = {};
+        DWORD read = 0;
+        ReadFile(file.Get(), buffer, sizeof(buffer) - sizeof(wchar_t), &read, nullptr);
+        log.assign(buffer, read / sizeof(wchar_t));
+    }
+    EXPECT_EQ(log.find(L"InitScheme"), std::wstring::npos) << "error.log: " << testing::PrintToString(log);
+    Select(71, 0);  // free again: the command works
+    EXPECT_TRUE(IsEqualGUID(ActivePlan(), kEcoBalance));
 }
 
 TEST_F(ThreeMode, ExitAsksFirstAndEndsInOrder) {

@@ -7,6 +7,7 @@
 #include "app/app_messages.h"
 #include "app/single_instance.h"
 #include "app/window_classes.h"
+#include "common/handles.h"
 #include "plans/plan_list.h"
 #include "test_support.h"
 
@@ -63,7 +64,8 @@ TEST_F(MainWindow, CloseDestroysItClearsTheRunFlagAndQuitsWithZero) {
     SendMessageW(m_hwnd, WM_CLOSE, 0, 0);
     EXPECT_FALSE(IsWindow(m_hwnd));
     EXPECT_FALSE(g_bRunFlag.load());
-    EXPECT_EQ(plans::PlanListLockHandle(), nullptr) << "the plan-list lock is closed at the end";
+    common::UniqueHandle left(OpenMutexW(SYNCHRONIZE, FALSE, plans::kPlanListLockName));
+    EXPECT_FALSE(left.Valid()) << "the plan-list lock is closed at the end";
     EXPECT_EQ(g_hMainWnd, nullptr);
     MSG msg = {};
     ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "no WM_QUIT posted";

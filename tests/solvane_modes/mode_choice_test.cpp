@@ -1,5 +1,6 @@
 // The ECO button's choice rules, driven without a window.
 #include "plans/mode_choice.h"
+#include "plans/mode_switch.h"
 
 #include <gtest/gtest.h>
 
@@ -193,6 +194,26 @@ TEST(TwoModeChoice, PressesOnAClosedMachineChangeNothing) {
     ThreeModeChoice three;
     three.Press();
     EXPECT_EQ(three.Chosen(), 0);
+}
+
+TEST(ModeLedValue, SlotsShowTheirLedNumberAndTheTwoModeStandardSlotIsOff) {
+    EXPECT_EQ(plans::ModeLedValue(1, true), 1u);
+    EXPECT_EQ(plans::ModeLedValue(2, true), 2u);
+    EXPECT_EQ(plans::ModeLedValue(3, true), 3u);
+    EXPECT_EQ(plans::ModeLedValue(plans::kTwoModeEcoSlot, false), 3u) << "ECO slot: LedNo 3";
+    EXPECT_EQ(plans::ModeLedValue(plans::kTwoModeStandardSlot, false), 0u) << "standard slot: LED off";
+    EXPECT_EQ(plans::ModeLedValue(0, true), 0u);
+    EXPECT_EQ(plans::ModeLedValue(4, true), 0u);
+    EXPECT_EQ(plans::ModeLedValue(3, false), 0u) << "no third slot in the two-mode variant";
+}
+
+TEST(PlanCommands, PinnedAndOtherPlanIdsOnly) {
+    for (WORD id : {70, 71, 72, 74, 75, 300}) {
+        EXPECT_TRUE(plans::IsPlanCommand(id)) << id;
+    }
+    for (WORD id : {47, 48, 49, 56, 69, 73}) {
+        EXPECT_FALSE(plans::IsPlanCommand(id)) << id;
+    }
 }
 
 }  // namespace
