@@ -9,6 +9,7 @@
 #include "app/main_state.h"
 #include "app/power_events.h"
 #include "app/thread_pause.h"
+#include "app/tray_dispatch.h"
 #include "common/log.h"
 #include "drivers/eco_led.h"
 #include "drivers/processor_device.h"
@@ -326,6 +327,11 @@ constexpr MessageEntry kMessages[] = {
 }  // namespace
 
 LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    // Tray icon, menus and hotkey first (they pass on what the table below also handles).
+    LRESULT trayResult = 0;
+    if (tray::HandleTrayMessage(hwnd, message, wParam, lParam, &trayResult)) {
+        return trayResult;
+    }
     for (const MessageEntry& entry : kMessages) {
         if (entry.message == message) {
             return entry.handler(hwnd, message, wParam, lParam);

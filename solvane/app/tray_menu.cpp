@@ -1,0 +1,514 @@
+#include "app/tray_menu.h"
+
+#include <shlwapi.h>
+#include <strsafe.h>
+
+#include "app/app_globals.h"
+#include "app/main_state.h"
+#include "app/tray_icon.h"
+#include "app/ui_state.h"
+#include "common/log.h"
+#include "common/registry.h"
+#include "plans/guid_text.h"
+#include "plans/plan_list.h"
+#include "plans/power_api.h"
+
+namespace tray {
+namespace {
+
+// String ids of the menus.
+constexpr UINT IDS_TEXT_PERFORMANCE = 97;
+constexpr UINT IDS_TEXT_SCENES = 98;
+constexpr UINT IDS_TEXT_PLAN_SETTINGS = 99;
+constexpr UINT IDS_MENU_PANEL = 146;
+constexpr UINT IDS_MENU_MINIMIZE = 148;
+constexpr UINT IDS_MENU_TOPMOST = 149;
+constexpr UINT IDS_MENU_TRANSPARENT = 150;
+constexpr UINT IDS_MENU_PLAN_SETTINGS = 151;
+constexpr UINT IDS_MENU_DISPLAY_SETTINGS = 152;
+constexpr UINT IDS_MENU_EXIT = 153;
+constexpr UINT IDS_TEXT_ECO_SETTINGS = 190;
+constexpr UINT IDS_MENU_ECO_SETTINGS = 191;
+constexpr UINT IDS_MENU_HELP = 204;
+constexpr UINT IDS_MENU_ENERGY_VIEWER = 303;
+constexpr UINT IDS_MENU_MONITOR_INFO = 316;
+
+constexpr wchar_t kViewerKey[] = L"Software\\Orvel\\Halvard";
+constexpr size_t kViewerTextChars = 260;
+constexpr size_t kMenuTextChars = 128;
+constexpr int kWorkAreaMarginDivisor = 128;
+
+std::vector<MenuPlanItem> g_MenuItems;
+GUID g_CurrentPlan = GUID_NULL;
+common::UniqueGdiObject g_MenuFont;
+COLORREF g_crHighlight = 0;
+COLORREF g_crHighlightText = 0;
+HMENU g_hEcoMenu = nullptr;
+int g_nLeftClickMenus = 0;
+
+void LoadText(UINT id, wchar_t* buffer, size_t cch) noexcept {
+    buffer[0] = L'\0';
+    LoadStringW(g_hInstance, id, buffer, static_cast<int>(cch));
+}
+
+// The system menu font and highlight colours, read each time a menu opens.
+void ReadMenuMetrics() noexcept {
+    NONCLIENTMETRICSW metrics = {};
+    metrics.cbSize = sizeof(metrics);
+    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
+        g_MenuFont.Reset(CreateFontIndirectW(&metrics.lfMenuFont));
+    }
+    g_crHighlight = GetSysColor(COLOR_HIGHLIGHT);
+    g_crHighlightText = GetSysColor(COLOR_HIGHLIGHTTEXT);
+}
+
+void RememberActivePlan() noexcept {
+    g_CurrentPlan = GUID_NULL;
+    GUID* active = nullptr;
+    if (plans::Power().getActiveScheme(nullptr, &active) == ERROR_SUCCESS && active != nullptr) {
+        g_CurrentPlan = *active;
+        LocalFree(active);
+    }
+}
+
+MenuPlanItem MakePlanItem(UINT id, const plans::PlanRecord& record) noexcept {
+    MenuPlanItem item = {};
+    item.uId = id;
+    item.guid = record.guid;
+    item.nIconNo = record.nIconNo;
+    item.nLedNo = record.nLedNo;
+    item.bFound = !plans::IsNullGuid(record.guid);
+    StringCchCopyW(item.szText, ARRAYSIZE(item.szText), record.szName);
+    return item;
+}
+
+MenuPlanItem MakeTextItem(UINT id, UINT stringId) noexcept {
+    MenuPlanItem item = {};
+    item.uId = id;
+    item.nIconNo = kDefaultIconRow;
+    LoadText(stringId, item.szText, ARRAYSIZE(item.szText));
+    return item;
+}
+
+const MenuPlanItem* FindItem(UINT id) noexcept {
+    for (const MenuPlanItem& item : g_MenuItems) {
+        if (item.uId == id) {
+            return &item;
+        }
+    }
+    return nullptr;
+}
+
+void AppendOwnerDrawn(HMENU menu, const MenuPlanItem& item) noexcept {
+    UINT flags = MF_OWNERDRAW | (item.bGrayed ? MF_GRAYED : MF_ENABLED);
+    g_MenuItems.push_back(item);
+    AppendMenuW(menu, flags, item.uId, reinterpret_cast<LPCWSTR>(static_cast<ULONG_PTR>(item.uId)));
+}
+
+// The pinned plan of a mode item (72 mode 1, 71 mode 2, 70 mode 3), or null.
+const plans::PlanRecord* ModePlan(UINT id) noexcept {
+    const plans::PlanRecord* record = plans::g_PinnedPlanPtrs[IDM_MODE1 - id];
+    if (record == nullptr || plans::IsNullGuid(record->guid)) {
+        return nullptr;
+    }
+    return record;
+}
+
+bool ReadModeTable(plans::ModeSlot (&slots)[plans::kMaxPinnedPlans]) noexcept {
+    int found = 0;
+    return plans::FindModeSlots(slots, &found) != FALSE;
+}
+
+bool ReadViewerEntry(wchar_t (&menuName)[kViewerTextChars]) noexcept {
+    common::UniqueRegKey key;
+    if (common::OpenRegKey(HKEY_LOCAL_MACHINE, kViewerKey, KEY_READ, key) != ERROR_SUCCESS) {
+        return false;
+    }
+    wchar_t path[kViewerTextChars] = L"";
+    if (common::ReadRegString(key.Get(), L"LaunchPath", path, kViewerTextChars) != ERROR_SUCCESS ||
+        !PathFileExistsW(path)) {
+        return false;
+    }
+    if (common::ReadRegString(key.Get(), L"LaunchMenuName", menuName, kViewerTextChars) != ERROR_SUCCESS ||
+        menuName[0] == L'\0') {
+        LoadText(IDS_MENU_ENERGY_VIEWER, menuName, kViewerTextChars);
+    }
+    return true;
+}
+
+void AppendString(HMENU menu, UINT flags, UINT id, UINT stringId) noexcept {
+    wchar_t text[kMenuTextChars];
+    LoadText(stringId, text, kMenuTextChars);
+    AppendMenuW(menu, MF_STRING | flags, id, text);
+}
+
+POINT CursorOrClientPoint(HWND owner, const POINT* clientPoint) noexcept {
+    POINT point = {};
+    if (clientPoint != nullptr) {
+        point = *clientPoint;
+        ClientToScreen(owner, &point);
+    } else {
+        GetCursorPos(&point);
+    }
+    return point;
+}
+
+UINT SettingsStringForText() noexcept { return ui::EcoOperation() ? IDS_TEXT_ECO_SETTINGS : IDS_TEXT_PLAN_SETTINGS; }
+
+}  // namespace
+
+const std::vector<MenuPlanItem>& CurrentMenuItems() noexcept { return g_MenuItems; }
+
+bool PlanGrayedByPeakCut(const GUID& plan, int level, bool threeMode, const plans::ModeSlot (&slots)[3],
+                         bool tableRead) noexcept {
+    if (level != 1 && level != 2) {
+        return false;
+    }
+    if (level == 1 && !threeMode) {
+        return false;
+    }
+    if (!tableRead) {
+        WriteErrorLog(kErrActiveScheme, 0, ERRLOG_FILE);
+        return true;
+    }
+    auto isSlot = [&](int index) {
+        return !plans::IsNullGuid(slots[index].guid) && IsEqualGUID(slots[index].guid, plan) != FALSE;
+    };
+    if (level == 1) {
+        return !(isSlot(1) || isSlot(2));
+    }
+    // Level 2: only the mode-3 plan (three modes) or the ECO plan, LED number 3 (two modes).
+    return threeMode ? !isSlot(2) : !isSlot(0);
+}
+
+int BuildPlanMenu(HMENU menu, bool grayByPeakCut) noexcept {
+    g_MenuItems.clear();
+    RememberActivePlan();
+    const bool threeMode = ui::ThreeModeOperation();
+    const int level = grayByPeakCut ? ui::PeakCutLevel() : 0;
+    plans::ModeSlot slots[plans::kMaxPinnedPlans] = {};
+    bool tableRead = true;
+    if (level == 1 || level == 2) {
+        tableRead = ReadModeTable(slots);
+    }
+    int planItems = 0;
+    auto addPlan = [&](UINT id, const plans::PlanRecord& record) {
+        MenuPlanItem item = MakePlanItem(id, record);
+        item.bGrayed = PlanGrayedByPeakCut(record.guid, level, threeMode, slots, tableRead);
+        AppendOwnerDrawn(menu, item);
+        ++planItems;
+    };
+    {
+        plans::PlanListLock lock(kPlanLockDetailMenu);
+        bool anyMode = false;
+        const UINT modeIds[] = {IDM_MODE1, IDM_MODE2, IDM_MODE3};
+        if (threeMode) {
+            for (UINT id : modeIds) {
+                if (lock.Owned() && ModePlan(id) != nullptr) {
+                    addPlan(id, *ModePlan(id));
+                    anyMode = true;
+                }
+            }
+            if (anyMode) {
+                AppendMenuW(menu, MF_SEPARATOR, IDM_SEPARATOR_MODES, nullptr);
+            }
+        } else if (lock.Owned()) {
+            if (ModePlan(IDM_MODE1) != nullptr) {
+                addPlan(IDM_MODE1, *ModePlan(IDM_MODE1));
+                AppendMenuW(menu, MF_SEPARATOR, IDM_SEPARATOR_MODES, nullptr);
+            }
+            if (ModePlan(IDM_MODE2) != nullptr) {
+                addPlan(IDM_MODE2, *ModePlan(IDM_MODE2));
+            }
+        }
+        if (lock.Owned()) {
+            for (size_t n = 0; n < plans::g_OtherPlans.size(); ++n) {
+                const plans::PlanRecord* record = plans::g_OtherPlans[n];
+                if (record != nullptr && record->szName[0] != L'\0') {
+                    addPlan(IDM_OTHER_PLAN_BASE + static_cast<UINT>(n), *record);
+                }
+            }
+        }
+        // A time-out is logged by the lock (error 48); no plans are listed then.
+    }
+    AppendMenuW(menu, MF_SEPARATOR, IDM_SEPARATOR_PLANS, nullptr);
+    AppendOwnerDrawn(menu, MakeTextItem(IDM_SETTINGS_ITEM, SettingsStringForText()));
+    return planItems;
+}
+
+void BuildRightMenu(HMENU menu, bool trayVariant, bool panelTopmost) noexcept {
+    const bool eco = ui::EcoOperation();
+    wchar_t viewerName[kViewerTextChars] = L"";
+    if (eco && ReadViewerEntry(viewerName)) {
+        AppendMenuW(menu, MF_STRING, IDM_ENERGY_VIEWER, viewerName);
+    }
+    if (trayVariant) {
+        if (ui::PanelConfigured()) {
+            AppendString(menu, 0, IDM_RESTORE_PANEL, IDS_MENU_PANEL);
+        }
+    } else {
+        AppendString(menu, 0, IDM_MINIMIZE, IDS_MENU_MINIMIZE);
+        AppendString(menu, panelTopmost ? MF_CHECKED : 0, IDM_TOPMOST, IDS_MENU_TOPMOST);
+        bool transparent = (plans::g_Settings.blob.dwFlagWord & plans::FLAG_TRANSPARENT) != 0;
+        AppendString(menu, transparent ? MF_CHECKED : 0, IDM_TRANSPARENT, IDS_MENU_TRANSPARENT);
+    }
+    UINT grayed = ui::EcoInputSuppressed() ? MF_GRAYED : 0;
+    if (eco) {
+        AppendString(menu, grayed, IDM_ECO_SETTINGS, IDS_MENU_ECO_SETTINGS);
+    } else {
+        AppendString(menu, grayed, IDM_PLAN_SETTINGS, IDS_MENU_PLAN_SETTINGS);
+    }
+    if (!trayVariant) {
+        AppendString(menu, 0, IDM_DISPLAY_SETTINGS, IDS_MENU_DISPLAY_SETTINGS);
+        AppendString(menu, 0, IDM_HELP, IDS_MENU_HELP);
+    }
+    if (ui::ExternalMonitorSupport()) {
+        AppendString(menu, 0, IDM_MONITOR_INFO, IDS_MENU_MONITOR_INFO);
+    }
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendString(menu, 0, IDM_EXIT, IDS_MENU_EXIT);
+}
+
+void ShowRightClickMenu(HWND owner, bool trayVariant, POINT point) noexcept {
+    LOG_TRACE(TRACE_LEVEL_APP, L"ShowRightClickMenu", L"Enter");
+    if (trayVariant) {
+        GetCursorPos(&point);
+        SendMessageW(owner, WM_APP_DIALOG_POSITION, static_cast<WPARAM>(point.x), static_cast<LPARAM>(point.y));
+    } else {
+        ClientToScreen(owner, &point);
+    }
+    if (ui::FocusOpenSettingsDialog()) {
+        return;
+    }
+    common::UniqueMenu menu(CreatePopupMenu());
+    if (!menu) {
+        WriteErrorLog(kErrCreateRightMenu, GetLastError(), ERRLOG_FILE);
+        return;
+    }
+    bool topmost = (GetWindowLongW(owner, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+    BuildRightMenu(menu.Get(), trayVariant, topmost);
+    SetForegroundWindow(owner);
+    TrackPopupMenu(menu.Get(), TPM_RIGHTBUTTON, point.x, point.y, 0, owner, nullptr);
+    LOG_TRACE(TRACE_LEVEL_APP, L"ShowRightClickMenu", L"Exit");
+}
+
+void ShowLeftClickMenu(HWND owner, const POINT* clientPoint) noexcept {
+    LOG_TRACE(TRACE_LEVEL_APP, L"ShowLeftClickMenu", L"Enter");
+    if (ui::FocusOpenSettingsDialog()) {
+        return;
+    }
+    common::UniqueMenu menu(CreatePopupMenu());
+    if (!menu) {
+        WriteErrorLog(kErrCreateLeftMenu, GetLastError(), ERRLOG_FILE);
+        return;
+    }
+    ReadMenuMetrics();
+    BuildPlanMenu(menu.Get(), true);
+    DrawMenuBar(owner);
+    POINT point = CursorOrClientPoint(owner, clientPoint);
+    SetForegroundWindow(owner);
+    TrackPopupMenu(menu.Get(), TPM_RIGHTBUTTON, point.x, point.y, 0, owner, nullptr);
+    LOG_TRACE(TRACE_LEVEL_APP, L"ShowLeftClickMenu", L"Exit");
+}
+
+void ShowEcoButtonMenu(HWND owner, POINT panelAnchor) noexcept {
+    LOG_TRACE(TRACE_LEVEL_APP, L"ShowEcoButtonMenu", L"Enter");
+    HMENU menu = CreatePopupMenu();
+    if (menu == nullptr) {
+        WriteErrorLog(kErrCreateLeftMenu, GetLastError(), ERRLOG_FILE);
+        return;
+    }
+    ReadMenuMetrics();
+    BuildPlanMenu(menu, false);
+    ui::ForceForeground(owner);
+    RECT work = {};
+    if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0)) {
+        WriteErrorLog(kErrWorkArea, GetLastError(), ERRLOG_FILE);
+        DestroyMenu(menu);
+        return;
+    }
+    g_hEcoMenu = menu;
+    BOOL shown;
+    if (ui::TrayOnly()) {
+        int x = work.right - work.right / kWorkAreaMarginDivisor;
+        int y = work.bottom - work.bottom / kWorkAreaMarginDivisor;
+        shown = TrackPopupMenu(menu, TPM_RIGHTALIGN | TPM_RIGHTBUTTON, x, y, 0, owner, nullptr);
+    } else {
+        shown = TrackPopupMenu(menu, TPM_RIGHTBUTTON, panelAnchor.x, panelAnchor.y, 0, owner, nullptr);
+    }
+    if (!shown && g_hEcoMenu != nullptr) {
+        WriteErrorLog(kErrCreateLeftMenu, GetLastError(), ERRLOG_FILE);
+    }
+    SetTimer(owner, kEcoMenuTimerId, kEcoMenuTimerMs, nullptr);
+    LOG_TRACE(TRACE_LEVEL_APP, L"ShowEcoButtonMenu", L"Exit");
+}
+
+bool EcoButtonMenuOpen() noexcept { return g_hEcoMenu != nullptr && IsMenu(g_hEcoMenu); }
+
+void CloseEcoButtonMenu(HWND escapeTarget) noexcept {
+    if (g_hEcoMenu != nullptr) {
+        DestroyMenu(g_hEcoMenu);
+        g_hEcoMenu = nullptr;
+    }
+    PostMessageW(escapeTarget, WM_KEYDOWN, VK_ESCAPE, 0);
+}
+
+void OnEcoMenuTimer(HWND owner) noexcept {
+    KillTimer(owner, kEcoMenuTimerId);
+    if (g_hEcoMenu != nullptr) {
+        if (IsMenu(g_hEcoMenu)) {
+            DestroyMenu(g_hEcoMenu);
+        }
+        g_hEcoMenu = nullptr;
+    }
+}
+
+BOOL OnMeasureMenuItem(HWND, MEASUREITEMSTRUCT* measure) noexcept {
+    if (measure == nullptr || measure->CtlType != ODT_MENU) {
+        return FALSE;
+    }
+    const UINT id = measure->itemID;
+    wchar_t text[plans::kPlanNameChars] = L"";
+    if (id == IDM_MONITOR_INFO) {
+        LoadText(IDS_TEXT_PERFORMANCE, text, ARRAYSIZE(text));
+    } else if (id == IDM_TEXT_SCENES) {
+        LoadText(IDS_TEXT_SCENES, text, ARRAYSIZE(text));
+    } else if (id == IDM_SETTINGS_ITEM) {
+        LoadText(SettingsStringForText(), text, ARRAYSIZE(text));
+    } else if (id == IDM_MODE1 || id == IDM_MODE2 || id == IDM_MODE3 || id >= IDM_OTHER_PLAN_BASE) {
+        const MenuPlanItem* item = FindItem(id);
+        if (item != nullptr) {
+            StringCchCopyW(text, ARRAYSIZE(text), item->szText);
+        }
+    } else {
+        WriteErrorLog(kErrCreateLeftMenu, id, ERRLOG_FILE);
+        return FALSE;
+    }
+    const ui::DpiFactors dpi = ui::ScreenDpiFactors();
+    HDC dc = GetDC(nullptr);
+    SIZE extent = {};
+    if (dc != nullptr) {
+        common::ScopedSelect font(dc, g_MenuFont ? g_MenuFont.Get() : GetStockObject(DEFAULT_GUI_FONT));
+        GetTextExtentPoint32W(dc, text, static_cast<int>(wcslen(text)), &extent);
+        ReleaseDC(nullptr, dc);
+    }
+    measure->itemWidth = static_cast<UINT>(extent.cx + ui::ScaleX(dpi, kMenuLayout.nExtraWidth));
+    measure->itemHeight = static_cast<UINT>(ui::ScaleY(dpi, kMenuLayout.nItemHeight));
+    return TRUE;
+}
+
+BOOL OnDrawMenuItem(HWND, const DRAWITEMSTRUCT* draw) noexcept {
+    if (draw == nullptr || draw->CtlType != ODT_MENU) {
+        return FALSE;
+    }
+    const UINT id = draw->itemID;
+    const MenuPlanItem* item = FindItem(id);
+    if (item == nullptr) {
+        return FALSE;
+    }
+    HDC dc = draw->hDC;
+    const RECT& rc = draw->rcItem;
+    const bool disabled = (draw->itemState & ODS_DISABLED) != 0 || (draw->itemState & ODS_GRAYED) != 0;
+    const bool selected = (draw->itemState & ODS_SELECTED) != 0 && id != IDM_MONITOR_INFO && id != IDM_TEXT_SCENES;
+    COLORREF background = GetSysColor(COLOR_MENU);
+    COLORREF textColour = GetSysColor(COLOR_MENUTEXT);
+    if (disabled) {
+        textColour = GetSysColor(COLOR_GRAYTEXT);
+    } else if (selected) {
+        background = g_crHighlight != 0 ? g_crHighlight : GetSysColor(COLOR_HIGHLIGHT);
+        textColour = g_crHighlightText != 0 ? g_crHighlightText : GetSysColor(COLOR_HIGHLIGHTTEXT);
+    }
+    common::UniqueGdiObject brush(CreateSolidBrush(background));
+    FillRect(dc, &rc, static_cast<HBRUSH>(brush.Get()));
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, textColour);
+    common::ScopedSelect font(dc, g_MenuFont ? g_MenuFont.Get() : GetStockObject(DEFAULT_GUI_FONT));
+    const ui::DpiFactors dpi = ui::ScreenDpiFactors();
+    const int iconSize = ui::ScaleX(dpi, kMenuLayout.nIconSize);
+    const bool planItem = id == IDM_MODE1 || id == IDM_MODE2 || id == IDM_MODE3 || id >= IDM_OTHER_PLAN_BASE;
+    if (!planItem) {
+        TextOutW(dc, rc.left + ui::ScaleX(dpi, kMenuLayout.nTextLeft), rc.top + ui::ScaleY(dpi, kMenuLayout.nTextTop),
+                 item->szText, static_cast<int>(wcslen(item->szText)));
+        return TRUE;
+    }
+    int iconNo = item->nIconNo;
+    if (!item->bFound) {
+        WriteErrorLogGuid(kErrPlanMissing, item->guid, ERRLOG_FILE);
+        iconNo = -1;  // row 10
+    }
+    if (item->bFound && IsEqualGUID(item->guid, g_CurrentPlan)) {
+        common::UniqueIcon mark(static_cast<HICON>(
+            LoadImageW(g_hInstance, MAKEINTRESOURCEW(kPlanMarkIconId), IMAGE_ICON, kMenuLayout.nIconSize,
+                       kMenuLayout.nIconSize, LR_DEFAULTCOLOR)));
+        DrawIconEx(dc, rc.left, rc.top + ui::ScaleY(dpi, kMenuLayout.nMarkTop), mark.Get(), iconSize, iconSize, 0,
+                   nullptr, DI_NORMAL);
+    }
+    const bool withLed = ui::EcoOperation() && !disabled;
+    int iconId = TrayIconResourceId(CurrentIconTable(), iconNo, item->nLedNo, withLed);
+    common::UniqueIcon icon(static_cast<HICON>(
+        LoadImageW(g_hInstance, MAKEINTRESOURCEW(iconId), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE)));
+    DrawIconEx(dc, rc.left + ui::ScaleX(dpi, kMenuLayout.nIconLeft), rc.top + ui::ScaleY(dpi, kMenuLayout.nIconTop),
+               icon.Get(), iconSize, iconSize, 0, nullptr, DI_NORMAL);
+    TextOutW(dc, rc.left + ui::ScaleX(dpi, kMenuLayout.nNameLeft), rc.top + ui::ScaleY(dpi, kMenuLayout.nNameTop),
+             item->szText, static_cast<int>(wcslen(item->szText)));
+    return TRUE;
+}
+
+bool LeftClickPending() noexcept { return g_MainState.bLeftClickPending; }
+int LeftClickMenuCount() noexcept { return g_nLeftClickMenus; }
+bool DoubleClickSeen() noexcept { return g_MainState.bDoubleClickSeen; }
+
+void OnTrayCallback(HWND owner, LPARAM mouseMessage) noexcept {
+    switch (static_cast<UINT>(mouseMessage)) {
+    case WM_MOUSEMOVE:
+        RefreshTrayIconIfPlanChanged(owner);
+        break;
+    case WM_LBUTTONUP:
+        ui::SetUserPresent(true);
+        if (!ui::FocusOpenSettingsDialog() && !g_MainState.bLeftClickPending && !ui::EcoInputSuppressed() && ui::TrayOnly() &&
+            !g_MainState.bDoubleClickSeen) {
+            SetTimer(owner, kLeftClickTimerId, GetDoubleClickTime() + kLeftClickExtraMs, nullptr);
+            g_MainState.bLeftClickPending = true;
+        }
+        g_MainState.bDoubleClickSeen = false;
+        break;
+    case WM_LBUTTONDBLCLK: {
+        if (ui::FocusOpenSettingsDialog()) {
+            break;
+        }
+        g_MainState.bLeftClickPending = false;
+        POINT cursor = {};
+        GetCursorPos(&cursor);
+        RECT work = {};
+        if (SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0)) {
+            g_MainState.ptDialog = {work.right, work.bottom};
+        } else {
+            g_MainState.ptDialog = cursor;
+        }
+        PostMessageW(owner, WM_COMMAND, ui::EcoOperation() ? IDM_ECO_SETTINGS : IDM_PLAN_SETTINGS, 0);
+        SetForegroundWindow(owner);
+        g_MainState.bDoubleClickSeen = true;
+        break;
+    }
+    case WM_RBUTTONUP:
+        g_MainState.bLeftClickPending = false;
+        ShowRightClickMenu(owner, true, POINT{});
+        break;
+    default:
+        break;
+    }
+}
+
+void OnLeftClickTimer(HWND owner) noexcept {
+    KillTimer(owner, kLeftClickTimerId);
+    if (!g_MainState.bLeftClickPending) {
+        LOG_TRACE(TRACE_LEVEL_VALUES, L"WndProc", L"timer 1010: no pending click");
+        return;
+    }
+    g_MainState.bLeftClickPending = false;
+    ++g_nLeftClickMenus;
+    plans::RefreshPlanList();
+    ShowLeftClickMenu(owner, nullptr);
+}
+
+}  // namespace tray

@@ -1,0 +1,277 @@
+#include "tray_test_support.h"
+
+#include <strsafe.h>
+
+#include <cstdio>
+#include <fstream>
+#include <set>
+
+#include "app/app_globals.h"
+#include "app/tray_dispatch.h"
+#include "common/log.h"
+#include "fake_power.h"
+#include "plans/settings.h"
+#include "test_registry.h"
+
+namespace traytest {
+
+namespace {
+constexpr wchar_t kOwnerClass[] = L"SolvaneTrayTestOwner";
+constexpr DWORD kScreenshotWaitMs = 20000;
+
+LRESULT CALLBACK OwnerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_COMMAND) {
+        TestOwner::Commands().push_back(LOWORD(wParam));
+    }
+    LRESULT result = 0;
+    if (tray::HandleTrayMessage(hwnd, message, wParam, lParam, &result)) {
+        return result;
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+}  // namespace
+
+void InitProgramGlobals() {
+    g_hInstance = GetModuleHandleW(nullptr);
+    SetErrorLogModule(g_hInstance);
+    LoadStringW(g_hInstance, 141, g_szProgramTitle, static_cast<int>(kTitleChars));
+    SetErrorLogCaption(g_szProgramTitle);
+}
+
+std::vector<WORD>& TestOwner::Commands() {
+    static std::vector<WORD> commands;
+    return commands;
+}
+
+TestOwner::TestOwner() {
+    WNDCLASSEXW wc = {};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = OwnerProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = kOwnerClass;
+    RegisterClassExW(&wc);  // a second registration fails harmlessly
+    m_hwnd = CreateWindowExW(0, kOwnerClass, L"tray test", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                             GetModuleHandleW(nullptr), nullptr);
+    g_hMainWnd = m_hwnd;
+    Commands().clear();
+}
+
+TestOwner::~TestOwner() {
+    if (m_hwnd != nullptr) {
+        DestroyWindow(m_hwnd);
+    }
+    g_hMainWnd = nullptr;
+    Pump(0);
+}
+
+MenuWatcher::MenuWatcher(HWND owner, Inspect inspect, void* context)
+    : m_owner(owner), m_inspect(inspect), m_context(context) {
+    m_thread = CreateThread(nullptr, 0, Run, this, 0, nullptr);
+}
+
+MenuWatcher::~MenuWatcher() {
+    WaitForSingleObject(m_thread, INFINITE);
+    CloseHandle(m_thread);
+}
+
+DWORD WINAPI MenuWatcher::Run(void* param) {
+    auto* self = static_cast<MenuWatcher*>(param);
+    HWND menuWindow = nullptr;
+    for (int i = 0; i < 1000 && menuWindow == nullptr; ++i) {
+        HWND candidate = FindWindowW(L"#32768", nullptr);
+        if (candidate != nullptr && IsWindowVisible(candidate)) {
+            menuWindow = candidate;
+        } else {
+            Sleep(10);
+        }
+    }
+    if (menuWindow != nullptr) {
+        Sleep(300);  // let it draw
+        self->m_seen = true;
+        HMENU menu = reinterpret_cast<HMENU>(SendMessageW(menuWindow, MN_GETHMENU, 0, 0));
+        if (self->m_inspect != nullptr) {
+            self->m_inspect(menuWindow, menu, self->m_context);
+        }
+    }
+    PostMessageW(self->m_owner, WM_CANCELMODE, 0, 0);
+    return 0;
+}
+
+void Pump(DWORD ms) {
+    DWORD start = GetTickCount();
+    do {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        if (ms > 0) {
+            Sleep(10);
+        }
+    } while (GetTickCount() - start < ms);
+}
+
+void AddPlan(const GUID& guid, const std::wstring& name, int iconNo, int ledNo) {
+    fakes::Store().AddPlan(guid, name);
+    const std::wstring key = testreg::PlanKey(guid);
+    testreg::SetDword(HKEY_LOCAL_MACHINE, key, L"IconNo", static_cast<DWORD>(iconNo));
+    testreg::SetDword(HKEY_LOCAL_MACHINE, key, L"LedNo", static_cast<DWORD>(ledNo));
+}
+
+void SetActive(const GUID& guid) { fakes::Store().active = guid; }
+
+void SetFlags(DWORD flagWord) { plans::g_Settings.blob.dwFlagWord = flagWord; }
+
+void MarkErrors() { testreg::MarkErrorLog(); }
+std::vector<std::wstring> NewErrors() { return testreg::NewErrorLogLines(); }
+bool HasError(const std::vector<std::wstring>& lines, const wchar_t* text) {
+    for (const std::wstring& line : lines) {
+        if (line.find(text) != std::wstring::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::wstring LongestStaticText(HWND dialog) {
+    std::wstring longest;
+    EnumChildWindows(
+        dialog,
+        [](HWND child, LPARAM param) -> BOOL {
+            wchar_t cls[32] = L"";
+            GetClassNameW(child, cls, 32);
+            if (lstrcmpiW(cls, L"Static") == 0) {
+                wchar_t text[1024] = L"";
+                GetWindowTextW(child, text, 1024);
+                auto* best = reinterpret_cast<std::wstring*>(param);
+                if (wcslen(text) > best->size()) {
+                    *best = text;
+                }
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&longest));
+    return longest;
+}
+
+std::wstring Str(UINT id) {
+    wchar_t buffer[1024] = L"";
+    LoadStringW(GetModuleHandleW(nullptr), id, buffer, 1024);
+    return buffer;
+}
+
+namespace {
+
+// Runs a program of the host (Wine starts Unix executables given by their Z: path) and waits.
+bool RunHostProgram(const std::wstring& command) {
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    std::vector<wchar_t> line(command.begin(), command.end());
+    line.push_back(L'\0');
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        std::fwprintf(stderr, L"CreateProcess(%ls) failed %lu\n", command.c_str(), GetLastError());
+        return false;
+    }
+    WaitForSingleObject(pi.hProcess, kScreenshotWaitMs);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return true;
+}
+
+std::wstring ToWindowsPath(const std::wstring& unixPath) {
+    std::wstring path = L"Z:" + unixPath;
+    for (wchar_t& c : path) {
+        if (c == L'/') {
+            c = L'\\';
+        }
+    }
+    return path;
+}
+
+bool WaitForFile(const std::wstring& path) {
+    for (int i = 0; i < 100; ++i) {
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        if (GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) && data.nFileSizeLow > 0) {
+            Sleep(200);  // the host program may still be writing
+            return true;
+        }
+        Sleep(100);
+    }
+    return false;
+}
+
+}  // namespace
+
+std::wstring Screenshot(const wchar_t* name) {
+    wchar_t dir[MAX_PATH] = L"";
+    if (GetEnvironmentVariableW(L"TRAY_SCREENSHOT_DIR", dir, MAX_PATH) == 0) {
+        return L"";
+    }
+    const std::wstring unixDir = dir;
+    CreateDirectoryW(ToWindowsPath(unixDir).c_str(), nullptr);
+    wchar_t display[64] = L"";
+    GetEnvironmentVariableW(L"DISPLAY", display, 64);
+    wchar_t suffix[32] = L"";
+    GetEnvironmentVariableW(L"TRAY_SCREENSHOT_SUFFIX", suffix, 32);
+    const std::wstring unixFile = unixDir + L"/" + name + suffix + L".png";
+    const std::wstring winFile = ToWindowsPath(unixFile);
+    DeleteFileW(winFile.c_str());
+    if (!RunHostProgram(L"Z:\\usr\\bin\\import -display " + std::wstring(display) + L" -window root " + unixFile)) {
+        return L"";
+    }
+    return WaitForFile(winFile) ? winFile : L"";
+}
+
+bool PngLooksTaken(const std::wstring& path, int expectWidth, int expectHeight) {
+    // Decoded by the host's converter into a plain PPM, whose pixels are easy to read.
+    if (path.size() < 6 || path.compare(0, 2, L"Z:") != 0) {
+        return false;
+    }
+    std::wstring unixPng = path.substr(2);
+    for (wchar_t& c : unixPng) {
+        if (c == L'\\') {
+            c = L'/';
+        }
+    }
+    const std::wstring unixPpm = unixPng.substr(0, unixPng.size() - 4) + L".ppm";
+    const std::wstring winPpm = ToWindowsPath(unixPpm);
+    DeleteFileW(winPpm.c_str());
+    if (!RunHostProgram(L"Z:\\usr\\bin\\convert " + unixPng + L" " + unixPpm) || !WaitForFile(winPpm)) {
+        return false;
+    }
+    std::ifstream file(winPpm.c_str(), std::ios::binary);
+    std::string magic;
+    int width = 0;
+    int height = 0;
+    int maxValue = 0;
+    file >> magic >> width >> height >> maxValue;
+    file.get();
+    if (magic != "P6" || width != expectWidth || height != expectHeight || maxValue != 255) {
+        std::fprintf(stderr, "screenshot %s %dx%d\n", magic.c_str(), width, height);
+        return false;
+    }
+    std::vector<unsigned char> pixels(static_cast<size_t>(width) * height * 3);
+    file.read(reinterpret_cast<char*>(pixels.data()), static_cast<std::streamsize>(pixels.size()));
+    if (file.gcount() != static_cast<std::streamsize>(pixels.size())) {
+        return false;
+    }
+    file.close();
+    DeleteFileW(winPpm.c_str());
+    // Not blank: many pixels differ from the first one, in several colours.
+    std::set<unsigned> colours;
+    size_t differing = 0;
+    auto rgbAt = [&pixels](size_t i) {
+        return (static_cast<unsigned>(pixels[i]) << 16) | (static_cast<unsigned>(pixels[i + 1]) << 8) | pixels[i + 2];
+    };
+    for (size_t i = 0; i < pixels.size(); i += 3) {
+        unsigned rgb = rgbAt(i);
+        differing += rgb != rgbAt(0);
+        if (colours.size() < 64) {
+            colours.insert(rgb);
+        }
+    }
+    return differing > 2000 && colours.size() >= 3;
+}
+
+}  // namespace traytest
