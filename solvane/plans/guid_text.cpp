@@ -1,9 +1,8 @@
 #include "plans/guid_text.h"
 
-#include <rpc.h>
-#include <strsafe.h>
+#include "common/guid.h"
 
-#include <cwctype>
+#include <strsafe.h>
 
 namespace plans {
 
@@ -31,26 +30,16 @@ bool ParseGuidText(const wchar_t* text, GUID* guid) noexcept {
     while (len > 0 && IsBlank(text[len - 1])) {
         --len;
     }
-    const bool braced = len >= 2 && text[0] == L'{' && text[len - 1] == L'}';
-    if (braced) {
-        ++text;
-        len -= 2;
+    if (len >= kBracedGuidBufferChars) {
+        return false;  // longer than a braced GUID
     }
-    if (len != kGuidTextChars) {
-        return false;
+    wchar_t trimmed[kBracedGuidBufferChars];
+    for (size_t i = 0; i < len; ++i) {
+        trimmed[i] = text[i];
     }
-    wchar_t bare[kGuidTextChars + 1];
-    for (size_t i = 0; i < kGuidTextChars; ++i) {
-        const wchar_t c = text[i];
-        const bool dash = (i == 8 || i == 13 || i == 18 || i == 23);
-        if (dash ? c != L'-' : !std::iswxdigit(c)) {
-            return false;
-        }
-        bare[i] = c;
-    }
-    bare[kGuidTextChars] = L'\0';
-    UUID parsed;
-    if (UuidFromStringW(reinterpret_cast<RPC_WSTR>(bare), &parsed) != RPC_S_OK) {
+    trimmed[len] = L'\0';
+    GUID parsed;
+    if (common::GuidFromString(trimmed, &parsed) != ERROR_SUCCESS) {
         return false;
     }
     *guid = parsed;
