@@ -8,8 +8,11 @@ function(add_wine_test name target)
   endif()
   add_test(NAME ${name} COMMAND ${target} ${AWT_ARGS}
            WORKING_DIRECTORY ${AWT_WORKING_DIRECTORY})
+  # Every such test shares the run's one unit prefix (its registry, files and window names):
+  # they never run at the same time; simulated-PC tests, each in its own prefix, run beside them.
   set_tests_properties(${name} PROPERTIES
-    ENVIRONMENT "WINEDLLOVERRIDES=mscoree,mshtml=\;winedbg.exe=d;WINEDEBUG=-all")
+    ENVIRONMENT "WINEDLLOVERRIDES=mscoree,mshtml=\;winedbg.exe=d;WINEDEBUG=-all"
+    RESOURCE_LOCK unit_prefix)
 endfunction()
 
 # add_gtest_executable(<target> SOURCES ... LIBS ...): a GoogleTest program built for Windows.

@@ -38,4 +38,6 @@ $WINESERVER -p
 /usr/lib/wine/wine64 cmd.exe /c exit >/dev/null 2>&1 || true
 
 cd "$build"
-ctest --output-on-failure --timeout 120 "$@"
+# Simulated-PC tests each run in a prefix of their own and mostly wait on Wine: two at a time
+# (tests of the shared unit prefix take a resource lock and never overlap).
+ctest --output-on-failure --timeout 120 --parallel "${SOLVANE_TEST_JOBS:-2}" "$@"

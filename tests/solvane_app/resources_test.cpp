@@ -60,6 +60,9 @@ TEST_F(SolvaneResources, StartUpAndErrorLogStringsAreExact) {
              Entry{200, L"fail : CreateThread/vexb"},
              Entry{219, L"Kaviro"},
              Entry{308, L"「Kaviro」"},
+             Entry{163, L"指定されたGUIDへ書き込みに失敗しました"},
+             Entry{539, L"サポートしている省電力機能の取得に失敗しました。"},
+             Entry{541, L"CPU省電力状態の設定に失敗しました。"},
              Entry{3006, L"ファイルを作成できませんでした。"},
              Entry{3007, L"「Kaviro」が動作しているためインポートできませんでした。\nいったん終了させてから、再度実行してください。"},
          }) {
