@@ -498,20 +498,33 @@ void VideoWarningDefault(const GUID& shownPlan, const GUID& planBeforeOpen) noex
     plans::ShowVideoWarning(IsEqualGUID(planBeforeOpen, low) != FALSE);
 }
 
-LRESULT CALLBACK ThreeModeOsdWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+namespace {
+
+// What differs between the two designs; the window procedure is the same for both.
+struct OsdDesign {
+    LRESULT (*onCreate)(HWND) noexcept;
+    void (*onAdvance)(HWND) noexcept;
+    void (*onTimer)(HWND) noexcept;
+    void (*paint)(HDC) noexcept;
+};
+
+constexpr OsdDesign kThreeModeDesign = {OnCreateThreeMode, OnAdvanceThreeMode, OnTimerThreeMode, PaintThreeMode};
+constexpr OsdDesign kTwoModeDesign = {OnCreateTwoMode, OnAdvanceTwoMode, OnTimerTwoMode, PaintTwoMode};
+
+LRESULT OsdWndProc(const OsdDesign& design, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CREATE:
-        return OnCreateThreeMode(hwnd);
+        return design.onCreate(hwnd);
     case WM_APP_OSD_ADVANCE:
-        OnAdvanceThreeMode(hwnd);
+        design.onAdvance(hwnd);
         return 0;
     case WM_TIMER:
         if (wParam == kOsdTimerId) {
-            OnTimerThreeMode(hwnd);
+            design.onTimer(hwnd);
         }
         return 0;
     case WM_PAINT:
-        PaintWithBackground(hwnd, PaintThreeMode);
+        PaintWithBackground(hwnd, design.paint);
         return 0;
     case WM_DESTROY:
         if (g_Osd.hwnd == hwnd) {
@@ -524,30 +537,14 @@ LRESULT CALLBACK ThreeModeOsdWndProc(HWND hwnd, UINT message, WPARAM wParam, LPA
     }
 }
 
+}  // namespace
+
+LRESULT CALLBACK ThreeModeOsdWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    return OsdWndProc(kThreeModeDesign, hwnd, message, wParam, lParam);
+}
+
 LRESULT CALLBACK TwoModeOsdWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case WM_CREATE:
-        return OnCreateTwoMode(hwnd);
-    case WM_APP_OSD_ADVANCE:
-        OnAdvanceTwoMode(hwnd);
-        return 0;
-    case WM_TIMER:
-        if (wParam == kOsdTimerId) {
-            OnTimerTwoMode(hwnd);
-        }
-        return 0;
-    case WM_PAINT:
-        PaintWithBackground(hwnd, PaintTwoMode);
-        return 0;
-    case WM_DESTROY:
-        if (g_Osd.hwnd == hwnd) {
-            g_Osd.hwnd = nullptr;
-        }
-        FreeResources();
-        return 0;
-    default:
-        return DefWindowProcW(hwnd, message, wParam, lParam);
-    }
+    return OsdWndProc(kTwoModeDesign, hwnd, message, wParam, lParam);
 }
 
 }  // namespace osd
