@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -69,9 +70,15 @@ protected:
         MSG msg;
         return PeekMessageW(&msg, window_, WM_APP_PLAN_CHANGED, WM_APP_PLAN_CHANGED, PM_REMOVE) != FALSE;
     }
-    static std::string ErrorLog() {
+    // The error log is UTF-16 text in the current folder.
+    static std::wstring ErrorLog() {
         std::ifstream in("error.log", std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::wstring text(bytes.size() / sizeof(wchar_t), L'\0');
+        if (!text.empty()) {
+            memcpy(text.data(), bytes.data(), text.size() * sizeof(wchar_t));
+        }
+        return text;
     }
     std::vector<plans::PlanRecord> records_;
     HWND window_ = nullptr;
@@ -102,12 +109,12 @@ TEST_F(PlanSheetTest, FailedOrMissingActivationIsLoggedAndNotAnnounced) {
     g_ActivateResult = ERROR_ACCESS_DENIED;
     EXPECT_EQ(app::ApplySheetPlan(nullptr, &kPlanA), static_cast<DWORD>(ERROR_ACCESS_DENIED));
     EXPECT_FALSE(PlanChangedPosted());
-    EXPECT_NE(ErrorLog().find("fail : SetActivePwrScheme"), std::string::npos);
+    EXPECT_NE(ErrorLog().find(L"fail : SetActivePwrScheme"), std::wstring::npos);
     DeleteFileW(L"error.log");
     g_Activated.clear();
     EXPECT_EQ(app::ApplySheetPlan(nullptr, nullptr), static_cast<DWORD>(ERROR_INVALID_INDEX));
     EXPECT_TRUE(g_Activated.empty());
-    EXPECT_NE(ErrorLog().find("fail : SetActivePwrScheme"), std::string::npos);
+    EXPECT_NE(ErrorLog().find(L"fail : SetActivePwrScheme"), std::wstring::npos);
 }
 
 TEST_F(PlanSheetTest, OutingButtonWindowBlocksApplyWithAWarning) {
