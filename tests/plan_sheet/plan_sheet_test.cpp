@@ -12,10 +12,14 @@
 #include "app/app_globals.h"
 #include "app/app_messages.h"
 #include "app/plan_sheet.h"
+#include <commctrl.h>
+#include <powrprof.h>
+#include <prsht.h>
 #include "common/handles.h"
 #include "common/log.h"
 #include "plans/mode_switch.h"
 #include "plans/plan_list.h"
+#include "plans/settings.h"
 
 namespace {
 
@@ -136,6 +140,71 @@ TEST_F(PlanSheetTest, OutingButtonWindowBlocksApplyWithAWarning) {
     EXPECT_EQ(result, static_cast<DWORD>(ERROR_BUSY));
     EXPECT_TRUE(g_Activated.empty());
     EXPECT_FALSE(PlanChangedPosted());
+}
+
+// The sheet itself on the simulated PC's plans: the page lists the plans in order, selects the
+// active one, hides the battery time without a battery and activates the chosen plan on OK.
+TEST(PlanSheetWindow, ListsThePlansAndActivatesTheChoiceOnOk) {
+    g_hInstance = GetModuleHandleW(nullptr);
+    SetErrorLogModule(g_hInstance);
+    plans::g_Settings.blob.dwFlagWord &= ~plans::FLAG_BATTERY;
+    plans::RefreshPlanList();
+    GUID* active = nullptr;
+    ASSERT_EQ(PowerGetActiveScheme(nullptr, &active), static_cast<DWORD>(ERROR_SUCCESS));
+    plans::RefreshCurrentPlan(*active);
+    LocalFree(active);
+    std::vector<std::wstring> expectedNames;
+    std::vector<GUID> expectedGuids;
+    for (const plans::PlanRecord* record : app::BuildSheetPlanChoices()) {
+        expectedNames.push_back(record->szName);
+        expectedGuids.push_back(record->guid);
+    }
+    ASSERT_GE(expectedNames.size(), 2u);
+    const int activeIndex = app::FindSheetChoice(app::BuildSheetPlanChoices(), plans::activepsi.guid);
+    const int chosen = activeIndex == 0 ? 1 : 0;
+    g_Activated.clear();
+    g_ActivateResult = ERROR_SUCCESS;
+    app::SetSheetActivateFn(RecordActivation);
+    wchar_t caption[128] = L"";
+    LoadStringW(g_hInstance, app::IDS_PLAN_SHEET_CAPTION, caption, 128);
+    std::vector<std::wstring> shownNames;
+    LRESULT shownSelection = -2;
+    bool batteryVisible = true;
+    bool editorEnabled = true;
+    std::thread driver([&] {
+        HWND sheet = nullptr;
+        for (int i = 0; i < 100 && sheet == nullptr; ++i) {
+            Sleep(100);
+            sheet = FindWindowW(L"#32770", caption);
+        }
+        if (sheet == nullptr) {
+            return;
+        }
+        HWND page = PropSheet_GetCurrentPageHwnd(sheet);
+        HWND combo = GetDlgItem(page, app::IDC_PLAN_COMBO);
+        const LRESULT count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
+        for (LRESULT i = 0; i < count; ++i) {
+            wchar_t name[plans::kPlanNameChars] = L"";
+            SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(name));
+            shownNames.push_back(name);
+        }
+        shownSelection = SendMessageW(combo, CB_GETCURSEL, 0, 0);
+        batteryVisible = IsWindowVisible(GetDlgItem(page, app::IDC_BATTERY_TIME)) != FALSE;
+        editorEnabled = IsWindowEnabled(GetDlgItem(page, app::IDC_PLAN_DETAILS)) != FALSE;
+        SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(chosen), 0);
+        SendMessageW(page, WM_COMMAND, MAKEWPARAM(app::IDC_PLAN_COMBO, CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(combo));
+        PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
+    });
+    app::OpenPlanSheet(nullptr);
+    driver.join();
+    app::SetSheetActivateFn(nullptr);
+    EXPECT_EQ(shownNames, expectedNames);
+    EXPECT_EQ(shownSelection, activeIndex);
+    EXPECT_FALSE(batteryVisible);
+    EXPECT_FALSE(editorEnabled);
+    ASSERT_EQ(g_Activated.size(), 1u);
+    EXPECT_TRUE(IsEqualGUID(g_Activated[0], expectedGuids[static_cast<size_t>(chosen)]));
 }
 
 }  // namespace
