@@ -77,7 +77,10 @@ const GUID* SelectedPlan(HWND page) noexcept {
 
 void ShowSelectedPlan(HWND page) noexcept {
     const GUID* selected = SelectedPlan(page);
-    const plans::PlanRecord* record = selected != nullptr ? FindRecord(*selected) : nullptr;
+    // The records may be rebuilt by another thread: read them under the lock (held already
+    // when the combo is being filled; the lock is re-entrant for its owner).
+    plans::PlanListLock lock(kLockDetailFill);
+    const plans::PlanRecord* record = selected != nullptr && lock.Owned() ? FindRecord(*selected) : nullptr;
     SetDlgItemTextW(page, IDC_PLAN_DESCRIPTION, record != nullptr ? record->szDescription : L"");
     ShowGauges(page, record);
     // Battery times come with the battery model, which this build does not have.
