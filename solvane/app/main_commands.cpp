@@ -5,6 +5,7 @@
 #include "app/app_globals.h"
 #include "app/app_messages.h"
 #include "app/main_state.h"
+#include "app/plan_sheet.h"
 #include "common/handles.h"
 #include "common/log.h"
 #include "plans/mode_switch.h"
@@ -117,11 +118,16 @@ bool OpenSettings(HWND hwnd, WORD id, LPARAM lParam) {
             g_MainState.ptDialog = POINT{workArea.right, workArea.bottom};
         }
     }
-    // The ECO mode settings dialog (1178 three-mode, 1313 two-mode, then 0x403 to the panel or
-    // this window) and the power-plan settings sheet (pages 501, 505, 506) open here as they
-    // join; until then the request ends after the guards.
-    LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"%s: no dialog in this build",
-              sheet ? L"power plan settings" : L"ECO mode settings");
+    if (sheet) {
+        // The sheet's owner: a window handle passed by the requester, else this window.
+        HWND requester = reinterpret_cast<HWND>(lParam);
+        HWND parent = lParam != 0 && lParam != kRequestFromOutside && IsWindow(requester) ? requester : hwnd;
+        app::OpenPlanSheet(parent);
+    } else {
+        // The ECO mode settings dialog (1178 three-mode, 1313 two-mode, then 0x403 to the panel
+        // or this window) opens here as it joins; until then the request ends after the guards.
+        LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"ECO mode settings: no dialog in this build");
+    }
     g_MainState.bOpenAtWorkArea = false;
     g_MainState.hSettingsDialog = nullptr;
     s_bOpening = false;

@@ -1,0 +1,286 @@
+#include "app/plan_sheet.h"
+
+#include <commctrl.h>
+#include <powrprof.h>
+#include <prsht.h>
+
+#include "app/app_globals.h"
+#include "app/main_state.h"
+#include "common/handles.h"
+#include "common/log.h"
+#include "plans/error_ids.h"
+#include "plans/mode_switch.h"
+#include "plans/plan_list.h"
+#include "plans/settings.h"
+
+namespace app {
+
+namespace {
+
+constexpr DWORD kPlanHiddenFlag = 0x1;       // "Flags" bit 0: the plan is not listed
+constexpr DWORD kLockDetailFill = 4;         // error 48 detail: filling the combo
+constexpr DWORD kLockDetailApply = 7;        // error 48 detail: applying
+constexpr size_t kMessageChars = 1024;
+constexpr size_t kCaptionChars = 128;
+
+DWORD DefaultActivate(const GUID& plan) {
+    return PowerSetActiveScheme(nullptr, &plan);
+}
+
+ActivateSchemeFn g_pfnActivate = DefaultActivate;
+
+// The GUIDs behind the combo's entries (one sheet at a time: it is modal and guarded).
+std::vector<GUID> g_ComboPlans;
+
+bool FerrowWindowOpen() noexcept {
+    common::UniqueHandle ferrow(OpenMutexW(MUTEX_ALL_ACCESS, FALSE, plans::kFerrowSettingMutex));
+    return static_cast<bool>(ferrow);
+}
+
+void ShowText(HWND owner, UINT id, UINT type) noexcept {
+    wchar_t text[kMessageChars] = L"";
+    LoadStringW(g_hInstance, id, text, static_cast<int>(ARRAYSIZE(text)));
+    MessageBoxW(owner, text, g_szProgramTitle, type);
+}
+
+// The gauges show the plan's stored "Indicator" bars; a plan asking for gauges computed from
+// its setting values shows none, as that computation is not part of this build.
+void ShowGauges(HWND page, const plans::PlanRecord* record) noexcept {
+    int performance = 0;
+    int saving = 0;
+    const bool known = record != nullptr && plans::DecodeIndicator(record->nIndicator, &performance, &saving);
+    const int show = known ? SW_SHOW : SW_HIDE;
+    ShowWindow(GetDlgItem(page, IDC_PERFORMANCE_LABEL), show);
+    ShowWindow(GetDlgItem(page, IDC_SAVING_LABEL), show);
+    for (int i = 0; i < IDC_GAUGE_BARS; ++i) {
+        ShowWindow(GetDlgItem(page, IDC_PERFORMANCE_BAR1 + i), known && i < performance ? SW_SHOW : SW_HIDE);
+        ShowWindow(GetDlgItem(page, IDC_SAVING_BAR1 + i), known && i < saving ? SW_SHOW : SW_HIDE);
+    }
+}
+
+const plans::PlanRecord* FindRecord(const GUID& plan) noexcept {
+    for (const plans::PlanRecord* record : BuildSheetPlanChoices()) {
+        if (IsEqualGUID(record->guid, plan)) {
+            return record;
+        }
+    }
+    return nullptr;
+}
+
+const GUID* SelectedPlan(HWND page) noexcept {
+    const LRESULT index = SendDlgItemMessageW(page, IDC_PLAN_COMBO, CB_GETCURSEL, 0, 0);
+    if (index < 0 || static_cast<size_t>(index) >= g_ComboPlans.size()) {
+        return nullptr;
+    }
+    return &g_ComboPlans[static_cast<size_t>(index)];
+}
+
+void ShowSelectedPlan(HWND page) noexcept {
+    const GUID* selected = SelectedPlan(page);
+    // The records may be rebuilt by another thread: read them under the lock (held already
+    // when the combo is being filled; the lock is re-entrant for its owner).
+    plans::PlanListLock lock(kLockDetailFill);
+    const plans::PlanRecord* record = selected != nullptr && lock.Owned() ? FindRecord(*selected) : nullptr;
+    SetDlgItemTextW(page, IDC_PLAN_DESCRIPTION, record != nullptr ? record->szDescription : L"");
+    ShowGauges(page, record);
+    // Battery times come with the battery model, which this build does not have.
+    SetDlgItemTextW(page, IDC_BATTERY_TIME, L"");
+}
+
+// Fills the combo; keeps `keep` selected when listed, else activepsi, else the first entry.
+void FillPlanCombo(HWND page, const GUID* keep) noexcept {
+    plans::PlanListLock lock(kLockDetailFill);
+    if (!lock.Owned()) {
+        return;
+    }
+    const GUID wanted = keep != nullptr ? *keep : plans::activepsi.guid;
+    HWND combo = GetDlgItem(page, IDC_PLAN_COMBO);
+    SendMessageW(combo, CB_RESETCONTENT, 0, 0);
+    g_ComboPlans.clear();
+    const std::vector<const plans::PlanRecord*> choices = BuildSheetPlanChoices();
+    for (const plans::PlanRecord* record : choices) {
+        SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(record->szName));
+        g_ComboPlans.push_back(record->guid);
+    }
+    int index = FindSheetChoice(choices, wanted);
+    if (keep != nullptr && index >= 0 && !IsEqualGUID(choices[static_cast<size_t>(index)]->guid, wanted)) {
+        index = FindSheetChoice(choices, plans::activepsi.guid);
+    }
+    SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    ShowSelectedPlan(page);
+}
+
+void EnablePlanControls(HWND page, bool enable) noexcept {
+    EnableWindow(GetDlgItem(page, IDC_PLAN_COMBO), enable ? TRUE : FALSE);
+}
+
+void CheckFerrowWindow(HWND page) noexcept {
+    if (FerrowWindowOpen()) {
+        EnablePlanControls(page, false);
+        SetTimer(page, kFerrowWatchTimer, kFerrowWatchMs, nullptr);
+    }
+}
+
+void OnTimer(HWND page, UINT_PTR id) noexcept {
+    if (id == kSheetRefreshTimer) {
+        const GUID* selected = SelectedPlan(page);
+        const GUID keep = selected != nullptr ? *selected : GUID{};
+        plans::RefreshPlanList();
+        FillPlanCombo(page, selected != nullptr ? &keep : nullptr);
+    } else if (id == kFerrowWatchTimer && !FerrowWindowOpen()) {
+        KillTimer(page, kFerrowWatchTimer);
+        EnablePlanControls(page, true);
+    }
+}
+
+void OnInitPage(HWND page) noexcept {
+    if ((plans::g_Settings.blob.dwFlagWord & plans::FLAG_BATTERY) == 0) {
+        ShowWindow(GetDlgItem(page, IDC_BATTERY_TIME), SW_HIDE);
+        ShowWindow(GetDlgItem(page, IDC_BATTERY_TIME_LABEL), SW_HIDE);
+    }
+    // The plan editor is not part of this build: its button stays disabled.
+    EnableWindow(GetDlgItem(page, IDC_PLAN_DETAILS), FALSE);
+    plans::RefreshPlanList();
+    FillPlanCombo(page, nullptr);
+    SetTimer(page, kSheetRefreshTimer, kSheetRefreshMs, nullptr);
+}
+
+LRESULT OnNotify(HWND page, const NMHDR* header) noexcept {
+    switch (header->code) {
+    case PSN_SETACTIVE:
+        CheckFerrowWindow(page);
+        return 0;
+    case PSN_APPLY:
+        ApplySheetPlan(page, SelectedPlan(page));
+        KillTimer(page, kSheetRefreshTimer);
+        SetWindowLongPtrW(page, DWLP_MSGRESULT, PSNRET_NOERROR);
+        return TRUE;
+    default:
+        return 0;
+    }
+}
+
+INT_PTR CALLBACK PlanPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        OnInitPage(page);
+        return TRUE;
+    case WM_TIMER:
+        OnTimer(page, wParam);
+        return TRUE;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDC_PLAN_COMBO && HIWORD(wParam) == CBN_SELCHANGE) {
+            ShowSelectedPlan(page);
+            PropSheet_Changed(GetParent(page), page);
+            return TRUE;
+        }
+        return FALSE;
+    case WM_NOTIFY:
+        return OnNotify(page, reinterpret_cast<const NMHDR*>(lParam));
+    case WM_DESTROY:
+        KillTimer(page, kSheetRefreshTimer);
+        KillTimer(page, kFerrowWatchTimer);
+        g_ComboPlans.clear();
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}
+
+// The open sheet is the program's settings window: a second request brings it to the front.
+int CALLBACK SheetCallback(HWND sheet, UINT message, LPARAM) {
+    if (message == PSCB_INITIALIZED) {
+        g_MainState.hSettingsDialog = sheet;
+    }
+    return 0;
+}
+
+}  // namespace
+
+std::vector<const plans::PlanRecord*> BuildSheetPlanChoices() {
+    std::vector<const plans::PlanRecord*> choices;
+    for (const plans::PlanRecord* pinned : plans::g_PinnedPlanPtrs) {
+        if (pinned != nullptr && (pinned->dwFlags & kPlanHiddenFlag) == 0) {
+            choices.push_back(pinned);
+        }
+    }
+    for (const plans::PlanRecord* other : plans::g_OtherPlans) {
+        if (other != nullptr) {
+            choices.push_back(other);
+        }
+    }
+    return choices;
+}
+
+int FindSheetChoice(const std::vector<const plans::PlanRecord*>& choices, const GUID& active) noexcept {
+    for (size_t i = 0; i < choices.size(); ++i) {
+        if (IsEqualGUID(choices[i]->guid, active)) {
+            return static_cast<int>(i);
+        }
+    }
+    return choices.empty() ? -1 : 0;
+}
+
+void SetSheetActivateFn(ActivateSchemeFn fn) noexcept {
+    g_pfnActivate = fn != nullptr ? fn : DefaultActivate;
+}
+
+DWORD ApplySheetPlan(HWND owner, const GUID* selected) noexcept {
+    LOG_TRACE(TRACE_LEVEL_APP, L"ApplySheetPlan", L"Enter");
+    if (FerrowWindowOpen()) {
+        ShowText(owner, plans::IDS_FERROW_RUNNING, MB_ICONWARNING | MB_OK);
+        LOG_TRACE(TRACE_LEVEL_APP, L"ApplySheetPlan", L"Exit - Error! retval:%08x", ERROR_BUSY);
+        return ERROR_BUSY;
+    }
+    plans::PlanListLock lock(kLockDetailApply);
+    if (!lock.Owned()) {
+        LOG_TRACE(TRACE_LEVEL_APP, L"ApplySheetPlan", L"Exit - Error! retval:%08x", ERROR_TIMEOUT);
+        return ERROR_TIMEOUT;
+    }
+    if (selected == nullptr) {
+        WriteErrorLog(plans::IDS_ERR_SET_ACTIVE_SCHEME, ERROR_INVALID_INDEX, ERRLOG_FILE);
+        LOG_TRACE(TRACE_LEVEL_APP, L"ApplySheetPlan", L"Exit - Error! retval:%08x", ERROR_INVALID_INDEX);
+        return ERROR_INVALID_INDEX;
+    }
+    const GUID plan = *selected;
+    const DWORD status = g_pfnActivate(plan);
+    if (status != ERROR_SUCCESS) {
+        WriteErrorLog(plans::IDS_ERR_SET_ACTIVE_SCHEME, status, ERRLOG_FILE);
+        LOG_TRACE(TRACE_LEVEL_APP, L"ApplySheetPlan", L"Exit - Error! retval:%08x", status);
+        return status;
+    }
+    plans::RefreshCurrentPlan(plan);
+    plans::PostPlanChanged(0);
+    // Monitor and panel brightness follow the plan here once their code joins.
+    LOG_TRACE(TRACE_LEVEL_VALUES, L"ApplySheetPlan", L"SETBRIGHTNESS()");
+    LOG_TRACE(TRACE_LEVEL_APP, L"ApplySheetPlan", L"Exit retval:%08x", 0);
+    return ERROR_SUCCESS;
+}
+
+INT_PTR OpenPlanSheet(HWND parent) noexcept {
+    LOG_TRACE(TRACE_LEVEL_APP, L"OpenPlanSheet", L"Enter");
+    static wchar_t s_caption[kCaptionChars];
+    s_caption[0] = L'\0';
+    LoadStringW(g_hInstance, IDS_PLAN_SHEET_CAPTION, s_caption, static_cast<int>(ARRAYSIZE(s_caption)));
+    // Only the plan page: the battery pages (505, 506) need the battery model, not in this build.
+    PROPSHEETPAGEW page{};
+    page.dwSize = sizeof(page);
+    page.hInstance = g_hInstance;
+    page.pszTemplate = MAKEINTRESOURCEW(IDD_PLAN_SETTINGS_PAGE);
+    page.pfnDlgProc = PlanPageProc;
+    PROPSHEETHEADERW header{};
+    header.dwSize = sizeof(header);
+    header.dwFlags = PSH_PROPSHEETPAGE | PSH_USECALLBACK | PSH_NOAPPLYNOW;
+    header.hwndParent = parent;
+    header.hInstance = g_hInstance;
+    header.pszCaption = s_caption;
+    header.nPages = 1;
+    header.nStartPage = 0;
+    header.ppsp = &page;
+    header.pfnCallback = SheetCallback;
+    const INT_PTR result = PropertySheetW(&header);
+    LOG_TRACE(TRACE_LEVEL_APP, L"OpenPlanSheet", L"Exit retval:%08x", static_cast<unsigned>(result));
+    return result;
+}
+
+}  // namespace app

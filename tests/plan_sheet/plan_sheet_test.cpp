@@ -1,0 +1,210 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <atomic>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/app_globals.h"
+#include "app/app_messages.h"
+#include "app/plan_sheet.h"
+#include <commctrl.h>
+#include <powrprof.h>
+#include <prsht.h>
+#include "common/handles.h"
+#include "common/log.h"
+#include "plans/mode_switch.h"
+#include "plans/plan_list.h"
+#include "plans/settings.h"
+
+namespace {
+
+const GUID kPlanA = {0x11111111, 0x1111, 0x1111, {1, 1, 1, 1, 1, 1, 1, 1}};
+const GUID kPlanB = {0x22222222, 0x2222, 0x2222, {2, 2, 2, 2, 2, 2, 2, 2}};
+const GUID kPlanC = {0x33333333, 0x3333, 0x3333, {3, 3, 3, 3, 3, 3, 3, 3}};
+const GUID kPlanD = {0x44444444, 0x4444, 0x4444, {4, 4, 4, 4, 4, 4, 4, 4}};
+const GUID kPlanE = {0x55555555, 0x5555, 0x5555, {5, 5, 5, 5, 5, 5, 5, 5}};
+
+std::vector<GUID> g_Activated;
+DWORD g_ActivateResult = ERROR_SUCCESS;
+
+DWORD RecordActivation(const GUID& plan) {
+    g_Activated.push_back(plan);
+    return g_ActivateResult;
+}
+
+// Pinned: A (listed), B ("Flags" bit 0: not listed), none; others: C, D.
+class PlanSheetTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        g_hInstance = GetModuleHandleW(nullptr);
+        SetErrorLogModule(g_hInstance);
+        lstrcpynW(g_szProgramTitle, L"Solvane plan sheet test", kTitleChars);
+        records_.resize(4);
+        const GUID guids[] = {kPlanA, kPlanB, kPlanC, kPlanD};
+        for (size_t i = 0; i < records_.size(); ++i) {
+            records_[i] = plans::PlanRecord{};
+            records_[i].guid = guids[i];
+        }
+        records_[1].dwFlags = 0x1;
+        plans::g_PinnedPlanPtrs[0] = &records_[0];
+        plans::g_PinnedPlanPtrs[1] = &records_[1];
+        plans::g_PinnedPlanPtrs[2] = nullptr;
+        plans::g_OtherPlans = {&records_[2], &records_[3]};
+        g_Activated.clear();
+        g_ActivateResult = ERROR_SUCCESS;
+        app::SetSheetActivateFn(RecordActivation);
+        window_ = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+        g_hMainWnd = window_;
+        DeleteFileW(L"error.log");
+    }
+    void TearDown() override {
+        app::SetSheetActivateFn(nullptr);
+        plans::g_PinnedPlanPtrs[0] = plans::g_PinnedPlanPtrs[1] = plans::g_PinnedPlanPtrs[2] = nullptr;
+        plans::g_OtherPlans.clear();
+        g_hMainWnd = nullptr;
+        DestroyWindow(window_);
+        DeleteFileW(L"error.log");
+    }
+    bool PlanChangedPosted() {
+        MSG msg;
+        return PeekMessageW(&msg, window_, WM_APP_PLAN_CHANGED, WM_APP_PLAN_CHANGED, PM_REMOVE) != FALSE;
+    }
+    // The error log is UTF-16 text in the current folder.
+    static std::wstring ErrorLog() {
+        std::ifstream in("error.log", std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::wstring text(bytes.size() / sizeof(wchar_t), L'\0');
+        if (!text.empty()) {
+            memcpy(text.data(), bytes.data(), text.size() * sizeof(wchar_t));
+        }
+        return text;
+    }
+    std::vector<plans::PlanRecord> records_;
+    HWND window_ = nullptr;
+};
+
+TEST_F(PlanSheetTest, ListsListedPinnedPlansThenOthersAndSelectsTheActivePlan) {
+    const auto choices = app::BuildSheetPlanChoices();
+    ASSERT_EQ(choices.size(), 3u);
+    EXPECT_TRUE(IsEqualGUID(choices[0]->guid, kPlanA));
+    EXPECT_TRUE(IsEqualGUID(choices[1]->guid, kPlanC));
+    EXPECT_TRUE(IsEqualGUID(choices[2]->guid, kPlanD));
+    EXPECT_EQ(app::FindSheetChoice(choices, kPlanD), 2);
+    EXPECT_EQ(app::FindSheetChoice(choices, kPlanC), 1);
+    // The hidden pinned plan and a plan not on the list fall back to the first entry.
+    EXPECT_EQ(app::FindSheetChoice(choices, kPlanB), 0);
+    EXPECT_EQ(app::FindSheetChoice(choices, kPlanE), 0);
+    EXPECT_EQ(app::FindSheetChoice({}, kPlanA), -1);
+}
+
+TEST_F(PlanSheetTest, ApplyActivatesTheSelectionAndAnnouncesIt) {
+    EXPECT_EQ(app::ApplySheetPlan(nullptr, &kPlanC), static_cast<DWORD>(ERROR_SUCCESS));
+    ASSERT_EQ(g_Activated.size(), 1u);
+    EXPECT_TRUE(IsEqualGUID(g_Activated[0], kPlanC));
+    EXPECT_TRUE(PlanChangedPosted());
+}
+
+TEST_F(PlanSheetTest, FailedOrMissingActivationIsLoggedAndNotAnnounced) {
+    g_ActivateResult = ERROR_ACCESS_DENIED;
+    EXPECT_EQ(app::ApplySheetPlan(nullptr, &kPlanA), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_FALSE(PlanChangedPosted());
+    EXPECT_NE(ErrorLog().find(L"fail : SetActivePwrScheme"), std::wstring::npos);
+    DeleteFileW(L"error.log");
+    g_Activated.clear();
+    EXPECT_EQ(app::ApplySheetPlan(nullptr, nullptr), static_cast<DWORD>(ERROR_INVALID_INDEX));
+    EXPECT_TRUE(g_Activated.empty());
+    EXPECT_NE(ErrorLog().find(L"fail : SetActivePwrScheme"), std::wstring::npos);
+}
+
+TEST_F(PlanSheetTest, OutingButtonWindowBlocksApplyWithAWarning) {
+    common::UniqueHandle ferrow(CreateMutexW(nullptr, FALSE, plans::kFerrowSettingMutex));
+    ASSERT_TRUE(static_cast<bool>(ferrow));
+    std::atomic<bool> closed{false};
+    std::thread closer([&closed] {
+        for (int i = 0; i < 100 && !closed; ++i) {
+            Sleep(100);
+            if (HWND box = FindWindowW(L"#32770", g_szProgramTitle); box != nullptr) {
+                PostMessageW(box, WM_COMMAND, IDOK, 0);
+                closed = true;
+            }
+        }
+    });
+    const DWORD result = app::ApplySheetPlan(nullptr, &kPlanC);
+    closer.join();
+    EXPECT_TRUE(closed);
+    EXPECT_EQ(result, static_cast<DWORD>(ERROR_BUSY));
+    EXPECT_TRUE(g_Activated.empty());
+    EXPECT_FALSE(PlanChangedPosted());
+}
+
+// The sheet itself on the simulated PC's plans: the page lists the plans in order, selects the
+// active one, hides the battery time without a battery and activates the chosen plan on OK.
+TEST(PlanSheetWindow, ListsThePlansAndActivatesTheChoiceOnOk) {
+    g_hInstance = GetModuleHandleW(nullptr);
+    SetErrorLogModule(g_hInstance);
+    plans::g_Settings.blob.dwFlagWord &= ~plans::FLAG_BATTERY;
+    plans::RefreshPlanList();
+    GUID* active = nullptr;
+    ASSERT_EQ(PowerGetActiveScheme(nullptr, &active), static_cast<DWORD>(ERROR_SUCCESS));
+    plans::RefreshCurrentPlan(*active);
+    LocalFree(active);
+    std::vector<std::wstring> expectedNames;
+    std::vector<GUID> expectedGuids;
+    for (const plans::PlanRecord* record : app::BuildSheetPlanChoices()) {
+        expectedNames.push_back(record->szName);
+        expectedGuids.push_back(record->guid);
+    }
+    ASSERT_GE(expectedNames.size(), 2u);
+    const int activeIndex = app::FindSheetChoice(app::BuildSheetPlanChoices(), plans::activepsi.guid);
+    const int chosen = activeIndex == 0 ? 1 : 0;
+    g_Activated.clear();
+    g_ActivateResult = ERROR_SUCCESS;
+    app::SetSheetActivateFn(RecordActivation);
+    wchar_t caption[128] = L"";
+    LoadStringW(g_hInstance, app::IDS_PLAN_SHEET_CAPTION, caption, 128);
+    std::vector<std::wstring> shownNames;
+    LRESULT shownSelection = -2;
+    bool batteryVisible = true;
+    bool editorEnabled = true;
+    std::thread driver([&] {
+        HWND sheet = nullptr;
+        for (int i = 0; i < 100 && sheet == nullptr; ++i) {
+            Sleep(100);
+            sheet = FindWindowW(L"#32770", caption);
+        }
+        if (sheet == nullptr) {
+            return;
+        }
+        HWND page = PropSheet_GetCurrentPageHwnd(sheet);
+        HWND combo = GetDlgItem(page, app::IDC_PLAN_COMBO);
+        const LRESULT count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
+        for (LRESULT i = 0; i < count; ++i) {
+            wchar_t name[plans::kPlanNameChars] = L"";
+            SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(name));
+            shownNames.push_back(name);
+        }
+        shownSelection = SendMessageW(combo, CB_GETCURSEL, 0, 0);
+        batteryVisible = IsWindowVisible(GetDlgItem(page, app::IDC_BATTERY_TIME)) != FALSE;
+        editorEnabled = IsWindowEnabled(GetDlgItem(page, app::IDC_PLAN_DETAILS)) != FALSE;
+        SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(chosen), 0);
+        SendMessageW(page, WM_COMMAND, MAKEWPARAM(app::IDC_PLAN_COMBO, CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(combo));
+        PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
+    });
+    app::OpenPlanSheet(nullptr);
+    driver.join();
+    app::SetSheetActivateFn(nullptr);
+    EXPECT_EQ(shownNames, expectedNames);
+    EXPECT_EQ(shownSelection, activeIndex);
+    EXPECT_FALSE(batteryVisible);
+    EXPECT_FALSE(editorEnabled);
+    ASSERT_EQ(g_Activated.size(), 1u);
+    EXPECT_TRUE(IsEqualGUID(g_Activated[0], expectedGuids[static_cast<size_t>(chosen)]));
+}
+
+}  // namespace
