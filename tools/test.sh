@@ -38,6 +38,8 @@ $WINESERVER -p
 /usr/lib/wine/wine64 cmd.exe /c exit >/dev/null 2>&1 || true
 
 cd "$build"
-# Simulated-PC tests each run in a prefix of their own and mostly wait on Wine: two at a time
-# (tests of the shared unit prefix take a resource lock and never overlap).
-ctest --output-on-failure --timeout 120 --parallel "${SOLVANE_TEST_JOBS:-2}" "$@"
+# One test at a time by default: several of the end-to-end scenarios time two-second ECO windows
+# and process starts, which a loaded machine stretches. SOLVANE_TEST_JOBS=2 runs simulated-PC
+# tests side by side (each has its own prefix; tests of the shared unit prefix take a resource
+# lock and never overlap).
+ctest --output-on-failure --timeout 120 --parallel "${SOLVANE_TEST_JOBS:-1}" "$@"
