@@ -10,6 +10,7 @@
 #include "app/power_events.h"
 #include "app/thread_pause.h"
 #include "app/tray_dispatch.h"
+#include "battery/battery.h"
 #include "common/log.h"
 #include "drivers/eco_led.h"
 #include "drivers/processor_device.h"
@@ -127,8 +128,9 @@ LRESULT OnDestroy(HWND hwnd, UINT, WPARAM, LPARAM) {
     drivers::StopLedThread();
     // A paused worker must see the stop request.
     g_AucPauseGate.Resume();
-    // The processor sampler, battery poll, easing and peak-cut threads are joined here with
+    // The processor sampler, easing and peak-cut threads are joined here with
     // JoinWorkerThread as they join the program.
+    battery::JoinBatteryThread();
     LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"WM_DESTROY: threads joined");
     FreePlanData();
     plans::ClosePlanListLock();

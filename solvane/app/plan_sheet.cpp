@@ -6,6 +6,7 @@
 
 #include "app/app_globals.h"
 #include "app/main_state.h"
+#include "battery/battery.h"
 #include "common/handles.h"
 #include "common/log.h"
 #include "plans/error_ids.h"
@@ -83,8 +84,11 @@ void ShowSelectedPlan(HWND page) noexcept {
     const plans::PlanRecord* record = selected != nullptr && lock.Owned() ? FindRecord(*selected) : nullptr;
     SetDlgItemTextW(page, IDC_PLAN_DESCRIPTION, record != nullptr ? record->szDescription : L"");
     ShowGauges(page, record);
-    // Battery times come with the battery model, which this build does not have.
-    SetDlgItemTextW(page, IDC_BATTERY_TIME, L"");
+    if (record != nullptr && (plans::g_Settings.blob.dwFlagWord & plans::FLAG_BATTERY) != 0) {
+        battery::SetPlanBatteryTime(page, IDC_BATTERY_TIME, record->guid, true);
+    } else {
+        SetDlgItemTextW(page, IDC_BATTERY_TIME, L"");
+    }
 }
 
 // Fills the combo; keeps `keep` selected when listed, else activepsi, else the first entry.

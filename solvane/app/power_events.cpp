@@ -8,6 +8,7 @@
 #include "app/app_messages.h"
 #include "app/main_state.h"
 #include "app/thread_pause.h"
+#include "battery/battery.h"
 #include "common/handles.h"
 #include "common/log.h"
 #include "drivers/eco_led.h"
@@ -151,7 +152,8 @@ void OnPowerStatusChange(HWND hwnd) {
     SYSTEM_POWER_STATUS status{};
     if (GetSystemPowerStatus(&status)) {
         g_MainState.ucACLineStatus = status.ACLineStatus;
-        // The battery model and the panel's battery area are refreshed here once they join.
+        battery::CheckBattery();
+        // The panel's battery area is repainted here once the panel joins.
     } else {
         WriteErrorLog(IDS_ERR_POWER_STATUS, GetLastError(), ERRLOG_FILE);
     }

@@ -10,6 +10,7 @@
 #include "app/single_instance.h"
 #include "app/window_classes.h"
 #include "app/thread_pause.h"
+#include "battery/battery.h"
 #include "common/log.h"
 #include "drivers/eco_led.h"
 #include "plans/plan_list.h"
@@ -23,6 +24,7 @@ constexpr wchar_t kTraceName[] = L"InitInstance";
 // String-table ids used by the start-up.
 constexpr UINT IDS_STARTUP_FAILED = 1;
 constexpr UINT IDS_FAIL_MUTEX = 4;
+constexpr UINT IDS_FAIL_CREATETHREAD_BATTERY = 7;
 constexpr UINT IDS_FAIL_CREATEWINDOW = 10;
 constexpr UINT IDS_FAIL_CREATEEVENT = 20;
 constexpr UINT IDS_PROGRAM_TITLE = 141;
@@ -116,6 +118,8 @@ int InitInstance(HINSTANCE instance, int showCommand) noexcept {
 
     g_dwOsModel = DetermineOsModel();
     // The panel's brightness levels are queried here once the brightness code joins.
+    plans::g_SettingsHooks.loadBatterySettings = battery::LoadBatterySettings;
+    plans::g_SettingsHooks.batteryPresent = battery::HasBatteryDevice;
     plans::LoadSettings();
     if (!OsVersionAtLeast(6, 0)) {
         return FailInit(IDS_NEEDS_VISTA, GetLastError());
@@ -129,8 +133,14 @@ int InitInstance(HINSTANCE instance, int showCommand) noexcept {
         // The automatic plan change then simply cannot be paused.
         WriteErrorLog(IDS_FAIL_CREATEEVENT, GetLastError(), ERRLOG_FILE);
     }
-    // The worker threads (processor sampler, battery poll, easing, automatic plan change,
-    // peak-cut poll) and their events start here as they join.
+    // The worker threads (processor sampler, easing, automatic plan change, peak-cut poll) and
+    // their events start here as they join.
+    if ((plans::g_Settings.blob.dwFlagWord & plans::FLAG_BATTERY) != 0) {
+        const DWORD threadError = battery::StartBatteryThread(&g_bRunFlag);
+        if (threadError != ERROR_SUCCESS) {
+            return FailInit(IDS_FAIL_CREATETHREAD_BATTERY, threadError);
+        }
+    }
 
     AdmitMessages();
     DWORD error = RegisterWindowClasses(instance);

@@ -1,0 +1,32 @@
+// Resource ids of Solvane shared by resources/Solvane.rc and the code.
+#pragma once
+
+// ---------------------------------------------------------------------------------------------
+// Battery model and time estimation.
+// Error-log records.
+#define IDS_ERR_HEAPALLOC 51
+#define IDS_ERR_CHARGE_CHANGE_POINT 74
+#define IDS_ERR_FULL_PERCENT 76
+#define IDS_ERR_BATTERY_STATUS_CHECK 77
+#define IDS_ERR_BATTERY_HANDLE 80
+#define IDS_ERR_BATTERY_QUERY_INFORMATION 82
+#define IDS_ERR_CHARGE_PARAMETER 83
+#define IDS_ERR_DIVISION_ZERO 85
+#define IDS_ERR_BATTERY_QUERY_TAG 93
+#define IDS_ERR_BATTERY_QUERY_STATUS 94
+// Texts of the battery fields of the plan dialogs.
+#define IDS_BATTERY_UNKNOWN 103
+#define IDS_BATTERY_CHARGING 104
+#define IDS_BATTERY_REMAINING 106
+#define IDS_BATTERY_REMAINING_AFTER 107
+#define IDS_BATTERY_NONE 108
+#define IDS_BATTERY_ESTIMATING 179
+#define IDS_BATTERY_ON_AC 182
+// Battery images of the plan dialogs.
+#define IDB_BATTERY_DISCHARGING 512
+#define IDB_BATTERY_ON_AC 513
+#define IDB_BATTERY_NONE 517
+// Battery fields of the plan editor.
+#define IDC_BATTERY_PERCENT 1086
+#define IDC_BATTERY_STATUS 1087
+#define IDC_BATTERY_IMAGE 1200
