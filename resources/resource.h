@@ -30,3 +30,9 @@
 #define IDC_BATTERY_PERCENT 1086
 #define IDC_BATTERY_STATUS 1087
 #define IDC_BATTERY_IMAGE 1200
+
+// ---------------------------------------------------------------------------------------------
+// Processor speed monitor.
+#define IDS_ERR_PROCESSOR_NAME_VALUE 14
+#define IDS_ERR_PROCESSOR_NAME_KEY 15
+#define IDS_ERR_PROCESSOR_POWER_INFO 18

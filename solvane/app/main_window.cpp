@@ -14,6 +14,7 @@
 #include "common/log.h"
 #include "drivers/eco_led.h"
 #include "drivers/processor_device.h"
+#include "meter/speed_monitor.h"
 #include "plans/guid_text.h"
 #include "plans/mode_switch.h"
 #include "plans/plan_list.h"
@@ -128,9 +129,9 @@ LRESULT OnDestroy(HWND hwnd, UINT, WPARAM, LPARAM) {
     drivers::StopLedThread();
     // A paused worker must see the stop request.
     g_AucPauseGate.Resume();
-    // The processor sampler, easing and peak-cut threads are joined here with
-    // JoinWorkerThread as they join the program.
+    meter::JoinSpeedMonitor();
     battery::JoinBatteryThread();
+    // The peak-cut thread is joined here with JoinWorkerThread when it joins the program.
     LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"WM_DESTROY: threads joined");
     FreePlanData();
     plans::ClosePlanListLock();

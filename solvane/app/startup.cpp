@@ -13,6 +13,7 @@
 #include "battery/battery.h"
 #include "common/log.h"
 #include "drivers/eco_led.h"
+#include "meter/speed_monitor.h"
 #include "plans/plan_list.h"
 #include "plans/settings.h"
 #include "settingsfile/settings_file.h"
@@ -25,6 +26,7 @@ constexpr wchar_t kTraceName[] = L"InitInstance";
 constexpr UINT IDS_STARTUP_FAILED = 1;
 constexpr UINT IDS_FAIL_MUTEX = 4;
 constexpr UINT IDS_FAIL_CREATETHREAD_BATTERY = 7;
+constexpr UINT IDS_FAIL_CREATETHREAD_SPEED = 7;
 constexpr UINT IDS_FAIL_CREATEWINDOW = 10;
 constexpr UINT IDS_FAIL_CREATEEVENT = 20;
 constexpr UINT IDS_PROGRAM_TITLE = 141;
@@ -120,6 +122,9 @@ int InitInstance(HINSTANCE instance, int showCommand) noexcept {
     // The panel's brightness levels are queried here once the brightness code joins.
     plans::g_SettingsHooks.loadBatterySettings = battery::LoadBatterySettings;
     plans::g_SettingsHooks.batteryPresent = battery::HasBatteryDevice;
+    plans::g_SettingsHooks.measureProcessorMhz = meter::QueryProcessorStatusMhz;
+    meter::IdentifyProcessor();
+    battery::g_BatteryHooks.noSpeedStep = meter::NoSpeedStep;
     plans::LoadSettings();
     if (!OsVersionAtLeast(6, 0)) {
         return FailInit(IDS_NEEDS_VISTA, GetLastError());
@@ -133,8 +138,15 @@ int InitInstance(HINSTANCE instance, int showCommand) noexcept {
         // The automatic plan change then simply cannot be paused.
         WriteErrorLog(IDS_FAIL_CREATEEVENT, GetLastError(), ERRLOG_FILE);
     }
-    // The worker threads (processor sampler, easing, automatic plan change, peak-cut poll) and
-    // their events start here as they join.
+    meter::SpeedMonitorConfig speed;
+    speed.runFlag = &g_bRunFlag;
+    speed.sampleLock = g_hInstanceMutex.Get();
+    speed.mainWindow = []() { return g_hMainWnd; };
+    if (meter::StartSpeedMonitor(speed) != ERROR_SUCCESS) {
+        return FailInit(IDS_FAIL_CREATETHREAD_SPEED, GetLastError());
+    }
+    // The automatic plan change and peak-cut poll threads and their events start here as they
+    // join.
     if ((plans::g_Settings.blob.dwFlagWord & plans::FLAG_BATTERY) != 0) {
         const DWORD threadError = battery::StartBatteryThread(&g_bRunFlag);
         if (threadError != ERROR_SUCCESS) {

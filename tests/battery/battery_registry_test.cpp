@@ -163,7 +163,7 @@ TEST_F(RegistryTest, ModelKeysAreReadAndCheckedOneByOne) {
     EXPECT_EQ(battery_test::Count(log, L"fail : Charge Parameter"), 4u) << log;
 }
 
-TEST_F(RegistryTest, ModelNamesTooLongForTheRecordAreSkipped) {
+TEST_F(RegistryTest, LongestKeyNameIsKeptWhole) {
     const DWORD eighty = 80;
     const std::wstring longest(255, L'N');   // the longest key name the registry keeps
     Model(longest, &eighty, nullptr, L"1", L"0", L"0", L"1500");

@@ -1,0 +1,69 @@
+// The processor speed monitor: processor identification, the nominal frequency over WMI, the
+// 1-second sampler that reports the speed to the main window and the easing thread that moves
+// the panel's gauge towards the measured speed.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+
+namespace meter {
+
+constexpr DWORD kSamplePeriodMs = 1000;
+constexpr DWORD kEasingDurationMs = 1000;
+constexpr int kEasingSteps = 20;
+constexpr DWORD kSamplerFailureLimit = 10;   // consecutive failed samples before the sampler stops
+
+// CPUID: 1 "GenuineIntel" with Enhanced SpeedStep, 0 "GenuineIntel" without, -1 other vendors.
+// Sets the no-speed-step flag (result 0).
+int IdentifyProcessor() noexcept;
+bool NoSpeedStep() noexcept;
+
+// Nominal frequency from the processor name's last token ("2.40GHz" → 2400, "1600MHz" → 1600);
+// *token receives the token (empty when there is none). 0 without a token.
+DWORD FrequencyFromName(const wchar_t* name, wchar_t* token, size_t cchToken) noexcept;
+
+// The "PercentFrequency" = 100 performance state's "Frequency" of WMI's "ProcessorStatus"
+// (namespace "root\WMI"); 0 when none answers.
+DWORD QueryProcessorStatusMhz() noexcept;
+
+// Target percentage of a sample: 0 without a maximum, at most 100.
+int TargetPercent(DWORD currentMhz, DWORD maximumMhz) noexcept;
+
+// The easing run from shown S towards target T over duration P: step delay and the shown value
+// after each of the twenty steps (the run ends at T; later entries repeat it).
+struct EasingPlan {
+    DWORD dwStepDelayMs;
+    int values[kEasingSteps];
+    int steps;   // steps taken until T was reached (or 20)
+};
+EasingPlan PlanEasing(int shown, int target, DWORD durationMs) noexcept;
+
+// Shared speed values.
+struct SpeedSample {
+    DWORD currentMhz;
+    DWORD maximumMhz;
+};
+SpeedSample GetSpeedSample() noexcept;
+int TargetPercentNow() noexcept;
+int ShownPercent() noexcept;
+
+// What the threads report to: the main window (WM_USER+1), the panel to invalidate, the lock of
+// the sample (the single-instance mutex), the run flag. Tests replace the sample source.
+struct SpeedMonitorConfig {
+    const std::atomic<bool>* runFlag = nullptr;
+    HANDLE sampleLock = nullptr;
+    HWND (*mainWindow)() = nullptr;
+    HWND (*panelWindow)() = nullptr;
+    LONG (*readProcessors)(void* buffer, ULONG size) = nullptr;   // null: CallNtPowerInformation
+    DWORD samplePeriodMs = kSamplePeriodMs;
+    DWORD easingDurationMs = kEasingDurationMs;
+};
+
+DWORD StartSpeedMonitor(const SpeedMonitorConfig& config) noexcept;
+void JoinSpeedMonitor() noexcept;
+bool SamplerRunning() noexcept;
+DWORD SamplerWakeups() noexcept;
+DWORD EasingWakeups() noexcept;
+
+}  // namespace meter
