@@ -2,8 +2,14 @@
 #include <windows.h>
 #include <powrprof.h>
 
-#include <string>
+#include <commctrl.h>
+#include <prsht.h>
 
+#include <string>
+#include <thread>
+
+#include "app/app_globals.h"
+#include "app/plan_sheet.h"
 #include "battery/battery.h"
 #include "common/handles.h"
 #include "common/log.h"
@@ -180,6 +186,46 @@ TEST_F(BatterySimTest, NotebookPlanPageTimes) {
     battery::g_BatteryHooks.getSystemPowerStatus = FailingPowerStatus;
     battery::FormatPlanBatteryTime(plans::activepsi.guid, true, text, ARRAYSIZE(text));
     EXPECT_STREQ(text, L"見積り中");
+}
+
+TEST_F(BatterySimTest, NotebookPlanPageShowsTheBatteryTimeOfTheSelectedPlan) {
+    g_hInstance = GetModuleHandleW(nullptr);
+    plans::RefreshPlanList();
+    plans::RefreshCurrentPlan(ActivePlan());
+    Battery(L"--ac on --percent 50");
+    wchar_t caption[128] = L"";
+    LoadStringW(g_hInstance, app::IDS_PLAN_SHEET_CAPTION, caption, 128);
+    std::wstring onMains;
+    std::wstring onBattery;
+    bool visible = false;
+    std::thread driver([&] {
+        HWND sheet = nullptr;
+        for (int i = 0; i < 100 && sheet == nullptr; ++i) {
+            Sleep(100);
+            sheet = FindWindowW(L"#32770", caption);
+        }
+        if (sheet == nullptr) {
+            return;
+        }
+        HWND page = PropSheet_GetCurrentPageHwnd(sheet);
+        wchar_t text[64] = L"";
+        GetDlgItemTextW(page, app::IDC_BATTERY_TIME, text, 64);
+        onMains = text;
+        visible = IsWindowVisible(GetDlgItem(page, app::IDC_BATTERY_TIME)) != FALSE;
+        // 5000 mWh at 5000 mW; choosing the active plan again shows the hour left.
+        std::string output;
+        simdev_test::RunSimctl(L"battery --full 10000 --design 10000 --ac off --percent 50 --rate -5000", output);
+        HWND combo = GetDlgItem(page, app::IDC_PLAN_COMBO);
+        SendMessageW(page, WM_COMMAND, MAKEWPARAM(app::IDC_PLAN_COMBO, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+        GetDlgItemTextW(page, app::IDC_BATTERY_TIME, text, 64);
+        onBattery = text;
+        PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    });
+    app::OpenPlanSheet(nullptr);
+    driver.join();
+    EXPECT_TRUE(visible);
+    EXPECT_EQ(onMains, L"AC接続中");
+    EXPECT_EQ(onBattery, L"01:00");
 }
 
 TEST_F(BatterySimTest, NotebookEditorTextsNowAndAfterApplying) {

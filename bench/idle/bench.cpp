@@ -1,0 +1,106 @@
+// Starts the installed Solvane.exe and the baseline program, lets each settle, then measures
+// their processor time (GetProcessTimes) over a quiet period and prints it as a share of one
+// core, with Solvane's ratio to the baseline. Then runs the processor sampler and the battery
+// poll thread in this process for the same period and prints their wake-ups per minute.
+//   idle_bench [seconds] [path of Solvane.exe] [path of startup_baseline.exe]
+#include <windows.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cwchar>
+#include <string>
+
+#include "battery/battery.h"
+#include "common/handles.h"
+#include "meter/speed_monitor.h"
+
+namespace {
+
+constexpr DWORD kDefaultSeconds = 60;
+constexpr DWORD kSettleMs = 5000;
+constexpr DWORD kCloseTimeoutMs = 20000;
+constexpr double kTargetPercent = 0.1;
+constexpr double kHundredNs = 1e7;
+
+ULONGLONG ProcessorTime(HANDLE process) {
+    FILETIME created{}, exited{}, kernel{}, user{};
+    if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) {
+        return 0;
+    }
+    const ULARGE_INTEGER k{{kernel.dwLowDateTime, kernel.dwHighDateTime}};
+    const ULARGE_INTEGER u{{user.dwLowDateTime, user.dwHighDateTime}};
+    return k.QuadPart + u.QuadPart;
+}
+
+BOOL CALLBACK CloseWindowsOf(HWND hwnd, LPARAM pid) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(hwnd, &owner);
+    if (owner == static_cast<DWORD>(pid)) {
+        PostMessageW(hwnd, WM_CLOSE, 0, 0);
+    }
+    return TRUE;
+}
+
+// Share of one core (percent) the program used over `seconds` after settling; < 0 on failure.
+double IdleShare(const std::wstring& path, DWORD seconds) {
+    std::wstring commandLine = L"\"" + path + L"\"";
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        std::fwprintf(stderr, L"cannot start %ls: %lu\n", path.c_str(), GetLastError());
+        return -1.0;
+    }
+    common::UniqueHandle process(pi.hProcess);
+    common::UniqueHandle thread(pi.hThread);
+    WaitForInputIdle(process.Get(), kCloseTimeoutMs);
+    Sleep(kSettleMs);
+    const ULONGLONG before = ProcessorTime(process.Get());
+    const ULONGLONG start = GetTickCount64();
+    Sleep(seconds * 1000);
+    const ULONGLONG used = ProcessorTime(process.Get()) - before;
+    const double elapsed = static_cast<double>(GetTickCount64() - start) / 1000.0;
+    EnumWindows(CloseWindowsOf, static_cast<LPARAM>(pi.dwProcessId));
+    if (WaitForSingleObject(process.Get(), kCloseTimeoutMs) != WAIT_OBJECT_0) {
+        TerminateProcess(process.Get(), 1);
+    }
+    return 100.0 * (static_cast<double>(used) / kHundredNs) / elapsed;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    const DWORD seconds = argc > 1 ? static_cast<DWORD>(_wtoi(argv[1])) : kDefaultSeconds;
+    wchar_t folder[MAX_PATH] = L"";
+    GetModuleFileNameW(nullptr, folder, MAX_PATH);
+    if (wchar_t* slash = wcsrchr(folder, L'\\')) {
+        *slash = L'\0';
+    }
+    const std::wstring solvane = argc > 2 ? argv[2] : L"C:\\Program Files\\Solvane\\Solvane.exe";
+    const std::wstring baseline = argc > 3 ? argv[3] : std::wstring(folder) + L"\\startup_baseline.exe";
+
+    const double base = IdleShare(baseline, seconds);
+    const double program = IdleShare(solvane, seconds);
+    if (base < 0.0 || program < 0.0) {
+        return 1;
+    }
+    std::wprintf(L"idle %lu s: baseline %.4f %% of one core, Solvane %.4f %% (target <= %.1f %%: %ls), "
+                 L"ratio %.2f\n",
+                 seconds, base, program, kTargetPercent, program <= kTargetPercent ? L"met" : L"missed",
+                 base > 0.0 ? program / base : 0.0);
+
+    std::atomic<bool> run{true};
+    meter::SpeedMonitorConfig config;
+    config.runFlag = &run;
+    meter::StartSpeedMonitor(config);
+    battery::StartBatteryThread(&run);
+    Sleep(seconds * 1000);
+    run = false;
+    meter::JoinSpeedMonitor();
+    battery::JoinBatteryThread();
+    const double minutes = seconds / 60.0;
+    std::wprintf(L"wake-ups per minute: processor sampler %.1f, easing %.1f, battery poll %.1f (%lu checks)\n",
+                 meter::SamplerWakeups() / minutes, meter::EasingWakeups() / minutes,
+                 battery::BatteryThreadWakeups() / minutes, battery::BatteryThreadPasses());
+    return 0;
+}
