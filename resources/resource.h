@@ -33,6 +33,4 @@
 
 // ---------------------------------------------------------------------------------------------
 // Processor speed monitor.
-#define IDS_ERR_PROCESSOR_NAME_VALUE 14
-#define IDS_ERR_PROCESSOR_NAME_KEY 15
 #define IDS_ERR_PROCESSOR_POWER_INFO 18
