@@ -47,8 +47,16 @@ constexpr int kHiddenButtonSize = 10;
 
 bool g_bComInitialised = false;
 
+// Workers already started end with a failed start (no-ops when none runs yet).
+void StopStartedWorkers() noexcept {
+    g_bRunFlag = false;
+    meter::JoinSpeedMonitor();
+    battery::JoinBatteryThread();
+}
+
 int FailInit(UINT stringId, DWORD error) noexcept {
     WriteErrorLog(stringId, error, ERRLOG_FILE);
+    StopStartedWorkers();
     LOG_TRACE(TRACE_LEVEL_APP, kTraceName, L"Exit retval:%08x", 0);
     return 0;
 }
@@ -157,12 +165,14 @@ int InitInstance(HINSTANCE instance, int showCommand) noexcept {
     AdmitMessages();
     DWORD error = RegisterWindowClasses(instance);
     if (error != ERROR_SUCCESS) {
+        StopStartedWorkers();
         LOG_TRACE(TRACE_LEVEL_APP, kTraceName, L"Exit retval:%08x", 0);
         return 0;
     }
     if ((plans::g_Settings.blob.dwFlagWord & plans::FLAG_ECO) != 0) {
         error = RegisterEcoOsdClass(instance);
         if (error != ERROR_SUCCESS) {
+            StopStartedWorkers();
             LOG_TRACE(TRACE_LEVEL_APP, kTraceName, L"Exit retval:%08x", 0);
             return 0;
         }
@@ -171,6 +181,7 @@ int InitInstance(HINSTANCE instance, int showCommand) noexcept {
         SetErrorLogCaption(g_szProgramTitle);
         error = drivers::StartLedThread();  // its stop event exists before the thread
         if (error != ERROR_SUCCESS) {
+            StopStartedWorkers();
             LOG_TRACE(TRACE_LEVEL_APP, kTraceName, L"Exit retval:%08x", 0);
             return 0;
         }
