@@ -5,6 +5,7 @@
 #include <commctrl.h>
 #include <prsht.h>
 
+#include <atomic>
 #include <string>
 #include <thread>
 
@@ -250,6 +251,30 @@ TEST_F(BatterySimTest, NotebookEditorTextsNowAndAfterApplying) {
         EXPECT_STREQ(texts.szStatus, c.status);
         EXPECT_EQ(texts.dwPredicted, c.predicted);
     }
+}
+
+TEST_F(BatterySimTest, NotebookPollingThreadRecordsARunOfFailedChecksOnce) {
+    WriteModel();
+    ASSERT_EQ(battery::LoadBatteryModel(), 1u);
+    Battery(L"--ac on --charging on --percent 40 --rate 1500");
+    std::string output;
+    ASSERT_EQ(simdev_test::RunSimctl(L"fail battery 100000 31", output), 0) << output;
+    ResetEvent(battery::BatteryUpdateEvent());
+    std::atomic<bool> run{true};
+    const DWORD passesBefore = battery::BatteryThreadPasses();
+    ASSERT_EQ(battery::StartBatteryThread(&run, 20), static_cast<DWORD>(ERROR_SUCCESS));
+    // Twenty-five failed checks: two runs of ten, recorded once for the thread's life.
+    for (int i = 0; i < 2000 && battery::BatteryThreadPasses() - passesBefore < 25; ++i) {
+        Sleep(10);
+    }
+    EXPECT_GE(battery::BatteryThreadPasses() - passesBefore, 25u);
+    EXPECT_EQ(WaitForSingleObject(battery::BatteryUpdateEvent(), 0), WAIT_OBJECT_0);
+    run = false;
+    battery::JoinBatteryThread();
+    EXPECT_FALSE(battery::BatteryThreadRunning());
+    ASSERT_EQ(simdev_test::RunSimctl(L"fail battery 0", output), 0) << output;
+    const std::wstring log = battery_test::ErrorLog();
+    EXPECT_EQ(battery_test::Count(log, L"fail : Battery Status Check(0x5)"), 1u);
 }
 
 TEST_F(BatterySimTest, NotebookSettingsLoaderSetsTheBatteryFlag) {
