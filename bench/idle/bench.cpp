@@ -119,9 +119,13 @@ int wmain(int argc, wchar_t** argv) {
     meter::JoinSpeedMonitor();
     battery::JoinBatteryThread();
     const double minutes = seconds / 60.0;
+    wchar_t ratio[32] = L"none (idle baseline 0)";
+    if (quiet > 0.0) {
+        swprintf(ratio, 32, L"%.2f", workers / quiet);
+    }
     std::wprintf(L"in process %lu s: idle baseline %.4f %%, processor sampler and battery poll %.4f %% of one core "
-                 L"(target <= %.1f %%: %ls), ratio %.2f\n",
-                 seconds, quiet, workers, kTargetPercent, Verdict(workers), quiet > 0.0 ? workers / quiet : 0.0);
+                 L"(target <= %.1f %%: %ls), ratio %ls\n",
+                 seconds, quiet, workers, kTargetPercent, Verdict(workers), ratio);
     std::wprintf(L"wake-ups per minute: processor sampler %.1f, easing %.1f, battery poll %.1f (%lu checks)\n",
                  meter::SamplerWakeups() / minutes, meter::EasingWakeups() / minutes,
                  battery::BatteryThreadWakeups() / minutes, battery::BatteryThreadPasses());
