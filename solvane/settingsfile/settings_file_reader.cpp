@@ -14,25 +14,47 @@ namespace {
 
 // A settings file is a few hundred bytes; anything far larger is no settings file.
 constexpr LONGLONG kMaxFileBytes = 1024 * 1024;
-// Two defaults no file line can hold both of: a key is missing when they come back unchanged.
-constexpr wchar_t kMissingA[] = L"\x1\x2";
-constexpr wchar_t kMissingB[] = L"\x1\x3";
 constexpr size_t kOsVersionDigits = 5;
 constexpr size_t kSelectModeDigits = 1;
 constexpr size_t kThresholdDigits = 3;
 constexpr size_t kSelectedCompanyDigits = 2;
+// Room for the key names of one section; a section with more is no section of a settings file.
+constexpr DWORD kKeyListChars = 4096;
 
-// Reads a key's text; false when the key is not in the file.
-bool ReadKey(const CIniCtl& ini, const wchar_t* section, const wchar_t* key, wchar_t (&text)[kValueChars]) noexcept {
-    wchar_t probe[kValueChars] = {};
-    ini.ReadString(section, key, kMissingA, text, kValueChars);
-    ini.ReadString(section, key, kMissingB, probe, kValueChars);
-    if (wcscmp(text, kMissingA) == 0 && wcscmp(probe, kMissingB) == 0) {
-        text[0] = L'\0';
+// The key names of one section of the file, read once.
+class SectionKeys {
+public:
+    SectionKeys(const CIniCtl& ini, const wchar_t* section) noexcept : m_ini(ini), m_section(section) {
+        const DWORD length =
+            GetPrivateProfileStringW(section, nullptr, L"", m_names, kKeyListChars, ini.FileName());
+        m_complete = length + 2 != kKeyListChars;
+    }
+    // False when the section has more names than fit (the file is then refused).
+    bool Complete() const noexcept { return m_complete; }
+    bool Has(const wchar_t* key) const noexcept {
+        for (const wchar_t* name = m_names; *name != L'\0'; name += wcslen(name) + 1) {
+            if (CompareStringOrdinal(name, -1, key, -1, TRUE) == CSTR_EQUAL) {
+                return true;
+            }
+        }
         return false;
     }
-    return true;
-}
+    // Reads a key's text; false when the key is not in the section.
+    bool Read(const wchar_t* key, wchar_t (&text)[kValueChars]) const noexcept {
+        text[0] = L'\0';
+        if (!Has(key)) {
+            return false;
+        }
+        m_ini.ReadString(m_section, key, L"", text, kValueChars);
+        return true;
+    }
+
+private:
+    const CIniCtl& m_ini;
+    const wchar_t* m_section;
+    wchar_t m_names[kKeyListChars] = {};
+    bool m_complete = false;
+};
 
 // 0 when the file exists as a plain file on a disk, 101 when it does not exist, 103 otherwise.
 DWORD CheckRegularFile(const wchar_t* path) noexcept {
@@ -82,10 +104,10 @@ bool PlanKeyExists(const wchar_t* name) noexcept {
 
 // An optional integer: missing gives `missingValue`, else decimal text of at most `digits`
 // digits not above `max`.
-bool ReadBoundedInt(const CIniCtl& ini, const wchar_t* section, const wchar_t* key, size_t digits, DWORD max,
-                    DWORD missingValue, DWORD* value) noexcept {
+bool ReadBoundedInt(const SectionKeys& section, const wchar_t* key, size_t digits, DWORD max, DWORD missingValue,
+                    DWORD* value) noexcept {
     wchar_t text[kValueChars] = {};
-    if (!ReadKey(ini, section, key, text)) {
+    if (!section.Read(key, text)) {
         *value = missingValue;
         return true;
     }
@@ -93,33 +115,41 @@ bool ReadBoundedInt(const CIniCtl& ini, const wchar_t* section, const wchar_t* k
 }
 
 DWORD ReadContent(const CIniCtl& ini, SettingsFileContent* content) noexcept {
+    const SectionKeys os(ini, kSectionOs);
+    const SectionKeys solvane(ini, kSectionSolvane);
+    const SectionKeys efEnv(ini, kSectionEfEnv);
+    const SectionKeys morrow(ini, kSectionMorrow);
+    if (!os.Complete() || !solvane.Complete() || !efEnv.Complete() || !morrow.Complete()) {
+        LOG_TRACE(TRACE_LEVEL_VALUES, L"ValidateSettingsFile", L"a section holds too many keys");
+        return SETTINGS_FILE_UNREADABLE;
+    }
     wchar_t text[kValueChars] = {};
     DWORD version = 0;
-    if (!ReadKey(ini, kSectionOs, kKeyVersion, text) || !ParseDecimal(text, kOsVersionDigits, &version) ||
+    if (!os.Read(kKeyVersion, text) || !ParseDecimal(text, kOsVersionDigits, &version) ||
         version != CurrentMajorVersion()) {
         LOG_TRACE(TRACE_LEVEL_VALUES, L"ValidateSettingsFile", L"OS version \"%s\" refused", text);
         return SETTINGS_FILE_INVALID;
     }
     for (int i = 0; i < kRecordCount; ++i) {
-        content->bHasRecord[i] = ReadKey(ini, kSectionEfEnv, kRecordNames[i], text) && text[0] != L'\0';
+        content->bHasRecord[i] = efEnv.Read(kRecordNames[i], text) && text[0] != L'\0';
         if (content->bHasRecord[i] && !ParseHex(text, content->records[i], kRecordBytes)) {
             LOG_TRACE(TRACE_LEVEL_VALUES, L"ValidateSettingsFile", L"%s refused", kRecordNames[i]);
             return SETTINGS_FILE_INVALID;
         }
     }
-    if (!ReadBoundedInt(ini, kSectionEfEnv, kKeySelectMode, kSelectModeDigits, kSelectModeMax, 0,
+    if (!ReadBoundedInt(efEnv, kKeySelectMode, kSelectModeDigits, kSelectModeMax, 0,
                         &content->dwSelectMode)) {
         LOG_TRACE(TRACE_LEVEL_VALUES, L"ValidateSettingsFile", L"%s refused", kKeySelectMode);
         return SETTINGS_FILE_INVALID;
     }
     // Required: a missing threshold reads as 0, below the range.
-    if (!ReadBoundedInt(ini, kSectionEfEnv, kKeyThreshold, kThresholdDigits, kThresholdMax, 0,
+    if (!ReadBoundedInt(efEnv, kKeyThreshold, kThresholdDigits, kThresholdMax, 0,
                         &content->dwThreshold) ||
         content->dwThreshold < kThresholdMin) {
         LOG_TRACE(TRACE_LEVEL_VALUES, L"ValidateSettingsFile", L"%s refused", kKeyThreshold);
         return SETTINGS_FILE_INVALID;
     }
-    if (!ReadBoundedInt(ini, kSectionMorrow, kKeySelectedCompany, kSelectedCompanyDigits, kSelectedCompanyMax, 0,
+    if (!ReadBoundedInt(morrow, kKeySelectedCompany, kSelectedCompanyDigits, kSelectedCompanyMax, 0,
                         &content->dwSelectedCompany)) {
         LOG_TRACE(TRACE_LEVEL_VALUES, L"ValidateSettingsFile", L"%s refused", kKeySelectedCompany);
         return SETTINGS_FILE_INVALID;
@@ -127,7 +157,7 @@ DWORD ReadContent(const CIniCtl& ini, SettingsFileContent* content) noexcept {
     for (int slot = 1; slot <= kSlotCount; ++slot) {
         wchar_t key[kKeyNameChars] = {};
         LedNoKeyName(slot, key);
-        if (!ReadKey(ini, kSectionSolvane, key, text)) {
+        if (!solvane.Read(key, text)) {
             LOG_TRACE(TRACE_LEVEL_VALUES, L"ValidateSettingsFile", L"%s missing", key);
             return SETTINGS_FILE_UNREADABLE;
         }
