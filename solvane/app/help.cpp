@@ -150,11 +150,3 @@ void OpenHelpTopic(DWORD topic) noexcept {
 }
 
 const wchar_t* HelpFilePath() noexcept { return g_szHelpPath; }
-
-bool HandleContextHelp(WPARAM wParam, DWORD topic) noexcept {
-    if ((wParam & 0xFFF0) != SC_CONTEXTHELP) {
-        return false;
-    }
-    OpenHelpTopic(topic);
-    return true;
-}

@@ -13,7 +13,7 @@ constexpr DWORD kHelpTopicPlanEditor = 10503;
 constexpr DWORD kHelpTopicNewPlan = 10504;
 constexpr DWORD kHelpTopicRenamePlan = 10115;
 constexpr DWORD kHelpTopicBatteryPage = 10505;
-constexpr DWORD kHelpTopicHotkey = 10506;
+// The hotkey settings (10506) keep their topic in app/hotkey_dialog.h.
 constexpr DWORD kHelpTopicMeterPanel = 11030;
 constexpr DWORD kHelpTopicEcoSettings = 11178;
 constexpr DWORD kHelpTopicPeakShift = 13001;
@@ -34,6 +34,3 @@ void UninitHelp() noexcept;
 void OpenHelpTopic(DWORD topic) noexcept;
 // The located help file ("" before InitHelp).
 const wchar_t* HelpFilePath() noexcept;
-
-// Routes WM_SYSCOMMAND SC_CONTEXTHELP of a dialog to its topic; true when it was that command.
-bool HandleContextHelp(WPARAM wParam, DWORD topic) noexcept;
