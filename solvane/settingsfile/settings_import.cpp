@@ -53,7 +53,30 @@ public:
         }
     }
 
+    // Remembers that root\path did not exist before the import created it; false on failure.
+    bool RememberCreatedKey(HKEY root, const std::wstring& path) noexcept {
+        try {
+            m_created.push_back(Created{root, path});
+            return true;
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+    }
+
     void Restore() noexcept {
+        RestoreValues();
+        // Keys the import created go again (they hold nothing now; a key with content stays).
+        for (auto it = m_created.rbegin(); it != m_created.rend(); ++it) {
+            const LSTATUS status = RegDeleteKeyW(it->root, it->path.c_str());
+            if (status != ERROR_SUCCESS) {
+                LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"removing %s failed: %u", it->path.c_str(), status);
+            }
+        }
+        m_created.clear();
+    }
+
+private:
+    void RestoreValues() noexcept {
         for (auto it = m_saved.rbegin(); it != m_saved.rend(); ++it) {
             common::UniqueRegKey key;
             if (common::OpenRegKey(it->root, it->path.c_str(), KEY_SET_VALUE, key) != ERROR_SUCCESS) {
@@ -70,7 +93,10 @@ public:
         m_saved.clear();
     }
 
-private:
+    struct Created {
+        HKEY root;
+        std::wstring path;
+    };
     struct Saved {
         HKEY root;
         std::wstring path;
@@ -80,10 +106,27 @@ private:
         std::vector<BYTE> data;
     };
     std::vector<Saved> m_saved;
+    std::vector<Created> m_created;
 };
 
 std::wstring SubkeyPath(const wchar_t* parent, const wchar_t* child) {
     return std::wstring(parent) + L"\\" + child;
+}
+
+// Opens HKLM\path for setting values, creating it (and remembering that) when it is missing.
+LSTATUS OpenForWrite(RegistryUndo& undo, const wchar_t* path, common::UniqueRegKey& key) noexcept {
+    LSTATUS status = common::OpenRegKey(HKEY_LOCAL_MACHINE, path, KEY_SET_VALUE, key);
+    if (status != ERROR_FILE_NOT_FOUND) {
+        return status;
+    }
+    try {
+        if (!undo.RememberCreatedKey(HKEY_LOCAL_MACHINE, path)) {
+            return ERROR_NOT_ENOUGH_MEMORY;
+        }
+    } catch (const std::bad_alloc&) {
+        return ERROR_NOT_ENOUGH_MEMORY;
+    }
+    return common::CreateRegKey(HKEY_LOCAL_MACHINE, path, KEY_SET_VALUE, key);
 }
 
 LSTATUS WriteDword(RegistryUndo& undo, const wchar_t* path, const wchar_t* name, DWORD value) noexcept {
@@ -95,7 +138,7 @@ LSTATUS WriteDword(RegistryUndo& undo, const wchar_t* path, const wchar_t* name,
         return ERROR_NOT_ENOUGH_MEMORY;
     }
     common::UniqueRegKey key;
-    LSTATUS status = common::CreateRegKey(HKEY_LOCAL_MACHINE, path, KEY_SET_VALUE, key);
+    LSTATUS status = OpenForWrite(undo, path, key);
     return status == ERROR_SUCCESS ? common::WriteRegDword(key.Get(), name, value) : status;
 }
 
@@ -109,7 +152,7 @@ LSTATUS WriteBinary(RegistryUndo& undo, const wchar_t* path, const wchar_t* name
         return ERROR_NOT_ENOUGH_MEMORY;
     }
     common::UniqueRegKey key;
-    LSTATUS status = common::CreateRegKey(HKEY_LOCAL_MACHINE, path, KEY_SET_VALUE, key);
+    LSTATUS status = OpenForWrite(undo, path, key);
     return status == ERROR_SUCCESS ? common::WriteRegBinary(key.Get(), name, data, cb) : status;
 }
 

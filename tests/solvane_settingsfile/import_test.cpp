@@ -209,7 +209,8 @@ TEST_F(ImportTest, TrailingBlanksAfterTheNameStillFindTheFile) {
 
 // A write that fails half way puts back every value written before it.
 TEST_F(ImportTest, AFailedWritePutsBackWhatWasWritten) {
-    // The last value written is "SelectedCompany": its key refuses writes.
+    // "EFEnv" is created by the import, and the last value written, "SelectedCompany", is refused.
+    ASSERT_EQ(RegDeleteTreeW(HKEY_LOCAL_MACHINE, kEfEnv), ERROR_SUCCESS);  // the key itself goes too
     PSECURITY_DESCRIPTOR sd = nullptr;
     ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(D;;0x0002;;;WD)(A;;KA;;;WD)", SDDL_REVISION_1,
                                                                      &sd, nullptr));
@@ -230,6 +231,9 @@ TEST_F(ImportTest, AFailedWritePutsBackWhatWasWritten) {
     EXPECT_EQ(s_messages, std::vector<UINT>{kRejected});
     EXPECT_EQ(DumpOrvel(), before);
     EXPECT_EQ(LedNoOf(kPlanA), 3) << "the slots moved before the failure are back";
+    common::UniqueRegKey efEnv;
+    EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, kEfEnv, 0, KEY_QUERY_VALUE, efEnv.Put()), ERROR_FILE_NOT_FOUND)
+        << "the key the import created is gone again";
 }
 
 TEST_F(ImportTest, ExportThenImportRestoresTheSettings) {
