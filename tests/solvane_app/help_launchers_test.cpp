@@ -65,6 +65,12 @@ TEST(HelpFile, BesideTheProgramOrInItsLanguageFolder) {
     }
 }
 
+TEST(HelpFile, InitHelpTakesTheRunningProgramsFolder) {
+    ASSERT_EQ(InitHelp(nullptr), 0u);
+    EXPECT_EQ(std::wstring(HelpFilePath()), testsupport::ExeFolder() + L"Solvane.chm");
+    UninitHelp();
+}
+
 TEST(EnergyViewer, EntryExistsOnlyWithALaunchPathThatExists) {
     TempFolder folder;
     const std::wstring viewer = folder.Path() + L"\\viewer.exe";
