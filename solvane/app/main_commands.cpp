@@ -4,6 +4,7 @@
 
 #include "app/app_globals.h"
 #include "app/app_messages.h"
+#include "app/launchers.h"
 #include "app/main_state.h"
 #include "app/plan_sheet.h"
 #include "common/handles.h"
@@ -152,14 +153,18 @@ bool OnPlanCommand(HWND, WPARAM wParam, LPARAM) {
     return true;
 }
 
+bool OnEnergyViewer(HWND, WPARAM, LPARAM) {
+    LaunchEnergyViewer();
+    return true;
+}
+
 struct CommandEntry {
     WORD first;  // ids first..last
     WORD last;
     bool (*handler)(HWND hwnd, WPARAM wParam, LPARAM lParam);
 };
 
-// One line per command (or range); the energy viewer (64) and the monitor refresh (65) join
-// with their code.
+// One line per command (or range); the monitor refresh (65) joins with its code.
 constexpr CommandEntry kCommands[] = {
     {IDM_ECO_SETTINGS, IDM_ECO_SETTINGS, OnOpenSettings},
     {IDM_EXIT, IDM_EXIT, OnExit},
@@ -167,6 +172,7 @@ constexpr CommandEntry kCommands[] = {
     {IDM_RESTORE_PANEL, IDM_RESTORE_PANEL, OnRestorePanel},
     {IDM_PLAN_SETTINGS, IDM_PLAN_SETTINGS, OnOpenSettings},
     {IDM_SETTINGS_ALIAS, IDM_SETTINGS_ALIAS, OnSettingsAlias},
+    {IDM_ENERGY_VIEWER, IDM_ENERGY_VIEWER, OnEnergyViewer},
     {plans::IDM_PLAN_PINNED3, plans::IDM_PLAN_PINNED1, OnPlanCommand},
     {plans::IDM_PLAN_OTHER_FIRST, plans::IDM_PLAN_OTHER_FIRST + kMaxOtherPlanCommands - 1, OnPlanCommand},
 };

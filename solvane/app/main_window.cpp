@@ -5,6 +5,7 @@
 
 #include "app/app_globals.h"
 #include "app/app_messages.h"
+#include "app/help.h"
 #include "app/main_commands.h"
 #include "app/main_state.h"
 #include "app/power_events.h"
@@ -135,6 +136,7 @@ LRESULT OnDestroy(HWND hwnd, UINT, WPARAM, LPARAM) {
     LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"WM_DESTROY: threads joined");
     FreePlanData();
     plans::ClosePlanListLock();
+    UninitHelp();
     g_hHiddenButton = nullptr;
     g_hMainWnd = nullptr;
     LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"WM_DESTROY: run flag cleared, quitting");

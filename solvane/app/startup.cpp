@@ -6,6 +6,7 @@
 
 #include "app/app_globals.h"
 #include "app/app_messages.h"
+#include "app/help.h"
 #include "app/os_model.h"
 #include "app/single_instance.h"
 #include "app/window_classes.h"
@@ -138,8 +139,7 @@ int InitInstance(HINSTANCE instance, int showCommand) noexcept {
         return FailInit(IDS_NEEDS_VISTA, GetLastError());
     }
     plans::g_Settings.blob.dwFlagWord &= ~plans::FLAG_CANTCHGPP;
-    // The help file is located here once the help code joins; the tray icon caches are cleared
-    // by the notification-area code.
+    InitHelp(instance);  // the tray icon caches are cleared by the notification-area code
     plans::activepsi = plans::PlanRecord{};
     g_bRunFlag = true;
     if (g_AucPauseGate.Create() != ERROR_SUCCESS) {

@@ -4,6 +4,7 @@
 #include <strsafe.h>
 
 #include "app/app_globals.h"
+#include "app/launchers.h"
 #include "app/main_state.h"
 #include "app/tray_icon.h"
 #include "app/ui_state.h"
@@ -33,7 +34,6 @@ constexpr UINT IDS_MENU_HELP = 204;
 constexpr UINT IDS_MENU_ENERGY_VIEWER = 303;
 constexpr UINT IDS_MENU_MONITOR_INFO = 316;
 
-constexpr wchar_t kViewerKey[] = L"Software\\Orvel\\Halvard";
 constexpr size_t kViewerTextChars = 260;
 constexpr size_t kMenuTextChars = 128;
 constexpr int kWorkAreaMarginDivisor = 128;
@@ -120,19 +120,14 @@ bool ReadModeTable(plans::ModeSlot (&slots)[plans::kMaxPinnedPlans]) noexcept {
 }
 
 bool ReadViewerEntry(wchar_t (&menuName)[kViewerTextChars]) noexcept {
-    common::UniqueRegKey key;
-    if (common::OpenRegKey(HKEY_LOCAL_MACHINE, kViewerKey, KEY_READ, key) != ERROR_SUCCESS) {
+    wchar_t path[kEnergyViewerTextChars] = L"";
+    if (!ReadEnergyViewerEntry(menuName, kViewerTextChars, path, kEnergyViewerTextChars)) {
         return false;
     }
-    wchar_t path[kViewerTextChars] = L"";
-    if (common::ReadRegString(key.Get(), L"LaunchPath", path, kViewerTextChars) != ERROR_SUCCESS ||
-        !PathFileExistsW(path)) {
-        return false;
-    }
-    if (common::ReadRegString(key.Get(), L"LaunchMenuName", menuName, kViewerTextChars) != ERROR_SUCCESS ||
-        menuName[0] == L'\0') {
+    if (menuName[0] == L'\0') {
         LoadText(IDS_MENU_ENERGY_VIEWER, menuName, kViewerTextChars);
     }
+    RememberEnergyViewerPath(path);  // command 64 launches what the menu offered
     return true;
 }
 

@@ -18,6 +18,7 @@ constexpr DWORD kSettleMs = 300;
 constexpr UINT kStartupFailedId = 1;
 constexpr UINT kMutexFailedId = 4;
 constexpr UINT kImportRefusedId = 3007;
+constexpr UINT kImportFileMissingId = 3002;
 
 std::wstring LoadSolvaneString(UINT id) {
     common::UniqueModule module(LoadLibraryExW(testsupport::SolvanePath().c_str(), nullptr,
@@ -217,18 +218,34 @@ TEST_F(SolvaneStartup, ImportBesideAResidentInstanceIsRefused) {
 TEST_F(SolvaneStartup, ExportBesideAResidentInstanceIsHandedOnWithoutQuotes) {
     HWND hwnd = StartResident();
     ASSERT_NE(hwnd, nullptr);
-    RunSecond(L"/export   \"C:\\dir with blanks\\conf.ECOSettings\"");
+    const std::wstring folder = m_folder.Path() + L"\\dir with blanks";
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    const std::wstring file = folder + L"\\conf.ECOSettings";
+    RunSecond(L"/export   \"" + file + L"\"");
     EXPECT_EQ(FindProcessWindow(m_second.Pid(), L"#32770"), nullptr);
     std::vector<TraceLine> lines = m_trace.LinesOf(m_second.Pid());
-    int handOff = TraceFile::Find(lines, L"export to \"C:\\dir with blanks\\conf.ECOSettings\"");
+    int handOff = TraceFile::Find(lines, (L"export to \"" + file + L"\"").c_str());
     EXPECT_GE(handOff, 0);
     EXPECT_EQ(lines.at(handOff >= 0 ? handOff : 0).function, L"ExportSettings");
     EXPECT_LT(TraceFile::Find(lines, L"already running"), 0) << "export runs before the instance check";
+    wchar_t threshold[8] = {};
+    GetPrivateProfileStringW(L"EFEnv", L"Threshold", L"", threshold, ARRAYSIZE(threshold), file.c_str());
+    EXPECT_STREQ(threshold, L"85") << "the export beside the resident program writes the file";
+    DeleteFileW(file.c_str());
+    RemoveDirectoryW(folder.c_str());
     CloseResident(hwnd);
 }
 
 TEST_F(SolvaneStartup, ImportWithoutResidentInstanceEndsWithoutStarting) {
-    RunSecond(L"/import C:\\settings\\conf.ECOSettings");
+    ASSERT_TRUE(m_second.Start(L"/import C:\\settings\\conf.ECOSettings", m_folder.Path()));
+    HWND box = m_second.WaitForMessageBox();
+    ASSERT_NE(box, nullptr) << "a missing file is reported";
+    EXPECT_EQ(testsupport::WindowText(box), L"Kaviro");
+    EXPECT_EQ(testsupport::DialogStaticText(box), LoadSolvaneString(kImportFileMissingId));
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    DWORD code = 0xFFFFFFFF;
+    ASSERT_TRUE(m_second.WaitForExit(kTimeoutMs, &code));
+    EXPECT_EQ(code, 0u);
     EXPECT_EQ(FindWindowW(L"Solvane", nullptr), nullptr);
     std::vector<TraceLine> lines = m_trace.LinesOf(m_second.Pid());
     EXPECT_GE(TraceFile::Find(lines, L"import of \"C:\\settings\\conf.ECOSettings\""), 0);

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/launchers.h"
 #include "app/tray_icon.h"
 #include "app/tray_menu.h"
 #include "app/ui_state.h"
@@ -210,6 +211,7 @@ TEST_F(TrayMenuTest, EnergyViewerEntryNeedsAnExistingLaunchPath) {
     BuildRightMenu(menu, true, false);
     EXPECT_EQ(GetMenuItemID(menu, 0), 64u);
     EXPECT_EQ(StringItems(menu)[0], L"消費電力の表示(&V)");
+    EXPECT_STREQ(EnergyViewerPath(), L"C:\\windows\\notepad.exe") << "command 64 launches what the menu offered";
     DestroyMenu(menu);
     testreg::SetString(HKEY_LOCAL_MACHINE, key, L"LaunchMenuName", L"ビューア");
     menu = CreatePopupMenu();
