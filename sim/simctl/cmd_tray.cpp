@@ -94,7 +94,8 @@ HWND FindWindowOf(const WindowArgs& window) {
 }
 
 // wait-window [--gone] [--title TEXT] CLASS [SECONDS]: exit 0 as soon as a top-level window of the
-// class (and title) exists, with --gone as soon as none exists any more.
+// class (and title) exists, printing its place ("at X,Y size WxH"); with --gone as soon as none
+// exists any more.
 int RunWaitWindow(const std::vector<std::wstring>& args) {
     WindowArgs window;
     if (!ParseWindowArgs(args, true, window) || window.rest.size() > 1) {
@@ -114,7 +115,11 @@ int RunWaitWindow(const std::vector<std::wstring>& args) {
             return 0;
         }
         if (!window.gone && found != nullptr) {
-            simctl::Out(L"window of class \"%ls\": %p\n", className, static_cast<void*>(found));
+            // Where it is on the screen, for a script that cuts it out of a screenshot.
+            RECT rect = {};
+            GetWindowRect(found, &rect);
+            simctl::Out(L"window of class \"%ls\": %p at %ld,%ld size %ldx%ld\n", className, static_cast<void*>(found),
+                        rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
             return 0;
         }
         if (GetTickCount64() >= deadline) {

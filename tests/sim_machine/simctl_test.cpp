@@ -431,7 +431,7 @@ TEST(SimctlWaitWindow, WaitsForAWindowThatComesLater) {
         wc.lpszClassName = L"SimctlLateWindow";
         RegisterClassW(&wc);
         {
-            common::UniqueWindow window(CreateWindowExW(0, wc.lpszClassName, L"", WS_OVERLAPPED, 0, 0, 0, 0, nullptr,
+            common::UniqueWindow window(CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 12, 34, 56, 78, nullptr,
                                                         nullptr, wc.hInstance, nullptr));
             SetEvent(created);
             WaitForSingleObject(done, RUN_WAIT_MS);
@@ -442,6 +442,7 @@ TEST(SimctlWaitWindow, WaitsForAWindowThatComesLater) {
     // The window came after simctl started waiting: the wait saw it.
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(created, 0)) << "simctl returned before the window existed";
     EXPECT_EQ(0u, run.exitCode) << run.output;
+    EXPECT_NE(std::string::npos, run.output.find(" at 12,34 size 56x78\n")) << run.output;
     SetEvent(done);
     late.join();
     RunResult gone = RunSimctl(L"wait-window --gone SimctlLateWindow 20");
