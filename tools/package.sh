@@ -43,11 +43,16 @@ parts=(
   "$shipped/Solvane.exe.xml"
   "$shipped/Solvane.exe.run.xml"
 )
-# The factory plan files come with the package once they are made; the first place wins.
+# The factory plan files come with the package once they are made: built beside the binaries,
+# or kept anywhere under resources/ or sim/ (the first found wins, in this order).
 for plan in ECOMode.pow StdMode.pow; do
-  for dir in "$build/bin" "$shipped" "$root/resources"; do
-    if [ -f "$dir/$plan" ]; then parts+=("$dir/$plan"); break; fi
-  done
+  found=""
+  if [ -f "$build/bin/$plan" ]; then
+    found=$build/bin/$plan
+  else
+    found=$(find "$root/resources" "$root/sim" -type f -name "$plan" 2>/dev/null | sort | head -n 1) || found=""
+  fi
+  [ -z "$found" ] || parts+=("$found")
 done
 
 mkdir -p "$out"

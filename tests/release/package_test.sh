@@ -58,9 +58,12 @@ declare -A source_of=(
   [Solvane.exe.run.xml]=$root/sim/vendrel/Solvane.exe.run.xml
 )
 for plan in ECOMode.pow StdMode.pow; do
-  for dir in "$build/bin" "$root/sim/vendrel" "$root/resources"; do
-    if [ -f "$dir/$plan" ]; then source_of[$plan]=$dir/$plan; break; fi
-  done
+  if [ -f "$build/bin/$plan" ]; then
+    source_of[$plan]=$build/bin/$plan
+  else
+    found=$(find "$root/resources" "$root/sim" -type f -name "$plan" | sort | head -n 1)
+    [ -z "$found" ] || source_of[$plan]=$found
+  fi
 done
 expected=$( (printf '%s\n' "${!source_of[@]}"; echo SHA256SUMS) | sort)
 listed=$(cd "$unpacked" && find . -type f | sed 's|^\./||' | sort)
