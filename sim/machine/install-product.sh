@@ -9,6 +9,9 @@
 #   3. runs "Vendrel.exe /Commit" there (plans, scheduled tasks, key rights);
 #   4. places Solvane.exe last, so that the finished PC has no main program running (the
 #      helper starts it only when it finds it); tests start it themselves.
+# SIM_PRODUCT_PACKAGE=DIR (an unpacked release archive, tools/package.sh) installs that package
+# instead, exactly as the setup package does: every file of DIR (SHA256SUMS checked first) is
+# copied before the machine settings and "Vendrel.exe /Commit", so the helper starts the program.
 set -euo pipefail
 source "$SOLVANE_SOURCE_DIR/sim/machine/hook-lib.sh"
 
@@ -26,16 +29,26 @@ multi_sz() {
 
 program_dir="$WINEPREFIX/drive_c/Program Files/Solvane"
 shipped="$SOLVANE_SOURCE_DIR/sim/vendrel"
-[ -f "$PRODUCT_BIN/Vendrel.exe" ] || die "$PRODUCT_BIN/Vendrel.exe is missing: build first"
-[ -f "$PRODUCT_BIN/Solvane.exe" ] || die "$PRODUCT_BIN/Solvane.exe is missing: build first"
+package=${SIM_PRODUCT_PACKAGE:-}
 mkdir -p "$program_dir"
-cp "$PRODUCT_BIN/Vendrel.exe" "$program_dir/"
-if [ -f "$PRODUCT_BIN/Tarvik.dll" ]; then
-  cp "$PRODUCT_BIN/Tarvik.dll" "$program_dir/"
+if [ -n "$package" ]; then
+  [ -f "$package/SHA256SUMS" ] || die "$package is not an unpacked release archive (no SHA256SUMS)"
+  (cd "$package" && sha256sum --quiet -c SHA256SUMS) || die "$package: the files do not match SHA256SUMS"
+  for f in Solvane.exe Vendrel.exe Solvane.exe.ini Solvane.exe.xml Solvane.exe.run.xml; do
+    [ -f "$package/$f" ] || die "the package $package lacks $f"
+  done
+  find "$package" -maxdepth 1 -type f ! -name SHA256SUMS -exec cp {} "$program_dir/" \;
+else
+  [ -f "$PRODUCT_BIN/Vendrel.exe" ] || die "$PRODUCT_BIN/Vendrel.exe is missing: build first"
+  [ -f "$PRODUCT_BIN/Solvane.exe" ] || die "$PRODUCT_BIN/Solvane.exe is missing: build first"
+  cp "$PRODUCT_BIN/Vendrel.exe" "$program_dir/"
+  if [ -f "$PRODUCT_BIN/Tarvik.dll" ]; then
+    cp "$PRODUCT_BIN/Tarvik.dll" "$program_dir/"
+  fi
+  for f in Solvane.exe.ini Solvane.exe.xml Solvane.exe.run.xml; do
+    cp "$shipped/$f" "$program_dir/"
+  done
 fi
-for f in Solvane.exe.ini Solvane.exe.xml Solvane.exe.run.xml; do
-  cp "$shipped/$f" "$program_dir/"
-done
 
 # The maker's three ECO plans (created by Vendrel from the plan definition file).
 eco_save="{9B7D845B-AF66-4D2A-B476-D4DAB840ABF8}"
@@ -118,4 +131,4 @@ REG
 
 # The helper always exits 0; its effects are checked by the tests of the built PC.
 sim_wine 'C:\Program Files\Solvane\Vendrel.exe' /Commit || die "Vendrel.exe /Commit failed (exit $?)"
-cp "$PRODUCT_BIN/Solvane.exe" "$program_dir/"
+[ -n "$package" ] || cp "$PRODUCT_BIN/Solvane.exe" "$program_dir/"

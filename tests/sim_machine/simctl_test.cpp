@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/handles.h"
@@ -343,6 +344,125 @@ TEST_F(SimctlMaker, MakerLogShowsTheCallsAndStatusTheState) {
     EXPECT_NE(std::string::npos, status.output.find("[maker DLLs]")) << status.output;
     EXPECT_NE(std::string::npos, status.output.find("answer fixed at 0x0102")) << status.output;
     EXPECT_NE(std::string::npos, status.output.find("Yarrow: display mode 1")) << status.output;
+}
+
+}  // namespace
+
+namespace {
+
+// --- the notification-area icon and window waits ------------------------------------------------
+
+constexpr UINT WM_TRAY_CALLBACK = WM_USER + 2;
+
+struct TrayClickCase {
+    const wchar_t* arguments;
+    int messages;        // callback messages posted (the button-down comes before the button-up)
+    LPARAM lastMessage;  // the mouse message of the last one
+};
+
+TEST(SimctlTray, ClicksPostTheIconCallbackTheProgramActsOn) {
+    const TrayClickCase cases[] = {
+        {L"tray-click left", 2, WM_LBUTTONUP},
+        {L"tray-click right", 2, WM_RBUTTONUP},
+        {L"tray-click double", 1, WM_LBUTTONDBLCLK},
+    };
+    FakeMainWindow main;
+    ASSERT_NE(nullptr, main.Get());
+    for (const TrayClickCase& c : cases) {
+        RunResult run = RunSimctl(c.arguments);
+        ASSERT_EQ(0u, run.exitCode) << run.output;
+        WPARAM wParam = 0;
+        LPARAM lParam = 0;
+        EXPECT_EQ(c.messages, TakeMessages(main.Get(), WM_TRAY_CALLBACK, wParam, lParam)) << c.arguments;
+        EXPECT_EQ(c.lastMessage, lParam) << c.arguments;
+        EXPECT_EQ(1u, wParam) << c.arguments << ": the icon's id";
+    }
+}
+
+TEST(SimctlTray, BadClicksAreRefusedAndPostNothing) {
+    FakeMainWindow main;
+    ASSERT_NE(nullptr, main.Get());
+    for (const wchar_t* arguments : {L"tray-click", L"tray-click middle", L"tray-click left right"}) {
+        RunResult run = RunSimctl(arguments);
+        EXPECT_EQ(2u, run.exitCode) << arguments << ": " << run.output;
+        WPARAM wParam = 0;
+        LPARAM lParam = 0;
+        EXPECT_EQ(0, TakeMessages(main.Get(), WM_TRAY_CALLBACK, wParam, lParam)) << arguments;
+    }
+}
+
+struct WaitCase {
+    const wchar_t* arguments;
+    DWORD exitCode;
+};
+
+TEST(SimctlWaitWindow, AnswersForPresentMissingAndBadArguments) {
+    const WaitCase cases[] = {
+        {L"wait-window Solvane 0", 0},
+        {L"wait-window --gone Solvane 0", 1},
+        {L"wait-window NoSuchClass 0", 1},
+        {L"wait-window --gone NoSuchClass 0", 0},
+        {L"wait-window --title Other Solvane 0", 1},
+        {L"wait-window --title Other --gone Solvane 0", 0},
+        {L"wait-window", 2},
+        {L"wait-window --gone", 2},
+        {L"wait-window Solvane soon", 2},
+        {L"wait-window Solvane 601", 2},
+        {L"wait-window Solvane 1 2", 2},
+    };
+    FakeMainWindow main;
+    ASSERT_NE(nullptr, main.Get());
+    for (const WaitCase& c : cases) {
+        RunResult run = RunSimctl(c.arguments);
+        EXPECT_EQ(c.exitCode, run.exitCode) << c.arguments << ": " << run.output;
+    }
+}
+
+TEST(SimctlWaitWindow, WaitsForAWindowThatComesLater) {
+    HANDLE created = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    common::UniqueHandle createdGuard(created);
+    HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    common::UniqueHandle doneGuard(done);
+    std::thread late([created, done] {
+        Sleep(700);
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = DefWindowProcW;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"SimctlLateWindow";
+        RegisterClassW(&wc);
+        {
+            common::UniqueWindow window(CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 12, 34, 56, 78, nullptr,
+                                                        nullptr, wc.hInstance, nullptr));
+            SetEvent(created);
+            WaitForSingleObject(done, RUN_WAIT_MS);
+        }
+        UnregisterClassW(wc.lpszClassName, wc.hInstance);
+    });
+    RunResult run = RunSimctl(L"wait-window SimctlLateWindow 20");
+    // The window came after simctl started waiting: the wait saw it.
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(created, 0)) << "simctl returned before the window existed";
+    EXPECT_EQ(0u, run.exitCode) << run.output;
+    EXPECT_NE(std::string::npos, run.output.find(" at 12,34 size 56x78\n")) << run.output;
+    SetEvent(done);
+    late.join();
+    RunResult gone = RunSimctl(L"wait-window --gone SimctlLateWindow 20");
+    EXPECT_EQ(0u, gone.exitCode) << gone.output;
+}
+
+TEST(SimctlCloseWindow, SendsWmCloseAndFailsWithoutAWindow) {
+    FakeMainWindow main;
+    ASSERT_NE(nullptr, main.Get());
+    RunResult wrongTitle = RunSimctl(L"close-window --title Other Solvane");
+    EXPECT_EQ(1u, wrongTitle.exitCode) << wrongTitle.output;
+    EXPECT_TRUE(IsWindow(main.Get()));
+    // DefWindowProc destroys the window on WM_CLOSE.
+    RunResult close = RunSimctl(L"close-window Solvane");
+    EXPECT_EQ(0u, close.exitCode) << close.output;
+    EXPECT_FALSE(IsWindow(main.Get()));
+    RunResult again = RunSimctl(L"close-window Solvane");
+    EXPECT_EQ(1u, again.exitCode) << again.output;
+    EXPECT_NE(std::string::npos, again.output.find("no window of class \"Solvane\"")) << again.output;
+    EXPECT_EQ(2u, RunSimctl(L"close-window").exitCode);
 }
 
 }  // namespace
