@@ -1,12 +1,11 @@
 #include "settingsfile/settings_file.h"
 
 #include "common/log.h"
+#include "resources/resource.h"
 
 namespace {
 
-constexpr UINT IDS_IMPORT_REFUSED_RUNNING = 3007;
 // Every settings-file message carries the ECO title, whatever the program title is.
-constexpr UINT IDS_SETTINGS_FILE_CAPTION = 219;
 constexpr int kCaptionChars = 64;
 constexpr int kMessageChars = 512;
 
@@ -34,7 +33,7 @@ void ShowImportRefusal(HINSTANCE instance) noexcept {
     wchar_t text[kMessageChars] = {};
     wchar_t caption[kCaptionChars] = {};
     LoadStringW(instance, IDS_IMPORT_REFUSED_RUNNING, text, kMessageChars);
-    LoadStringW(instance, IDS_SETTINGS_FILE_CAPTION, caption, kCaptionChars);
+    LoadStringW(instance, IDS_ECO_PROGRAM_TITLE, caption, kCaptionChars);
     LOG_TRACE(TRACE_LEVEL_VALUES, L"ShowImportRefusal", L"import refused: an instance is running");
     MessageBoxW(nullptr, text, caption, MB_OK);
 }
