@@ -111,6 +111,48 @@ using UniqueGdiObject = UniqueResource<GdiObjectTraits>;
 using UniqueWindow = UniqueResource<WindowTraits>;
 using UniqueFindFile = UniqueResource<FindFileTraits>;
 
+struct MemoryDcTraits {  // CreateCompatibleDC results
+    using Handle = HDC;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { ::DeleteDC(h); }
+};
+using UniqueMemoryDc = UniqueResource<MemoryDcTraits>;
+
+// A window's (or, with null, the screen's) device context from GetDC, released on scope exit.
+// Objects selected into it with ScopedSelect must be restored first: declare them after it.
+class WindowDc {
+public:
+    explicit WindowDc(HWND hwnd) noexcept : m_hwnd(hwnd), m_dc(::GetDC(hwnd)) {}
+    ~WindowDc() {
+        if (m_dc != nullptr) {
+            ::ReleaseDC(m_hwnd, m_dc);
+        }
+    }
+    WindowDc(const WindowDc&) = delete;
+    WindowDc& operator=(const WindowDc&) = delete;
+    HDC Get() const noexcept { return m_dc; }
+    explicit operator bool() const noexcept { return m_dc != nullptr; }
+
+private:
+    HWND m_hwnd;
+    HDC m_dc;
+};
+
+// BeginPaint/EndPaint of one WM_PAINT.
+class PaintDc {
+public:
+    explicit PaintDc(HWND hwnd) noexcept : m_hwnd(hwnd), m_ps(), m_dc(::BeginPaint(hwnd, &m_ps)) {}
+    ~PaintDc() { ::EndPaint(m_hwnd, &m_ps); }
+    PaintDc(const PaintDc&) = delete;
+    PaintDc& operator=(const PaintDc&) = delete;
+    HDC Get() const noexcept { return m_dc; }
+
+private:
+    HWND m_hwnd;
+    PAINTSTRUCT m_ps;
+    HDC m_dc;
+};
+
 // Holds a mutex acquired with a bounded wait; releases it when it goes out of scope.
 class MutexLock {
 public:

@@ -1,17 +1,227 @@
-// Resource ids of Solvane shared by resources/Solvane.rc and the code.
+// Resource ids of Solvane.exe, shared by resources/Solvane.rc and the code. One place for every
+// string, dialog, control, icon, command and timer id of the program; add new ids to their section.
 #pragma once
+
+// =============================================================================================
+// Strings
+// =============================================================================================
+
+// --- Start-up, and records of the error log ("fail : " names the failed call) ----------------
+#define IDS_STARTUP_FAILED              1
+#define IDS_ERR_GET_ACTIVE_SCHEME       2
+#define IDS_ERR_CREATE_MUTEX            4
+#define IDS_ERR_THREAD_PPI              7
+#define IDS_ERR_THREAD_CPP              8
+#define IDS_ERR_REGISTER_CLASS          9
+#define IDS_ERR_CREATE_WINDOW           10
+#define IDS_ERR_SETTINGS_SIZE           16
+#define IDS_ERR_SETTINGS_READ           17
+#define IDS_ERR_PROCESSOR_INFO          18
+#define IDS_ERR_CREATE_EVENT            20
+#define IDS_ERR_CREATE_RIGHT_MENU       23
+#define IDS_ERR_CREATE_LEFT_MENU        24
+#define IDS_ERR_SET_ACTIVE_SCHEME       28
+#define IDS_ERR_OPEN_PROGRAM_KEY        29
+#define IDS_ERR_WORK_AREA               32
+#define IDS_ERR_CREATE_TOOLTIP          40
+#define IDS_ERR_MODULE_FILE_NAME        41
+#define IDS_ERR_TRAY_ADD                44
+#define IDS_ERR_TRAY_ADD_MODIFY_OK      45
+#define IDS_ERR_TRAY_DELETE             46
+#define IDS_ERR_TRAY_MODIFY             47
+#define IDS_ERR_PLAN_LOCK               48   // the plan-list lock timed out (value: the caller)
+#define IDS_ERR_HEAP_ALLOC              51
+#define IDS_ERR_READ_PROCESSOR_SCHEME   54
+#define IDS_ERR_WRITE_PROCESSOR_SCHEME  55
+#define IDS_ERR_BOOST_SETTING           62
+#define IDS_ERR_BOOST_ACTIVATE          63
+#define IDS_ERR_POWER_STATUS            65
+#define IDS_ERR_CHARGING_CHANGE_POINT   74
+#define IDS_ERR_FULL_PERCENT            76
+#define IDS_ERR_BATTERY_CHECK           77
+#define IDS_ERR_CHARGE_PARAMETER        83
+#define IDS_ERR_DIVISION_ZERO           85
+#define IDS_PROGRAM_TITLE               141
+#define IDS_BUTTON_TITLE                143
+#define IDS_NEEDS_VISTA                 161
+#define IDS_ERR_READ_VALUE              161  // error record of a failed value read
+#define IDS_ERR_BAD_PLAN_COMMAND        162  // the plan named by a message or command does not exist
+#define IDS_ERR_WRITE_GUID              163
+#define IDS_ERR_THREAD_VEXB             200
+#define IDS_ECO_PROGRAM_TITLE           219
+#define IDS_ERR_REGISTER_HOTKEY         244
+#define IDS_ERR_WRITE_HOTKEY            245
+#define IDS_MONITOR_RETRY_COUNT         292
+#define IDS_ERR_LED_STATUS              293
+#define IDS_ERR_LED_OS_POWER            294
+#define IDS_ERR_CHECK_LED               295
+#define IDS_ERR_DIM_TIMEOUT             296
+#define IDS_QUOTED_TITLE                308
+#define IDS_ERR_SUPPORTED_FEATURES      539
+#define IDS_ERR_CPU_SAVING_STATE        541
+
+// --- Settings file export and import ------------------------------------------------------
+#define IDS_FILE_CREATE_FAILED          3001
+#define IDS_FILE_NOT_FOUND              3002
+#define IDS_IMPORT_REFUSED              3003
+#define IDS_FILE_NAME_MISSING           3005
+#define IDS_FILE_NOT_CREATED            3006
+#define IDS_IMPORT_REFUSED_RUNNING      3007
+#define IDS_EXPORT_NEEDS_ADMIN          3008
+
+// --- Tray icon, menus, hotkey and the mode notification windows -----------------------------
+#define IDS_TEXT_PERFORMANCE            97
+#define IDS_TEXT_SCENES                 98
+#define IDS_TEXT_PLAN_SETTINGS          99
+#define IDS_MENU_PANEL                  146
+#define IDS_MENU_MINIMIZE               148
+#define IDS_MENU_TOPMOST                149
+#define IDS_MENU_TRANSPARENT            150
+#define IDS_MENU_PLAN_SETTINGS          151
+#define IDS_MENU_DISPLAY_SETTINGS       152
+#define IDS_MENU_EXIT                   153
+#define IDS_MODE_LABEL_1                170  // 170-172: "モード１".."モード３"
+#define IDS_MODE_LABEL_2                171
+#define IDS_MODE_LABEL_3                172
+#define IDS_TEXT_ECO_SETTINGS           190
+#define IDS_MENU_ECO_SETTINGS           191
+#define IDS_NO_PLAN                     194
+#define IDS_MENU_HELP                   204
+#define IDS_HOTKEY_NAME_FIRST           220  // 220 "no hotkey", then 221-243 in hotkey table order
+#define IDS_HOTKEY_RESET_QUESTION       246
+#define IDS_HOTKEY_RESET_LABEL          248
+#define IDS_HOTKEY_FAILED               249
+#define IDS_LOW_BATTERY_CHANGE          261
+#define IDS_SWITCHING                   269
+#define IDS_SWITCHED                    270
+#define IDS_NAME_NI                     271
+#define IDS_MENU_ENERGY_VIEWER          303
+#define IDS_FONT_FACE                   304
+#define IDS_HIBERNATE_QUESTION          306
+#define IDS_TOOLTIP_PLAN                307
+#define IDS_CANNOT_SWITCH               309
+#define IDS_SAVING_POWER                312
+#define IDS_MODE3_QUESTION              313
+#define IDS_SUPPLY_TOAST                314
+#define IDS_ECO_TOAST                   315
+#define IDS_MENU_MONITOR_INFO           316
+#define IDS_DISCARD_CHANGES             535
+
+// --- Mode switching, exit questions and the guards before the plan windows ------------------
+#define IDS_FERROW_RUNNING              95
+#define IDS_PLAN_SHEET_CAPTION          102
+#define IDS_CHANGE_PLAN_QUESTION        123
+#define IDS_EXIT_QUESTION_TWO_MODE      201
+#define IDS_EXIT_QUESTION_THREE_MODE    255
+#define IDS_VIDEO_WARNING               262
+#define IDS_VIDEO_WARNING_CHECK         263
+#define IDS_MODE_PLAN_DELETED           274
+#define IDS_RESTORE_DEFAULTS            276
+#define IDS_ECO_SETTINGS_TITLE          317
+#define IDS_WINDOWS_PLAN_NOTICE         532
+
+// =============================================================================================
+// Dialogs
+// =============================================================================================
+#define IDD_PLAN_SETTINGS_PAGE          501
+#define IDD_PEAKCUT_QUESTION            546
+#define IDD_HOTKEY                      1307
+
+// =============================================================================================
+// Controls
+// =============================================================================================
+
+// --- Plan settings page (501) ---------------------------------------------------------------
+#define IDC_PLAN_DETAILS                1033  // "詳細設定(&C)...": the plan editor
+#define IDC_PLAN_COMBO                  1035
+#define IDC_PLAN_DESCRIPTION            1036
+#define IDC_PERFORMANCE_LABEL           1186
+#define IDC_SAVING_LABEL                1187
+#define IDC_PERFORMANCE_BAR1            1188  // 1188-1192
+#define IDC_PERFORMANCE_BAR2            1189
+#define IDC_PERFORMANCE_BAR3            1190
+#define IDC_PERFORMANCE_BAR4            1191
+#define IDC_PERFORMANCE_BAR5            1192
+#define IDC_SAVING_BAR1                 1193  // 1193-1197
+#define IDC_SAVING_BAR2                 1194
+#define IDC_SAVING_BAR3                 1195
+#define IDC_SAVING_BAR4                 1196
+#define IDC_SAVING_BAR5                 1197
+#define IDC_BATTERY_TIME                1199
+#define IDC_BATTERY_TIME_LABEL          1211
+
+// --- Peak-cut question (546) ----------------------------------------------------------------
+#define IDC_PEAKCUT_INTRO               1255
+#define IDC_PEAKCUT_REACHED             1256
+#define IDC_PEAKCUT_QUESTION            1257
+#define IDC_PEAKCUT_PERCENT             1258
+
+// --- Hotkey settings (1307) -----------------------------------------------------------------
+#define IDC_HOTKEY_RESET                1308
+#define IDC_HOTKEY_COMBO                1309
+
+// =============================================================================================
+// Icons, bitmaps and data
+// =============================================================================================
+#define IDI_SOLVANE                     363
+#define IDI_PLAN_DIALOG_FIRST           364  // 364-375: plan dialog icons of icon numbers 0-11
+#define IDI_PLAN_TRAY_FIRST             388  // 388-399: the same for the tray and the menus
+#define IDI_PLAN_MARK                   402  // current-plan mark of the menus
+#define IDI_ECO_PLAN_DIALOG_FIRST       600  // 600-636: ECO variant, dialog icons
+#define IDI_ECO_PLAN_TRAY_FIRST         650  // 650-689: ECO variant, tray icons plus mode 0-3
+#define IDI_OSD_NOT_SELECTED_FIRST      700  // mode notification icons; mode k adds k - 1
+#define IDI_OSD_SELECTED_FIRST          750
+#define IDI_OSD_UNAVAILABLE_FIRST       800
+#define IDB_OSD_BACKGROUND              518
+#define IDR_SIZE_NAMES                  543  // text sizes (pixels) of the mode notification windows
+#define IDR_SIZE_LABELS                 544
+#define IDR_SIZE_SENTENCE               545
+
+// =============================================================================================
+// Commands (WM_COMMAND ids of the main window and its menus)
+// =============================================================================================
+#define IDM_HELP                        47
+#define IDM_ECO_SETTINGS                48
+#define IDM_TRANSPARENT                 49
+#define IDM_EXIT                        50
+#define IDM_TOPMOST                     51
+#define IDM_MINIMIZE_TO_TRAY            52
+#define IDM_RESTORE_PANEL               53
+#define IDM_PLAN_SETTINGS               56
+#define IDM_DISPLAY_SETTINGS            57
+#define IDM_ENERGY_VIEWER               64
+#define IDM_MONITOR_INFO                65  // right-click menu; text item 65 of the owner-drawn menus
+#define IDM_SEPARATOR_MODES             66
+#define IDM_TEXT_SCENES                 67
+#define IDM_SEPARATOR_PLANS             68
+#define IDM_SETTINGS_ALIAS              69  // ECO mode settings in ECO operation, else the plan sheet
+#define IDM_PLAN_PINNED3                70  // mode 3 (three-mode) plan
+#define IDM_PLAN_PINNED2                71
+#define IDM_PLAN_PINNED1                72
+#define IDM_PLAN_OTHER_FIRST            74  // 74 + n: plan n of the list the menu showed
+
+// =============================================================================================
+// Timers
+// =============================================================================================
+#define IDT_TRAY_CLICK                  1010   // a single click waits for the double-click time
+#define IDT_PANEL_REPAINT               10101
+#define IDT_SHEET_REFRESH               10102  // the plan settings page
+#define IDT_FERROW_WATCH                10105  // the plan settings page
+#define IDT_ECO_MENU                    10108
+#define IDT_BRIGHTNESS                  10109  // main window
+#define IDT_OSD                         10109  // the mode notification windows
+#define IDT_MODE_CHOICE                 10109  // the mode choice window
+#define IDT_LED_CHECK                   10110
+#define IDT_MONITOR_REFRESH             10111
+#define IDT_MONITOR_RETRY               10112
+#define IDT_MONITOR_RESUME              10113
+#define IDT_TRAY_ADD_RETRY              10120
 
 // ---------------------------------------------------------------------------------------------
 // Battery model and time estimation.
 // Error-log records.
-#define IDS_ERR_HEAPALLOC 51
-#define IDS_ERR_CHARGE_CHANGE_POINT 74
-#define IDS_ERR_FULL_PERCENT 76
-#define IDS_ERR_BATTERY_STATUS_CHECK 77
 #define IDS_ERR_BATTERY_HANDLE 80
 #define IDS_ERR_BATTERY_QUERY_INFORMATION 82
-#define IDS_ERR_CHARGE_PARAMETER 83
-#define IDS_ERR_DIVISION_ZERO 85
 #define IDS_ERR_BATTERY_QUERY_TAG 93
 #define IDS_ERR_BATTERY_QUERY_STATUS 94
 // Texts of the battery fields of the plan dialogs.
@@ -31,16 +241,3 @@
 #define IDC_BATTERY_STATUS 1087
 #define IDC_BATTERY_IMAGE 1200
 
-// ---------------------------------------------------------------------------------------------
-// Processor speed monitor.
-#define IDS_ERR_PROCESSOR_POWER_INFO 18
-
-// ---- Settings file export and import (solvane/settingsfile) ---------------------------------
-#define IDS_SETTINGS_FILE_WRITE_FAILED   3001  // export: a key could not be written
-#define IDS_SETTINGS_FILE_MISSING        3002  // import: the file does not exist
-#define IDS_SETTINGS_FILE_REJECTED       3003  // import: the file was refused or could not be applied
-#define IDS_SETTINGS_FILE_NO_NAME        3005  // no file name, or the name is too long
-#define IDS_SETTINGS_FILE_CREATE_FAILED  3006  // export: the file could not be bound
-#define IDS_SETTINGS_FILE_RUNNING        3007  // import beside the running program
-#define IDS_SETTINGS_FILE_NOT_ADMIN      3008  // export by a user outside "Administrators"
-#define IDS_SETTINGS_FILE_CAPTION        219   // caption of every settings-file message ("Kaviro")

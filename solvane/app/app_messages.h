@@ -1,7 +1,9 @@
-// Private window messages, command ids and timer ids of the main window.
+// Private window messages of the program's windows.
 #pragma once
 
 #include <windows.h>
+
+#include "resources/resource.h"
 
 // From worker threads, dialogs and the notification area.
 inline constexpr UINT WM_APP_PROCESSOR_SPEED = WM_USER + 1;  // wParam current MHz, lParam maximum MHz
@@ -17,32 +19,18 @@ inline constexpr UINT WM_APP_PLAN_SETTINGS = WM_USER + 10;  // "/PowerScheme": p
 // From the ECO button's process.
 inline constexpr UINT WM_APP_ECO_BUTTON = 0x53C;
 inline constexpr UINT WM_APP_ECO_BUTTON_PLAIN = 0x53D;
+// To the open mode notification window: the next press (the same number as the plain press).
+inline constexpr UINT WM_APP_OSD_ADVANCE = 0x53D;
 // From the peak-cut poll thread.
 inline constexpr UINT WM_APP_PEAK_CUT_LEVEL = 0x540;  // wParam level 0-3, lParam reason 0-3
 inline constexpr UINT WM_APP_PEAK_CUT_APPLY = 0x541;
 // To the colour utility's resident window: may brightness be set now?
 inline constexpr UINT WM_APP_COLOUR_MAY_SET = 0x800;
 
-// WM_COMMAND ids of the main window.
-inline constexpr WORD IDM_ECO_SETTINGS = 48;
-inline constexpr WORD IDM_EXIT = 50;
-inline constexpr WORD IDM_MINIMIZE_TO_TRAY = 52;
-inline constexpr WORD IDM_RESTORE_PANEL = 53;
-inline constexpr WORD IDM_PLAN_SETTINGS = 56;
-inline constexpr WORD IDM_ENERGY_VIEWER = 64;
-inline constexpr WORD IDM_REFRESH_MONITORS = 65;
-inline constexpr WORD IDM_SETTINGS_ALIAS = 69;
-// Plans: 70-72 and 74 + n (see plans/mode_switch.h).
+// Command ids (WM_COMMAND), timer ids and every other resource id: resources/resource.h.
 // Notification code of the start-up's own minimise request.
 inline constexpr WORD MINIMIZE_CODE_STARTUP = 10;
 // lParam of a request from outside: open at the work-area position.
 inline constexpr LPARAM kRequestFromOutside = -1;
-
-// Timers of the main window.
-inline constexpr UINT_PTR IDT_TRAY_CLICK = 1010;
-inline constexpr UINT_PTR IDT_ECO_MENU = 10108;
-inline constexpr UINT_PTR IDT_PANEL_REPAINT = 10101;
-inline constexpr UINT_PTR IDT_BRIGHTNESS = 10109;
-inline constexpr UINT_PTR IDT_MONITOR_REFRESH = 10111;
-inline constexpr UINT_PTR IDT_MONITOR_RETRY = 10112;
-inline constexpr UINT_PTR IDT_MONITOR_RESUME = 10113;
+// wParam of WM_APP_PLAN_CHANGED that asks for the change notification.
+inline constexpr WPARAM kPlanChangedNotify = 1;

@@ -3,19 +3,20 @@
 #include "app/app_globals.h"
 #include "common/log.h"
 #include "common/registry.h"
+#include "resources/resource.h"
 
 namespace hotkey {
 
 const HotkeyEntry kHotkeyTable[kHotkeyEntryCount] = {
-    {0, 0, 220},
-    {MOD_ALT, VK_F1, 221},      {MOD_ALT, VK_F2, 222},      {MOD_ALT, VK_F3, 223},
-    {MOD_ALT, VK_F5, 224},      {MOD_ALT, VK_F6, 225},      {MOD_ALT, VK_F7, 226},
-    {MOD_ALT, VK_F8, 227},      {MOD_ALT, VK_F9, 228},      {MOD_ALT, VK_F10, 229},
-    {MOD_ALT, VK_F11, 230},     {MOD_ALT, VK_F12, 231},
-    {MOD_CONTROL, VK_F1, 232},  {MOD_CONTROL, VK_F2, 233},  {MOD_CONTROL, VK_F3, 234},
-    {MOD_CONTROL, VK_F4, 235},  {MOD_CONTROL, VK_F5, 236},  {MOD_CONTROL, VK_F6, 237},
-    {MOD_CONTROL, VK_F7, 238},  {MOD_CONTROL, VK_F8, 239},  {MOD_CONTROL, VK_F9, 240},
-    {MOD_CONTROL, VK_F10, 241}, {MOD_CONTROL, VK_F11, 242}, {MOD_CONTROL, VK_F12, 243},
+    {0, 0, IDS_HOTKEY_NAME_FIRST},
+    {MOD_ALT, VK_F1, IDS_HOTKEY_NAME_FIRST + 1},      {MOD_ALT, VK_F2, IDS_HOTKEY_NAME_FIRST + 2},      {MOD_ALT, VK_F3, IDS_HOTKEY_NAME_FIRST + 3},
+    {MOD_ALT, VK_F5, IDS_HOTKEY_NAME_FIRST + 4},      {MOD_ALT, VK_F6, IDS_HOTKEY_NAME_FIRST + 5},      {MOD_ALT, VK_F7, IDS_HOTKEY_NAME_FIRST + 6},
+    {MOD_ALT, VK_F8, IDS_HOTKEY_NAME_FIRST + 7},      {MOD_ALT, VK_F9, IDS_HOTKEY_NAME_FIRST + 8},      {MOD_ALT, VK_F10, IDS_HOTKEY_NAME_FIRST + 9},
+    {MOD_ALT, VK_F11, IDS_HOTKEY_NAME_FIRST + 10},     {MOD_ALT, VK_F12, IDS_HOTKEY_NAME_FIRST + 11},
+    {MOD_CONTROL, VK_F1, IDS_HOTKEY_NAME_FIRST + 12},  {MOD_CONTROL, VK_F2, IDS_HOTKEY_NAME_FIRST + 13},  {MOD_CONTROL, VK_F3, IDS_HOTKEY_NAME_FIRST + 14},
+    {MOD_CONTROL, VK_F4, IDS_HOTKEY_NAME_FIRST + 15},  {MOD_CONTROL, VK_F5, IDS_HOTKEY_NAME_FIRST + 16},  {MOD_CONTROL, VK_F6, IDS_HOTKEY_NAME_FIRST + 17},
+    {MOD_CONTROL, VK_F7, IDS_HOTKEY_NAME_FIRST + 18},  {MOD_CONTROL, VK_F8, IDS_HOTKEY_NAME_FIRST + 19},  {MOD_CONTROL, VK_F9, IDS_HOTKEY_NAME_FIRST + 20},
+    {MOD_CONTROL, VK_F10, IDS_HOTKEY_NAME_FIRST + 21}, {MOD_CONTROL, VK_F11, IDS_HOTKEY_NAME_FIRST + 22}, {MOD_CONTROL, VK_F12, IDS_HOTKEY_NAME_FIRST + 23},
 };
 
 size_t FindHotkeyEntry(const HotkeyPair& pair) noexcept {
@@ -61,7 +62,7 @@ LSTATUS WriteUserHotkey(const HotkeyPair& pair) noexcept {
         status = common::WriteRegDword(key.Get(), kHotKeyValue, pair.uKey);
     }
     if (status != ERROR_SUCCESS) {
-        WriteErrorLog(kErrWriteHotKey, status, ERRLOG_FILE);
+        WriteErrorLog(IDS_ERR_WRITE_HOTKEY, status, ERRLOG_FILE);
     }
     return status;
 }
@@ -71,7 +72,7 @@ BOOL RegisterHotkeyPair(HWND mainWindow, const HotkeyPair& pair) noexcept {
         LOG_TRACE(TRACE_LEVEL_VALUES, L"RegisterHotKey", L"modifiers %u key %#x", pair.uModifiers, pair.uKey);
         return TRUE;
     }
-    WriteErrorLog(kErrRegisterHotKey, GetLastError(), ERRLOG_FILE);
+    WriteErrorLog(IDS_ERR_REGISTER_HOTKEY, GetLastError(), ERRLOG_FILE);
     return FALSE;
 }
 

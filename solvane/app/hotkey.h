@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include "resources/resource.h"
 
 namespace hotkey {
 
@@ -14,8 +15,6 @@ constexpr size_t kHotkeyEntryCount = 24;
 constexpr size_t kHotkeyNameChars = 32;
 constexpr wchar_t kHotKeyValue[] = L"HotKey";
 constexpr wchar_t kHotKeyOptionValue[] = L"HotKeyOption";
-constexpr UINT kErrRegisterHotKey = 244;
-constexpr UINT kErrWriteHotKey = 245;
 
 struct HotkeyEntry {
     UINT uModifiers;  // "HotKeyOption"

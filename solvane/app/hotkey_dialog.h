@@ -2,16 +2,10 @@
 #pragma once
 
 #include <windows.h>
+#include "resources/resource.h"
 
 namespace hotkey {
 
-constexpr WORD IDD_HOTKEY = 1307;
-constexpr WORD IDC_HOTKEY_RESET = 1308;
-constexpr WORD IDC_HOTKEY_COMBO = 1309;
-constexpr UINT IDS_HOTKEY_RESET_LABEL = 248;
-constexpr UINT IDS_HOTKEY_RESET_QUESTION = 246;
-constexpr UINT IDS_HOTKEY_FAILED = 249;
-constexpr UINT IDS_DISCARD_CHANGES = 535;
 constexpr DWORD kHotkeyHelpTopic = 10506;
 
 // Opens the dialog; returns IDOK when a new choice was stored, IDCANCEL otherwise.

@@ -6,6 +6,7 @@
 #include "app/os_model.h"
 #include "app/single_instance.h"
 #include "app/startup.h"
+#include "app/yarrow_toast.h"
 #include "common/log.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
@@ -43,19 +44,27 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     LOG_TRACE(TRACE_LEVEL_VALUES, L"WinMain", L"OS model %u, UI language %u", g_dwOsModel, g_wUiLanguage);
 
     if (!InitInstance(instance, showCommand)) {
-        // On OS model 3 the toast library switches to the desktop first once it joins.
+        // On OS model 3 a full-screen app may be in front: the toast library brings the desktop
+        // forward so that the error box can be seen.
+        if (g_dwOsModel == OS_MODEL_WIN8_OR_LATER) {
+            toast::EnsureLoaded();
+            toast::SwitchToDesktop(g_hMainWnd);
+        }
         ShowStartupFailure(instance);
+        toast::Unload();
         LOG_TRACE(TRACE_LEVEL_APP, L"WinMain", L"Exit retval:%08x", 0);
         return 0;
     }
-    // On OS model 3 the toast library receives its common information here.
+    // On OS model 3 the toast library is loaded and receives its common information.
+    toast::EnsureLoaded();
     PostSettingsRequest(g_hMainWnd, request.request);  // a first start honours them as well
     // The device display-item list is loaded here once its settings page joins.
 
     LOG_TRACE(TRACE_LEVEL_VALUES, L"WinMain", L"message loop");
     int quitCode = RunMessageLoop();
 
-    // The toast library is finalised and unloaded here once it joins.
+    // Normally gone with the main window already; a quit without it still finalises the library.
+    toast::Unload();
     gdiplus.Shutdown();
     // The WMI brightness connection is released here once it joins.
     ShutdownCom();

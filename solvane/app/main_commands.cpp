@@ -7,11 +7,14 @@
 #include "app/launchers.h"
 #include "app/main_state.h"
 #include "app/plan_sheet.h"
+#include "app/tray_dispatch.h"
+#include "app/ui_state.h"
 #include "common/handles.h"
 #include "common/log.h"
 #include "plans/mode_switch.h"
 #include "plans/reg_values.h"
 #include "plans/settings.h"
+#include "resources/resource.h"
 
 namespace {
 
@@ -21,9 +24,6 @@ constexpr size_t kStartMenuPathChars = 520;
 
 // Exit questions: two-mode (both %s the program title), three-mode (where to start it again,
 // program title).
-constexpr UINT IDS_EXIT_QUESTION_TWO_MODE = 201;
-constexpr UINT IDS_EXIT_QUESTION_THREE_MODE = 255;
-constexpr UINT IDS_QUOTED_TITLE = 308;
 
 bool HasFlag(DWORD flag) noexcept { return (plans::g_Settings.blob.dwFlagWord & flag) != 0; }
 
@@ -77,11 +77,11 @@ bool OnExit(HWND hwnd, WPARAM, LPARAM) {
     return true;
 }
 
-bool OnMinimizeToTray(HWND, WPARAM wParam, LPARAM) {
-    // The panel is hidden and the notification-area icon added here once they join; without
-    // them the window simply stays hidden.
+bool OnMinimizeToTray(HWND hwnd, WPARAM wParam, LPARAM) {
+    // The panel is hidden here once it joins.
     LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"WM_COMMAND %u: minimise to the notification area (code %u)",
               LOWORD(wParam), HIWORD(wParam));
+    tray::MinimizeToTray(hwnd);
     return true;
 }
 
@@ -91,27 +91,32 @@ bool OnRestorePanel(HWND, WPARAM wParam, LPARAM) {
     return true;
 }
 
-// Opening the ECO mode settings dialog (48) and the power-plan settings sheet (56).
+// Opening the ECO mode settings dialog (48) and the power-plan settings sheet (56). The guard
+// covers only the questions before the window; while the modal window runs, a second request
+// (its message loop dispatches them here) brings it to the front.
 bool OpenSettings(HWND hwnd, WORD id, LPARAM lParam) {
-    static bool s_bOpening = false;
+    static bool s_bAsking = false;
+    static bool s_bWindowRunning = false;
     LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"WM_COMMAND %u lParam %d", id, static_cast<int>(lParam));
-    if (s_bOpening) {
+    if (s_bAsking) {
         return true;
     }
-    s_bOpening = true;
+    s_bAsking = true;
     const bool sheet = id == IDM_PLAN_SETTINGS;
-    if (!plans::PassPlanWindowGuards(hwnd, sheet)) {
-        s_bOpening = false;
+    const bool passed = plans::PassPlanWindowGuards(hwnd, sheet);
+    s_bAsking = false;
+    if (!passed) {
         LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"settings refused by the guards");
+        return true;
+    }
+    if (s_bWindowRunning) {
+        // (While the window is still being created there is nothing to bring forward yet.)
+        ui::FocusOpenSettingsDialog();
+        LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"settings already open: brought to the front");
         return true;
     }
     if (lParam == kRequestFromOutside) {
         g_MainState.bOpenAtWorkArea = true;
-    }
-    if (g_MainState.hSettingsDialog != nullptr && IsWindow(g_MainState.hSettingsDialog)) {
-        SetForegroundWindow(g_MainState.hSettingsDialog);
-        s_bOpening = false;
-        return true;
     }
     if (g_MainState.bOpenAtWorkArea) {
         RECT workArea{};
@@ -119,6 +124,7 @@ bool OpenSettings(HWND hwnd, WORD id, LPARAM lParam) {
             g_MainState.ptDialog = POINT{workArea.right, workArea.bottom};
         }
     }
+    s_bWindowRunning = true;
     if (sheet) {
         // The sheet's owner: a window handle passed by the requester, else this window.
         HWND requester = reinterpret_cast<HWND>(lParam);
@@ -131,7 +137,7 @@ bool OpenSettings(HWND hwnd, WORD id, LPARAM lParam) {
     }
     g_MainState.bOpenAtWorkArea = false;
     g_MainState.hSettingsDialog = nullptr;
-    s_bOpening = false;
+    s_bWindowRunning = false;
     return true;
 }
 
@@ -173,8 +179,8 @@ constexpr CommandEntry kCommands[] = {
     {IDM_PLAN_SETTINGS, IDM_PLAN_SETTINGS, OnOpenSettings},
     {IDM_SETTINGS_ALIAS, IDM_SETTINGS_ALIAS, OnSettingsAlias},
     {IDM_ENERGY_VIEWER, IDM_ENERGY_VIEWER, OnEnergyViewer},
-    {plans::IDM_PLAN_PINNED3, plans::IDM_PLAN_PINNED1, OnPlanCommand},
-    {plans::IDM_PLAN_OTHER_FIRST, plans::IDM_PLAN_OTHER_FIRST + kMaxOtherPlanCommands - 1, OnPlanCommand},
+    {IDM_PLAN_PINNED3, IDM_PLAN_PINNED1, OnPlanCommand},
+    {IDM_PLAN_OTHER_FIRST, IDM_PLAN_OTHER_FIRST + kMaxOtherPlanCommands - 1, OnPlanCommand},
 };
 
 }  // namespace

@@ -8,10 +8,16 @@
 #include "app/help.h"
 #include "app/main_commands.h"
 #include "app/main_state.h"
+#include "app/notify_window.h"
 #include "app/power_events.h"
+#include "app/ui_state.h"
 #include "app/thread_pause.h"
+#include "app/peakcut_question.h"
 #include "app/tray_dispatch.h"
 #include "battery/battery.h"
+#include "app/tray_icon.h"
+#include "app/tray_menu.h"
+#include "app/yarrow_toast.h"
 #include "common/log.h"
 #include "drivers/eco_led.h"
 #include "drivers/processor_device.h"
@@ -22,31 +28,27 @@
 #include "plans/plan_record.h"
 #include "plans/power_guids.h"
 #include "plans/settings.h"
+#include "resources/resource.h"
 
 namespace {
 
 constexpr wchar_t kTraceName[] = L"WndProc";
-constexpr float kBaseDpi = 96.0f;
 constexpr DWORD kAllControlClasses = 0xFF;
 constexpr DWORD kBeforeLedRefreshMs = 200;
 constexpr DWORD kAfterLedRefreshMs = 300;
-constexpr DWORD kLedReadyWaitMs = 1000;
 constexpr int kSessionRegisterRetries = 20;
 constexpr DWORD kSessionRegisterRetryMs = 1000;
 
+using ui::EcoInputSuppressed;
+using ui::EcoOperation;
 bool HasFlag(DWORD flag) noexcept { return (plans::g_Settings.blob.dwFlagWord & flag) != 0; }
-bool EcoOperation() noexcept { return HasFlag(plans::FLAG_ECO); }
-bool EcoInputSuppressed() noexcept { return HasFlag(plans::FLAG_CANTCHGPP); }
 
 // --- Creation and destruction ----------------------------------------------------------------
 
 void ComputeDpiFactors() noexcept {
-    HDC screen = GetDC(nullptr);
-    if (screen != nullptr) {
-        g_MainState.fDpiX = static_cast<float>(GetDeviceCaps(screen, LOGPIXELSX)) / kBaseDpi;
-        g_MainState.fDpiY = static_cast<float>(GetDeviceCaps(screen, LOGPIXELSY)) / kBaseDpi;
-        ReleaseDC(nullptr, screen);
-    }
+    const ui::DpiFactors dpi = ui::ScreenDpiFactors();
+    g_MainState.fDpiX = dpi.x;
+    g_MainState.fDpiY = dpi.y;
 }
 
 void RegisterSessionNotification(HWND hwnd) noexcept {
@@ -63,7 +65,6 @@ void CacheAcLineStatus() noexcept {
     if (GetSystemPowerStatus(&status)) {
         g_MainState.ucACLineStatus = status.ACLineStatus;
     } else {
-        constexpr UINT IDS_ERR_POWER_STATUS = 65;
         WriteErrorLog(IDS_ERR_POWER_STATUS, GetLastError(), ERRLOG_FILE);
     }
 }
@@ -76,8 +77,8 @@ LRESULT OnCreate(HWND hwnd, UINT, WPARAM, LPARAM) {
     InitCommonControlsEx(&controls);
     plans::RefreshCurrentPlan(plans::kActiveSchemeMarkerForced);
     if (EcoOperation()) {
+        // The delayed refresh waits for the LED driver itself.
         Sleep(kBeforeLedRefreshMs);
-        drivers::WaitLedReady(kLedReadyWaitMs);
         drivers::DelayedLedRefresh(nullptr);
         Sleep(kAfterLedRefreshMs);
     }
@@ -88,12 +89,12 @@ LRESULT OnCreate(HWND hwnd, UINT, WPARAM, LPARAM) {
     g_MainState.bLedRestoreDone = false;
     g_MainState.bUserPresent = true;
     g_MainState.uTaskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
+    tray::OnMainCreate(hwnd);
     g_MainState.bBrightnessFollowUp = true;
     CacheAcLineStatus();
     ApplyDimTimeoutRule();
     // The ambient-light brightness (mode 0x200) and, with external-monitor support, the plan
-    // brightness (mode 1) are applied here once the brightness code joins; then the hotkey is
-    // registered by the notification-area code.
+    // brightness (mode 1) are applied here once the brightness code joins.
     plans::PlanRecord active{};
     active.guid = plans::activepsi.guid;
     plans::ReadPlanRecord(&active);
@@ -123,7 +124,7 @@ LRESULT OnDestroy(HWND hwnd, UINT, WPARAM, LPARAM) {
     LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"WM_DESTROY");
     // With the link library present, "PeakCutLevel" is reset here once the peak-cut client joins.
     UnregisterPowerEvents(hwnd);
-    // The notification-area icons and the tray icon are released here by their code.
+    tray::OnMainDestroy(hwnd);
     plans::SaveSettings();
     LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"WM_DESTROY: settings saved");
     g_bRunFlag = false;
@@ -134,6 +135,7 @@ LRESULT OnDestroy(HWND hwnd, UINT, WPARAM, LPARAM) {
     battery::JoinBatteryThread();
     // The peak-cut thread is joined here with JoinWorkerThread when it joins the program.
     LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"WM_DESTROY: threads joined");
+    toast::Unload();
     FreePlanData();
     plans::ClosePlanListLock();
     UninitHelp();
@@ -183,16 +185,23 @@ LRESULT OnSysCommand(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     }
 }
 
+void OnTrayClickTimer(HWND hwnd) { tray::OnLeftClickTimer(hwnd); }
+void OnEcoMenuTimer(HWND hwnd) { tray::OnEcoMenuTimer(hwnd); }
+void OnTrayAddRetryTimer(HWND hwnd) { tray::OnAddRetryTimer(hwnd); }
+
 struct TimerEntry {
     UINT_PTR id;
     void (*handler)(HWND hwnd);
 };
 
-// Timers of the main window; the tray click (1010) and ECO-menu (10108) timers and the
-// external-monitor timers (10111-10113) join with their code. 10110 has its own procedure.
+// Timers of the main window; the external-monitor timers (10111-10113) join with their code.
+// IDT_LED_CHECK has its own procedure.
 constexpr TimerEntry kTimers[] = {
     {IDT_PANEL_REPAINT, OnPanelRepaintTimer},
     {IDT_BRIGHTNESS, OnBrightnessTimer},
+    {IDT_TRAY_CLICK, OnTrayClickTimer},
+    {IDT_ECO_MENU, OnEcoMenuTimer},
+    {IDT_TRAY_ADD_RETRY, OnTrayAddRetryTimer},
 };
 
 LRESULT OnTimer(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -219,37 +228,33 @@ LRESULT OnSessionChangeMessage(HWND hwnd, UINT, WPARAM wParam, LPARAM lParam) {
 
 LRESULT OnHotKey(HWND, UINT, WPARAM, LPARAM) {
     if (!EcoInputSuppressed() && EcoOperation()) {
-        plans::HandleEcoButton();
+        osd::OnEcoPress();
     }
     return 0;
 }
 
 // --- Private messages --------------------------------------------------------------------------
 
-LRESULT OnProcessorSpeed(HWND, UINT, WPARAM, LPARAM lParam) {
-    if (lParam == 0) {
-        return 0;
+LRESULT OnProcessorSpeed(HWND hwnd, UINT, WPARAM, LPARAM lParam) {
+    if (lParam != 0 && ui::TrayOnly()) {
+        tray::UpdateTrayIcon(hwnd, false);
     }
-    // In tray-only operation the tray icon and tooltip follow here (notification-area code).
     return 0;
 }
 
-LRESULT OnPlanChanged(HWND, UINT, WPARAM wParam, LPARAM) {
+LRESULT OnPlanChanged(HWND hwnd, UINT, WPARAM wParam, LPARAM) {
     LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"WM_USER+3 (%u)", static_cast<unsigned>(wParam));
     // The panel's copy of the plan name is taken here once the panel joins.
     plans::RefreshPlanList();
-    // The tray icon and tooltip follow here (notification-area code), with wParam passed on.
+    if (ui::TrayOnly()) {
+        tray::UpdateTrayIcon(hwnd, wParam == kPlanChangedNotify);
+    }
     if (g_MainState.hSettingsDialog != nullptr) {
         PostMessageW(g_MainState.hSettingsDialog, WM_APP_SETTINGS_REFRESH, 0, 0);
     }
     if (g_MainState.hPlanEditor != nullptr) {
         PostMessageW(g_MainState.hPlanEditor, WM_APP_EDITOR_REFRESH, 0, 0);
     }
-    return 0;
-}
-
-LRESULT OnDialogPosition(HWND, UINT, WPARAM wParam, LPARAM lParam) {
-    g_MainState.ptDialog = POINT{static_cast<LONG>(wParam), static_cast<LONG>(lParam)};
     return 0;
 }
 
@@ -268,22 +273,16 @@ LRESULT OnPlanSettingsRequest(HWND hwnd, UINT, WPARAM, LPARAM) {
 LRESULT OnEcoButton(HWND hwnd, UINT, WPARAM, LPARAM) {
     LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"ECO button");
     if (!EcoInputSuppressed() && EcoOperation()) {
-        plans::HandleEcoButton();
+        osd::OnEcoPress();
         return 0;
     }
-    if (g_MainState.hSettingsDialog != nullptr && IsWindow(g_MainState.hSettingsDialog)) {
-        SetForegroundWindow(g_MainState.hSettingsDialog);
-        return 0;
-    }
-    // The ECO-button pop-up menu (open: close it; else show it at this window) joins with the
-    // notification-area code.
-    (void)hwnd;
+    tray::OnEcoButtonMenu(hwnd);
     return 0;
 }
 
 LRESULT OnEcoButtonPlain(HWND, UINT, WPARAM, LPARAM) {
     if (!EcoInputSuppressed() && EcoOperation()) {
-        plans::HandleEcoButton();
+        osd::OnEcoPress();
     }
     return 0;
 }
@@ -304,8 +303,8 @@ struct MessageEntry {
     LRESULT (*handler)(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 };
 
-// One line per message. The notification-area code adds WM_DRAWITEM, WM_MEASUREITEM,
-// WM_USER+2 and "TaskbarCreated" (a registered number, see g_MainState.uTaskbarCreated).
+// One line per message; "TaskbarCreated" is a registered number (g_MainState.uTaskbarCreated)
+// and is looked at after the table.
 constexpr MessageEntry kMessages[] = {
     {WM_CREATE, OnCreate},
     {WM_DESTROY, OnDestroy},
@@ -319,9 +318,12 @@ constexpr MessageEntry kMessages[] = {
     {WM_DEVICECHANGE, OnDeviceChangeMessage},
     {WM_WTSSESSION_CHANGE, OnSessionChangeMessage},
     {WM_HOTKEY, OnHotKey},
+    {WM_MEASUREITEM, tray::OnMeasureItem},
+    {WM_DRAWITEM, tray::OnDrawItem},
     {WM_APP_PROCESSOR_SPEED, OnProcessorSpeed},
     {WM_APP_PLAN_CHANGED, OnPlanChanged},
-    {WM_APP_DIALOG_POSITION, OnDialogPosition},
+    {WM_APP_TRAY_CALLBACK, tray::OnTrayIconCallback},
+    {WM_APP_DIALOG_POSITION, tray::OnDialogPosition},
     {WM_APP_ECO_SETTINGS, OnEcoSettingsRequest},
     {WM_APP_PLAN_SETTINGS, OnPlanSettingsRequest},
     {WM_APP_ECO_BUTTON, OnEcoButton},
@@ -332,15 +334,13 @@ constexpr MessageEntry kMessages[] = {
 }  // namespace
 
 LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    // Tray icon, menus and hotkey first (they pass on what the table below also handles).
-    LRESULT trayResult = 0;
-    if (tray::HandleTrayMessage(hwnd, message, wParam, lParam, &trayResult)) {
-        return trayResult;
-    }
     for (const MessageEntry& entry : kMessages) {
         if (entry.message == message) {
             return entry.handler(hwnd, message, wParam, lParam);
         }
+    }
+    if (message != 0 && message == g_MainState.uTaskbarCreated) {
+        tray::OnTaskbarCreated(hwnd);
     }
     return DefWindowProcW(hwnd, message, wParam, lParam);
 }

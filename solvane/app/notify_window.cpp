@@ -14,6 +14,7 @@
 #include "plans/mode_switch.h"
 #include "plans/plan_list.h"
 #include "plans/power_api.h"
+#include "resources/resource.h"
 
 namespace osd {
 
@@ -28,18 +29,7 @@ constexpr size_t kTextChars = 512;
 constexpr LANGID kJapaneseLanguage = 1041;
 
 // String ids.
-constexpr UINT IDS_MODE_LABEL_1 = 170;
-constexpr UINT IDS_NO_PLAN = 194;
-constexpr UINT IDS_SWITCHING = 269;
-constexpr UINT IDS_SWITCHED = 270;
-constexpr UINT IDS_NAME_NI = 271;
-constexpr UINT IDS_FONT_FACE = 304;
-constexpr UINT IDS_CANNOT_SWITCH = 309;
-constexpr UINT IDS_SAVING_POWER = 312;
 // Text sizes.
-constexpr int IDR_SIZE_NAMES = 543;
-constexpr int IDR_SIZE_LABELS = 544;
-constexpr int IDR_SIZE_SENTENCE = 545;
 constexpr int kDefaultNameSize = 14;
 constexpr int kForeignNameSize = 12;
 constexpr int kDefaultLabelSize = 14;
@@ -60,9 +50,18 @@ struct OsdIconRow {
     int nIcons[3];
 };
 constexpr OsdIconRow kOsdIconTable[12] = {
-    {0, {700, 750, 800}},  {1, {703, 753, 803}},  {2, {706, 756, 806}},   {3, {709, 759, 809}},
-    {4, {724, 774, 824}},  {-1, {-1, -1, -1}},    {-1, {-1, -1, -1}},     {7, {712, 762, 812}},
-    {8, {727, 777, 827}},  {9, {715, 765, 815}},  {10, {718, 768, 818}},  {11, {721, 771, 821}},
+    {0, {IDI_OSD_NOT_SELECTED_FIRST + 0, IDI_OSD_SELECTED_FIRST + 0, IDI_OSD_UNAVAILABLE_FIRST + 0}},
+    {1, {IDI_OSD_NOT_SELECTED_FIRST + 3, IDI_OSD_SELECTED_FIRST + 3, IDI_OSD_UNAVAILABLE_FIRST + 3}},
+    {2, {IDI_OSD_NOT_SELECTED_FIRST + 6, IDI_OSD_SELECTED_FIRST + 6, IDI_OSD_UNAVAILABLE_FIRST + 6}},
+    {3, {IDI_OSD_NOT_SELECTED_FIRST + 9, IDI_OSD_SELECTED_FIRST + 9, IDI_OSD_UNAVAILABLE_FIRST + 9}},
+    {4, {IDI_OSD_NOT_SELECTED_FIRST + 24, IDI_OSD_SELECTED_FIRST + 24, IDI_OSD_UNAVAILABLE_FIRST + 24}},
+    {-1, {-1, -1, -1}},
+    {-1, {-1, -1, -1}},
+    {7, {IDI_OSD_NOT_SELECTED_FIRST + 12, IDI_OSD_SELECTED_FIRST + 12, IDI_OSD_UNAVAILABLE_FIRST + 12}},
+    {8, {IDI_OSD_NOT_SELECTED_FIRST + 27, IDI_OSD_SELECTED_FIRST + 27, IDI_OSD_UNAVAILABLE_FIRST + 27}},
+    {9, {IDI_OSD_NOT_SELECTED_FIRST + 15, IDI_OSD_SELECTED_FIRST + 15, IDI_OSD_UNAVAILABLE_FIRST + 15}},
+    {10, {IDI_OSD_NOT_SELECTED_FIRST + 18, IDI_OSD_SELECTED_FIRST + 18, IDI_OSD_UNAVAILABLE_FIRST + 18}},
+    {11, {IDI_OSD_NOT_SELECTED_FIRST + 21, IDI_OSD_SELECTED_FIRST + 21, IDI_OSD_UNAVAILABLE_FIRST + 21}},
 };
 constexpr int kOsdDefaultRow = 10;
 
@@ -93,8 +92,8 @@ GUID ActiveScheme() noexcept {
     GUID result = GUID_NULL;
     GUID* active = nullptr;
     if (plans::Power().getActiveScheme(nullptr, &active) == ERROR_SUCCESS && active != nullptr) {
+        common::UniqueLocal owned(active);
         result = *active;
-        LocalFree(active);
     }
     return result;
 }
@@ -128,7 +127,7 @@ HFONT MakeFont(int sizePixels) noexcept {
 }
 
 void LoadResources(bool threeMode) noexcept {
-    g_Osd.background.Reset(LoadImageW(g_hInstance, MAKEINTRESOURCEW(kBackgroundBitmapId), IMAGE_BITMAP, 0, 0,
+    g_Osd.background.Reset(LoadImageW(g_hInstance, MAKEINTRESOURCEW(IDB_OSD_BACKGROUND), IMAGE_BITMAP, 0, 0,
                                       LR_CREATEDIBSECTION));
     if (threeMode) {
         int nameSize = ReadTextSize(IDR_SIZE_NAMES, kDefaultNameSize);
@@ -165,7 +164,7 @@ void Activate(const GUID& plan, DWORD ledValue) noexcept {
 }
 
 void CloseNotification(HWND hwnd) noexcept {
-    KillTimer(hwnd, kOsdTimerId);
+    KillTimer(hwnd, IDT_OSD);
     if (g_Osd.hwnd == hwnd) {
         g_Osd.hwnd = nullptr;
     }
@@ -174,7 +173,7 @@ void CloseNotification(HWND hwnd) noexcept {
 }
 
 bool RestartTimer(HWND hwnd) noexcept {
-    if (SetTimer(hwnd, kOsdTimerId, kOsdTimerMs, nullptr) != 0) {
+    if (SetTimer(hwnd, IDT_OSD, kOsdTimerMs, nullptr) != 0) {
         return true;
     }
     CloseNotification(hwnd);
@@ -216,28 +215,28 @@ void DrawFittedText(HDC dc, HFONT font, COLORREF colour, const wchar_t* source, 
 
 template <typename Painter>
 void PaintWithBackground(HWND hwnd, Painter painter) noexcept {
-    PAINTSTRUCT ps;
-    HDC windowDc = BeginPaint(hwnd, &ps);
-    HDC dc = CreateCompatibleDC(windowDc);
+    // Declaration order releases in reverse: selections, then the memory DCs, then EndPaint.
+    common::PaintDc paint(hwnd);
+    HDC windowDc = paint.Get();
     common::UniqueGdiObject canvas(CreateCompatibleBitmap(windowDc, kOsdWidth, kOsdHeight));
-    {
-        common::ScopedSelect canvasSelect(dc, canvas.Get());
-        RECT all = {0, 0, kOsdWidth, kOsdHeight};
-        FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-        if (g_Osd.background) {
-            HDC source = CreateCompatibleDC(windowDc);
-            {
-                common::ScopedSelect sourceSelect(source, g_Osd.background.Get());
-                BitBlt(dc, 0, 0, kOsdWidth, kOsdHeight, source, 0, 0, SRCCOPY);
-            }
-            DeleteDC(source);
-        }
-        SetBkMode(dc, TRANSPARENT);
-        painter(dc);
-        BitBlt(windowDc, 0, 0, kOsdWidth, kOsdHeight, dc, 0, 0, SRCCOPY);
+    common::UniqueMemoryDc memory(CreateCompatibleDC(windowDc));
+    HDC dc = memory.Get();
+    if (dc == nullptr || !canvas) {
+        return;
     }
-    DeleteDC(dc);
-    EndPaint(hwnd, &ps);
+    common::ScopedSelect canvasSelect(dc, canvas.Get());
+    RECT all = {0, 0, kOsdWidth, kOsdHeight};
+    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    if (g_Osd.background) {
+        common::UniqueMemoryDc source(CreateCompatibleDC(windowDc));
+        if (source) {
+            common::ScopedSelect sourceSelect(source.Get(), g_Osd.background.Get());
+            BitBlt(dc, 0, 0, kOsdWidth, kOsdHeight, source.Get(), 0, 0, SRCCOPY);
+        }
+    }
+    SetBkMode(dc, TRANSPARENT);
+    painter(dc);
+    BitBlt(windowDc, 0, 0, kOsdWidth, kOsdHeight, dc, 0, 0, SRCCOPY);
 }
 
 // ---- Three-mode design ----------------------------------------------------------------------
@@ -296,7 +295,7 @@ LRESULT OnCreateThreeMode(HWND hwnd) noexcept {
     g_Osd.hwnd = hwnd;
     LoadResources(true);
     Place(hwnd);
-    SetTimer(hwnd, kOsdTimerId, kOsdTimerMs, nullptr);
+    SetTimer(hwnd, IDT_OSD, kOsdTimerMs, nullptr);
     LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"three modes: opened on mode %d", g_Osd.nInitial);
     return 0;
 }
@@ -312,7 +311,7 @@ void OnAdvanceThreeMode(HWND hwnd) noexcept {
 }
 
 void OnTimerThreeMode(HWND hwnd) noexcept {
-    KillTimer(hwnd, kOsdTimerId);
+    KillTimer(hwnd, IDT_OSD);
     if (g_Osd.hwnd == hwnd) {
         g_Osd.hwnd = nullptr;
     }
@@ -370,7 +369,7 @@ LRESULT OnCreateTwoMode(HWND hwnd) noexcept {
     ShowTwoModeState();
     LoadResources(false);
     Place(hwnd);
-    SetTimer(hwnd, kOsdTimerId, kOsdTimerMs, nullptr);
+    SetTimer(hwnd, IDT_OSD, kOsdTimerMs, nullptr);
     LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"two modes: opened, mode %d, phase %d", g_Osd.nSelected, g_Osd.nPhase);
     return 0;
 }
@@ -387,7 +386,7 @@ void OnAdvanceTwoMode(HWND hwnd) noexcept {
 }
 
 void OnTimerTwoMode(HWND hwnd) noexcept {
-    KillTimer(hwnd, kOsdTimerId);
+    KillTimer(hwnd, IDT_OSD);
     const plans::TwoModeChoice::TimerStep step = g_Osd.twoChoice.OnTimer();
     if (step.keepOpen) {
         g_Osd.nPhase = PHASE_APPLIED;
@@ -476,6 +475,96 @@ int NotificationIconId(int iconNo, int column, int mode) noexcept {
 
 HWND NotificationWindow() noexcept { return g_Osd.hwnd; }
 
+namespace {
+
+constexpr size_t kWarningChars = 1024;
+bool g_bSlotWarningShowing = false;
+
+HWND FindSlotWarning() noexcept {
+    HWND box = nullptr;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND hwnd, LPARAM found) -> BOOL {
+            wchar_t className[16] = {};
+            wchar_t caption[kTitleChars] = {};
+            GetClassNameW(hwnd, className, ARRAYSIZE(className));
+            GetWindowTextW(hwnd, caption, ARRAYSIZE(caption));
+            if (lstrcmpW(className, L"#32770") == 0 && lstrcmpW(caption, g_szProgramTitle) == 0) {
+                *reinterpret_cast<HWND*>(found) = hwnd;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&box));
+    return box;
+}
+
+// Message 274: a mode of the two-mode variant has lost its plan.
+void ShowSlotWarning() noexcept {
+    wchar_t format[kWarningChars];
+    wchar_t screen[kWarningChars];
+    wchar_t button[kWarningChars];
+    wchar_t text[kWarningChars];
+    LoadString(IDS_MODE_PLAN_DELETED, format, kWarningChars);
+    LoadString(IDS_ECO_SETTINGS_TITLE, screen, kWarningChars);
+    LoadString(IDS_RESTORE_DEFAULTS, button, kWarningChars);
+    if (FAILED(StringCchPrintfW(text, ARRAYSIZE(text), format, screen, button))) {
+        StringCchCopyW(text, ARRAYSIZE(text), format);
+    }
+    // The box has no owner: the program first takes the foreground so that it opens in front.
+    if (g_hMainWnd != nullptr) {
+        ui::ForceForeground(g_hMainWnd);
+    }
+    g_bSlotWarningShowing = true;
+    MessageBoxW(nullptr, text, g_szProgramTitle, MB_ICONWARNING);
+    g_bSlotWarningShowing = false;
+}
+
+// Two-mode variant: both modes need a plan. False when the press goes no further.
+bool TwoModeSlotsReady() noexcept {
+    plans::ModeSlot slots[kModeCount];
+    if (!ReadSlots(slots)) {
+        // The plan list is busy (lock time-out): the plans are not known to be gone.
+        LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"press dropped: plan list busy");
+        return false;
+    }
+    if (!plans::IsNullGuid(slots[plans::kTwoModeEcoSlot - 1].guid) &&
+        !plans::IsNullGuid(slots[plans::kTwoModeStandardSlot - 1].guid)) {
+        return true;
+    }
+    if (g_bSlotWarningShowing) {
+        if (HWND box = FindSlotWarning(); box != nullptr) {
+            ui::ForceForeground(box);
+        }
+        return false;
+    }
+    if (plans::g_Settings.dwOsGeneration >= OS_MODEL_WIN8_OR_LATER) {
+        return false;
+    }
+    ShowSlotWarning();
+    return false;
+}
+
+}  // namespace
+
+void OnEcoPress() noexcept {
+    if (!ui::ThreeModeOperation() && !TwoModeSlotsReady()) {
+        return;
+    }
+    // Only the window that is still choosing takes the press: one whose choice has been taken
+    // (forgotten before its activation, closing) does not, and the press opens a new one.
+    HWND open = g_Osd.hwnd;
+    if (open != nullptr && IsWindow(open)) {
+        PostMessageW(open, WM_APP_OSD_ADVANCE, 0, 0);
+        LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"press passed to the open notification");
+        return;
+    }
+    // The window places, sizes and shows itself, or refuses to open (no mode plans).
+    HWND window = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kEcoOsdWindowClass, L"", WS_POPUP, 0, 0, 0, 0,
+                                  nullptr, nullptr, g_hInstance, nullptr);
+    LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"notification window %s", window != nullptr ? L"opened" : L"not opened");
+}
+
 NotificationView CurrentNotificationView() noexcept {
     NotificationView view = {};
     view.bOpen = g_Osd.hwnd != nullptr;
@@ -519,7 +608,7 @@ LRESULT OsdWndProc(const OsdDesign& design, HWND hwnd, UINT message, WPARAM wPar
         design.onAdvance(hwnd);
         return 0;
     case WM_TIMER:
-        if (wParam == kOsdTimerId) {
+        if (wParam == IDT_OSD) {
             design.onTimer(hwnd);
         }
         return 0;
@@ -527,10 +616,14 @@ LRESULT OsdWndProc(const OsdDesign& design, HWND hwnd, UINT message, WPARAM wPar
         PaintWithBackground(hwnd, design.paint);
         return 0;
     case WM_DESTROY:
+        // A closing window that was forgotten before its activation may go after a newer
+        // notification has opened: the fonts and the background are that window's then.
         if (g_Osd.hwnd == hwnd) {
             g_Osd.hwnd = nullptr;
+            FreeResources();
+        } else if (g_Osd.hwnd == nullptr) {
+            FreeResources();
         }
-        FreeResources();
         return 0;
     default:
         return DefWindowProcW(hwnd, message, wParam, lParam);

@@ -8,20 +8,18 @@
 #include <windows.h>
 #include <strsafe.h>
 
+#include "app/app_messages.h"
 #include "plans/plan_record.h"
+#include "resources/resource.h"
 
 namespace osd {
 
-constexpr UINT WM_APP_OSD_ADVANCE = 0x53D;
-constexpr UINT_PTR kOsdTimerId = 10109;
 constexpr UINT kOsdTimerMs = 2000;
 constexpr int kOsdWidth = 386;
 constexpr int kOsdHeight = 138;
 constexpr int kOsdDefaultX = 312;
 constexpr int kOsdDefaultY = 572;
 constexpr int kOsdScreenHeight768 = 768;
-constexpr int kBackgroundBitmapId = 518;
-constexpr UINT kErrActivate = 28;
 
 // Two-mode phases.
 constexpr int PHASE_PENDING = 1;
@@ -40,8 +38,12 @@ int NotificationIconId(int iconNo, int column, int mode) noexcept;
 template <typename Measure>
 void FitText(wchar_t* text, size_t cchText, int width, Measure measure) noexcept;
 
-// The open notification window, or null.
+// The open notification window, or null. A window is forgotten as soon as its choice is taken,
+// before the plan is activated and the window closes.
 HWND NotificationWindow() noexcept;
+// An ECO button press or hotkey in ECO mode operation: the open notification advances, else a new
+// notification window opens.
+void OnEcoPress() noexcept;
 LRESULT CALLBACK ThreeModeOsdWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT CALLBACK TwoModeOsdWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 

@@ -9,6 +9,7 @@
 #include "common/log.h"
 #include "plans/guid_text.h"
 #include "plans/plan_record.h"
+#include "resources/resource.h"
 
 namespace peakcut {
 
@@ -16,10 +17,6 @@ PromptHooks g_PromptHooks;
 
 namespace {
 
-constexpr UINT IDS_HIBERNATE_QUESTION = 306;
-constexpr UINT IDS_MODE3_QUESTION = 313;
-constexpr UINT IDS_SUPPLY_TOAST = 314;
-constexpr UINT IDS_ECO_TOAST = 315;
 constexpr size_t kTextChars = 512;
 constexpr int kPercentWeight = 700;
 constexpr double kPercentScale = 1.9;

@@ -3,14 +3,10 @@
 #pragma once
 
 #include <windows.h>
+#include "resources/resource.h"
 
 namespace peakcut {
 
-constexpr WORD IDD_PEAKCUT_QUESTION = 546;
-constexpr WORD IDC_PEAKCUT_INTRO = 1255;
-constexpr WORD IDC_PEAKCUT_REACHED = 1256;
-constexpr WORD IDC_PEAKCUT_QUESTION = 1257;
-constexpr WORD IDC_PEAKCUT_PERCENT = 1258;
 constexpr UINT_PTR kQuestionTimerId = 101;
 constexpr UINT kQuestionTimeoutMs = 30000;
 constexpr int kKindSupplyWarning = 3;

@@ -5,8 +5,10 @@
 #include <prsht.h>
 
 #include "app/app_globals.h"
+#include "app/app_messages.h"
 #include "app/main_state.h"
 #include "battery/battery.h"
+#include "app/ui_state.h"
 #include "common/handles.h"
 #include "common/log.h"
 #include "plans/error_ids.h"
@@ -23,6 +25,7 @@ constexpr DWORD kLockDetailFill = 4;         // error 48 detail: filling the com
 constexpr DWORD kLockDetailApply = 7;        // error 48 detail: applying
 constexpr size_t kMessageChars = 1024;
 constexpr size_t kCaptionChars = 128;
+constexpr UINT_PTR kSheetSubclassId = 1;
 
 DWORD DefaultActivate(const GUID& plan) {
     return PowerSetActiveScheme(nullptr, &plan);
@@ -53,7 +56,7 @@ void ShowGauges(HWND page, const plans::PlanRecord* record) noexcept {
     const int show = known ? SW_SHOW : SW_HIDE;
     ShowWindow(GetDlgItem(page, IDC_PERFORMANCE_LABEL), show);
     ShowWindow(GetDlgItem(page, IDC_SAVING_LABEL), show);
-    for (int i = 0; i < IDC_GAUGE_BARS; ++i) {
+    for (int i = 0; i < kGaugeBars; ++i) {
         ShowWindow(GetDlgItem(page, IDC_PERFORMANCE_BAR1 + i), known && i < performance ? SW_SHOW : SW_HIDE);
         ShowWindow(GetDlgItem(page, IDC_SAVING_BAR1 + i), known && i < saving ? SW_SHOW : SW_HIDE);
     }
@@ -121,18 +124,18 @@ void EnablePlanControls(HWND page, bool enable) noexcept {
 void CheckFerrowWindow(HWND page) noexcept {
     if (FerrowWindowOpen()) {
         EnablePlanControls(page, false);
-        SetTimer(page, kFerrowWatchTimer, kFerrowWatchMs, nullptr);
+        SetTimer(page, IDT_FERROW_WATCH, kFerrowWatchMs, nullptr);
     }
 }
 
 void OnTimer(HWND page, UINT_PTR id) noexcept {
-    if (id == kSheetRefreshTimer) {
+    if (id == IDT_SHEET_REFRESH) {
         const GUID* selected = SelectedPlan(page);
         const GUID keep = selected != nullptr ? *selected : GUID{};
         plans::RefreshPlanList();
         FillPlanCombo(page, selected != nullptr ? &keep : nullptr);
-    } else if (id == kFerrowWatchTimer && !FerrowWindowOpen()) {
-        KillTimer(page, kFerrowWatchTimer);
+    } else if (id == IDT_FERROW_WATCH && !FerrowWindowOpen()) {
+        KillTimer(page, IDT_FERROW_WATCH);
         EnablePlanControls(page, true);
     }
 }
@@ -146,7 +149,7 @@ void OnInitPage(HWND page) noexcept {
     EnableWindow(GetDlgItem(page, IDC_PLAN_DETAILS), FALSE);
     plans::RefreshPlanList();
     FillPlanCombo(page, nullptr);
-    SetTimer(page, kSheetRefreshTimer, kSheetRefreshMs, nullptr);
+    SetTimer(page, IDT_SHEET_REFRESH, kSheetRefreshMs, nullptr);
 }
 
 LRESULT OnNotify(HWND page, const NMHDR* header) noexcept {
@@ -156,7 +159,7 @@ LRESULT OnNotify(HWND page, const NMHDR* header) noexcept {
         return 0;
     case PSN_APPLY:
         ApplySheetPlan(page, SelectedPlan(page));
-        KillTimer(page, kSheetRefreshTimer);
+        KillTimer(page, IDT_SHEET_REFRESH);
         SetWindowLongPtrW(page, DWLP_MSGRESULT, PSNRET_NOERROR);
         return TRUE;
     default:
@@ -181,9 +184,13 @@ INT_PTR CALLBACK PlanPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lPa
         return FALSE;
     case WM_NOTIFY:
         return OnNotify(page, reinterpret_cast<const NMHDR*>(lParam));
+    case WM_APP_SETTINGS_REFRESH:
+        // The plan changed (or the power status): the main window has rebuilt the plan list.
+        FillPlanCombo(page, nullptr);
+        return TRUE;
     case WM_DESTROY:
-        KillTimer(page, kSheetRefreshTimer);
-        KillTimer(page, kFerrowWatchTimer);
+        KillTimer(page, IDT_SHEET_REFRESH);
+        KillTimer(page, IDT_FERROW_WATCH);
         g_ComboPlans.clear();
         return FALSE;
     default:
@@ -191,10 +198,33 @@ INT_PTR CALLBACK PlanPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lPa
     }
 }
 
+// The sheet frame passes the main window's refresh request on to its page.
+LRESULT CALLBACK SheetFrameProc(HWND sheet, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+    if (message == WM_APP_SETTINGS_REFRESH) {
+        HWND page = PropSheet_GetCurrentPageHwnd(sheet);
+        if (page != nullptr) {
+            SendMessageW(page, WM_APP_SETTINGS_REFRESH, wParam, lParam);
+        }
+        return 0;
+    }
+    if (message == WM_NCDESTROY) {
+        RemoveWindowSubclass(sheet, SheetFrameProc, kSheetSubclassId);
+    }
+    return DefSubclassProc(sheet, message, wParam, lParam);
+}
+
 // The open sheet is the program's settings window: a second request brings it to the front.
 int CALLBACK SheetCallback(HWND sheet, UINT message, LPARAM) {
     if (message == PSCB_INITIALIZED) {
         g_MainState.hSettingsDialog = sheet;
+        SetWindowSubclass(sheet, SheetFrameProc, kSheetSubclassId, 0);
+        const POINT corner = g_MainState.ptDialog;
+        if (corner.x != 0 || corner.y != 0) {
+            RECT frame{};
+            GetWindowRect(sheet, &frame);
+            const POINT topLeft = ui::PlaceAgainstCorner(frame, corner);
+            SetWindowPos(sheet, nullptr, topLeft.x, topLeft.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        }
     }
     return 0;
 }
@@ -232,7 +262,7 @@ void SetSheetActivateFn(ActivateSchemeFn fn) noexcept {
 DWORD ApplySheetPlan(HWND owner, const GUID* selected) noexcept {
     LOG_TRACE(TRACE_LEVEL_APP, L"ApplySheetPlan", L"Enter");
     if (FerrowWindowOpen()) {
-        ShowText(owner, plans::IDS_FERROW_RUNNING, MB_ICONWARNING | MB_OK);
+        ShowText(owner, IDS_FERROW_RUNNING, MB_ICONWARNING | MB_OK);
         LOG_TRACE(TRACE_LEVEL_APP, L"ApplySheetPlan", L"Exit - Error! retval:%08x", ERROR_BUSY);
         return ERROR_BUSY;
     }
@@ -242,14 +272,14 @@ DWORD ApplySheetPlan(HWND owner, const GUID* selected) noexcept {
         return ERROR_TIMEOUT;
     }
     if (selected == nullptr) {
-        WriteErrorLog(plans::IDS_ERR_SET_ACTIVE_SCHEME, ERROR_INVALID_INDEX, ERRLOG_FILE);
+        WriteErrorLog(IDS_ERR_SET_ACTIVE_SCHEME, ERROR_INVALID_INDEX, ERRLOG_FILE);
         LOG_TRACE(TRACE_LEVEL_APP, L"ApplySheetPlan", L"Exit - Error! retval:%08x", ERROR_INVALID_INDEX);
         return ERROR_INVALID_INDEX;
     }
     const GUID plan = *selected;
     const DWORD status = g_pfnActivate(plan);
     if (status != ERROR_SUCCESS) {
-        WriteErrorLog(plans::IDS_ERR_SET_ACTIVE_SCHEME, status, ERRLOG_FILE);
+        WriteErrorLog(IDS_ERR_SET_ACTIVE_SCHEME, status, ERRLOG_FILE);
         LOG_TRACE(TRACE_LEVEL_APP, L"ApplySheetPlan", L"Exit - Error! retval:%08x", status);
         return status;
     }

@@ -7,26 +7,14 @@
 #include <vector>
 
 #include "plans/plan_record.h"
+#include "resources/resource.h"
 
 namespace app {
 
-constexpr UINT IDD_PLAN_SETTINGS_PAGE = 501;
-constexpr UINT IDS_PLAN_SHEET_CAPTION = 102;
 
-constexpr int IDC_PLAN_DETAILS = 1033;      // "詳細設定(&C)...": the plan editor
-constexpr int IDC_PLAN_COMBO = 1035;
-constexpr int IDC_PLAN_DESCRIPTION = 1036;
-constexpr int IDC_PERFORMANCE_LABEL = 1186;
-constexpr int IDC_SAVING_LABEL = 1187;
-constexpr int IDC_PERFORMANCE_BAR1 = 1188;  // 1188-1192
-constexpr int IDC_SAVING_BAR1 = 1193;       // 1193-1197
-constexpr int IDC_GAUGE_BARS = 5;
-constexpr int IDC_BATTERY_TIME = 1199;
-constexpr int IDC_BATTERY_TIME_LABEL = 1211;
+constexpr int kGaugeBars = 5;
 
-constexpr UINT_PTR kSheetRefreshTimer = 10102;
 constexpr UINT kSheetRefreshMs = 30000;
-constexpr UINT_PTR kFerrowWatchTimer = 10105;
 constexpr UINT kFerrowWatchMs = 1000;
 
 // The combo's plans: the pinned plans whose "Flags" bit 0 is clear, then the other plans.

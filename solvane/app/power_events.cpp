@@ -7,6 +7,7 @@
 #include "app/app_globals.h"
 #include "app/app_messages.h"
 #include "app/main_state.h"
+#include "app/peakcut_question.h"
 #include "app/thread_pause.h"
 #include "battery/battery.h"
 #include "common/handles.h"
@@ -22,19 +23,13 @@
 #include "plans/power_values.h"
 #include "plans/reg_values.h"
 #include "plans/settings.h"
+#include "resources/resource.h"
 
 namespace {
 
 constexpr wchar_t kTraceName[] = L"WndProc";
 
 // String-table ids.
-constexpr UINT IDS_ERR_ACTIVE_SCHEME = 2;
-constexpr UINT IDS_ERR_READ_DELAY = 161;
-constexpr UINT IDS_ERR_OPEN_KEY = 29;
-constexpr UINT IDS_ERR_BOOST_SETTING = 62;
-constexpr UINT IDS_ERR_BOOST_ACTIVATE = 63;
-constexpr UINT IDS_ERR_POWER_STATUS = 65;
-constexpr UINT IDS_ERR_DIM_TIMEOUT = 296;
 constexpr DWORD kBoostSettingDetail = 6;
 
 constexpr DWORD kDefaultBrightnessDelayMs = 1000;
@@ -71,7 +66,7 @@ bool ReadActivePlan(GUID* plan) noexcept {
     const DWORD status = PowerGetActiveScheme(nullptr, &active);
     common::UniqueLocal owner(active);
     if (status != ERROR_SUCCESS || active == nullptr) {
-        WriteErrorLog(IDS_ERR_ACTIVE_SCHEME, status, ERRLOG_FILE);
+        WriteErrorLog(IDS_ERR_GET_ACTIVE_SCHEME, status, ERRLOG_FILE);
         return false;
     }
     *plan = *active;
@@ -255,13 +250,13 @@ DWORD ReadBrightnessDelay() noexcept {
     LSTATUS status = RegOpenKeyExW(HKEY_LOCAL_MACHINE, kProgramKey, 0, KEY_READ, key.Put());
     if (status != ERROR_SUCCESS) {
         if (status != ERROR_FILE_NOT_FOUND) {
-            WriteErrorLog(IDS_ERR_OPEN_KEY, static_cast<ULONGLONG>(status), ERRLOG_FILE);
+            WriteErrorLog(IDS_ERR_OPEN_PROGRAM_KEY, static_cast<ULONGLONG>(status), ERRLOG_FILE);
         }
         return delay;
     }
     status = plans::ReadDwordValue(key.Get(), L"DelayBrightness", &delay);
     if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) {
-        WriteErrorLog(IDS_ERR_READ_DELAY, static_cast<ULONGLONG>(status), ERRLOG_FILE);
+        WriteErrorLog(IDS_ERR_READ_VALUE, static_cast<ULONGLONG>(status), ERRLOG_FILE);
     }
     return status == ERROR_SUCCESS ? delay : kDefaultBrightnessDelayMs;
 }
@@ -357,7 +352,8 @@ LRESULT OnSessionChange(HWND hwnd, WPARAM wParam, LPARAM) {
         break;
     case WTS_CONSOLE_DISCONNECT:
         g_AucPauseGate.Pause();
-        // An open peak-cut question is answered No here once the peak-cut client joins.
+        // Nobody is at the console to answer: an open ECO question ends with No.
+        peakcut::AnswerOpenEcoQuestionNo();
         g_MainState.bUserPresent = false;
         LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"WTS_CONSOLE_DISCONNECT");
         break;

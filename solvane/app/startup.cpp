@@ -18,22 +18,13 @@
 #include "plans/plan_list.h"
 #include "plans/settings.h"
 #include "settingsfile/settings_file.h"
+#include "resources/resource.h"
 
 namespace {
 
 constexpr wchar_t kTraceName[] = L"InitInstance";
 
 // String-table ids used by the start-up.
-constexpr UINT IDS_STARTUP_FAILED = 1;
-constexpr UINT IDS_FAIL_MUTEX = 4;
-constexpr UINT IDS_FAIL_CREATETHREAD_BATTERY = 7;
-constexpr UINT IDS_FAIL_CREATETHREAD_SPEED = 7;
-constexpr UINT IDS_FAIL_CREATEWINDOW = 10;
-constexpr UINT IDS_FAIL_CREATEEVENT = 20;
-constexpr UINT IDS_PROGRAM_TITLE = 141;
-constexpr UINT IDS_ECO_PROGRAM_TITLE = 219;
-constexpr UINT IDS_BUTTON_TITLE = 143;
-constexpr UINT IDS_NEEDS_VISTA = 161;
 
 // Value shown with the start-up failure message.
 constexpr ULONGLONG kStartupFailureValue = 1;
@@ -97,7 +88,7 @@ void CreateHiddenButton(HINSTANCE instance) noexcept {
                                       nullptr);
     if (g_hHiddenButton == nullptr) {
         // Only the meter panel uses it; the resident program runs without.
-        WriteErrorLog(IDS_FAIL_CREATEWINDOW, GetLastError(), ERRLOG_FILE);
+        WriteErrorLog(IDS_ERR_CREATE_WINDOW, GetLastError(), ERRLOG_FILE);
     }
 }
 
@@ -111,7 +102,8 @@ void LoadProgramTitle(HINSTANCE instance) noexcept {
 int InitInstance(HINSTANCE instance, int showCommand) noexcept {
     LOG_TRACE(TRACE_LEVEL_APP, kTraceName, L"Enter");
     _wsetlocale(LC_ALL, L"japanese");
-    // The chassis query and, on OS model 3, the toast library join here.
+    // The chassis query joins here; the toast library is loaded by WinMain once the main window
+    // exists (OS model 3).
     StartCom();
     // The WMI connection for panel brightness joins here.
     g_hInstance = instance;
@@ -120,7 +112,7 @@ int InitInstance(HINSTANCE instance, int showCommand) noexcept {
     LoadStringW(instance, IDS_BUTTON_TITLE, g_szButtonTitle, static_cast<int>(kTitleChars));
 
     if (!g_hInstanceMutex) {
-        return FailInit(IDS_FAIL_MUTEX, InstanceMutexError());
+        return FailInit(IDS_ERR_CREATE_MUTEX, InstanceMutexError());
     }
     if (!plans::CreatePlanListLock()) {  // error 4 written
         LOG_TRACE(TRACE_LEVEL_APP, kTraceName, L"Exit retval:%08x", 0);
@@ -144,21 +136,21 @@ int InitInstance(HINSTANCE instance, int showCommand) noexcept {
     g_bRunFlag = true;
     if (g_AucPauseGate.Create() != ERROR_SUCCESS) {
         // The automatic plan change then simply cannot be paused.
-        WriteErrorLog(IDS_FAIL_CREATEEVENT, GetLastError(), ERRLOG_FILE);
+        WriteErrorLog(IDS_ERR_CREATE_EVENT, GetLastError(), ERRLOG_FILE);
     }
     meter::SpeedMonitorConfig speed;
     speed.runFlag = &g_bRunFlag;
     speed.sampleLock = g_hInstanceMutex.Get();
     speed.mainWindow = []() { return g_hMainWnd; };
     if (meter::StartSpeedMonitor(speed) != ERROR_SUCCESS) {
-        return FailInit(IDS_FAIL_CREATETHREAD_SPEED, GetLastError());
+        return FailInit(IDS_ERR_THREAD_PPI, GetLastError());
     }
     // The automatic plan change and peak-cut poll threads and their events start here as they
     // join.
     if ((plans::g_Settings.blob.dwFlagWord & plans::FLAG_BATTERY) != 0) {
         const DWORD threadError = battery::StartBatteryThread(&g_bRunFlag);
         if (threadError != ERROR_SUCCESS) {
-            return FailInit(IDS_FAIL_CREATETHREAD_BATTERY, threadError);
+            return FailInit(IDS_ERR_THREAD_PPI, threadError);
         }
     }
 
@@ -189,7 +181,7 @@ int InitInstance(HINSTANCE instance, int showCommand) noexcept {
     g_PanelTextLayout = PanelTextLayoutForLanguage(g_wUiLanguage);
 
     if (CreateMainWindow(instance) == nullptr) {
-        return FailInit(IDS_FAIL_CREATEWINDOW, GetLastError());
+        return FailInit(IDS_ERR_CREATE_WINDOW, GetLastError());
     }
     // The peak-cut poll thread is told here that the main window exists.
     CreateHiddenButton(instance);

@@ -13,33 +13,49 @@ namespace tray {
 namespace {
 
 constexpr wchar_t kTraceName[] = L"WndProc";
-constexpr UINT WM_APP_CPU_SPEED = WM_USER + 1;
-constexpr UINT WM_APP_PLAN_CHANGED = WM_USER + 3;
-constexpr WPARAM kPlanChangedNotify = 1;
 
-UINT g_uTaskbarCreated = 0;
 int g_nAddRetries = 0;
 
-void OnCreate(HWND hwnd) noexcept {
-    g_uTaskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
+void OnTrayAdded(HWND hwnd) noexcept {
+    KillTimer(hwnd, IDT_TRAY_ADD_RETRY);
+    g_nAddRetries = 0;
+    ShowWindow(hwnd, SW_HIDE);
+    UpdateTrayIcon(hwnd, false);
+    ui::SetTrayOnly(true);
+}
+
+}  // namespace
+
+void OnMainCreate(HWND hwnd) noexcept {
+    g_nAddRetries = 0;
     UseEcoIconTable(ui::EcoOperation());
     hotkey::RegisterStoredHotkey(hwnd);
 }
 
-void OnDestroy(HWND hwnd) noexcept {
-    KillTimer(hwnd, kTrayAddRetryTimerId);
+void OnMainDestroy(HWND hwnd) noexcept {
+    KillTimer(hwnd, IDT_TRAY_ADD_RETRY);
     if (ui::TrayOnly() || GetTrayIconState().bAdded) {
         DeleteTrayIcon(hwnd);
     }
     hotkey::UnregisterMainHotkey(hwnd);
 }
 
-void OnTrayAdded(HWND hwnd) noexcept {
-    KillTimer(hwnd, kTrayAddRetryTimerId);
-    g_nAddRetries = 0;
-    ShowWindow(hwnd, SW_HIDE);
-    UpdateTrayIcon(hwnd, false);
-    ui::SetTrayOnly(true);
+LRESULT OnMeasureItem(HWND hwnd, UINT, WPARAM, LPARAM lParam) {
+    return OnMeasureMenuItem(hwnd, reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
+}
+
+LRESULT OnDrawItem(HWND hwnd, UINT, WPARAM, LPARAM lParam) {
+    return OnDrawMenuItem(hwnd, reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+}
+
+LRESULT OnTrayIconCallback(HWND hwnd, UINT, WPARAM, LPARAM lParam) {
+    OnTrayCallback(hwnd, lParam);
+    return 0;
+}
+
+LRESULT OnDialogPosition(HWND, UINT, WPARAM wParam, LPARAM lParam) {
+    g_MainState.ptDialog = POINT{static_cast<LONG>(wParam), static_cast<LONG>(lParam)};
+    return 0;
 }
 
 void OnAddRetryTimer(HWND hwnd) noexcept {
@@ -48,7 +64,7 @@ void OnAddRetryTimer(HWND hwnd) noexcept {
         return;
     }
     if (++g_nAddRetries >= kTrayAddRetryLimit) {
-        KillTimer(hwnd, kTrayAddRetryTimerId);
+        KillTimer(hwnd, IDT_TRAY_ADD_RETRY);
         LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"tray icon: the shell never answered");
     }
 }
@@ -63,24 +79,7 @@ void OnTaskbarCreated(HWND hwnd) noexcept {
     }
 }
 
-bool OnTimer(HWND hwnd, WPARAM id) noexcept {
-    switch (id) {
-    case kLeftClickTimerId:
-        OnLeftClickTimer(hwnd);
-        return true;
-    case kEcoMenuTimerId:
-        OnEcoMenuTimer(hwnd);
-        return true;
-    case kTrayAddRetryTimerId:
-        OnAddRetryTimer(hwnd);
-        return true;
-    default:
-        return false;
-    }
-}
-
-// ECO button without ECO mode operation (or with ECO input suppressed): the pop-up menu.
-void OnEcoButton(HWND hwnd, LPARAM) noexcept {
+void OnEcoButtonMenu(HWND hwnd) noexcept {
     if (EcoButtonMenuOpen()) {
         CloseEcoButtonMenu(hwnd);
         return;
@@ -93,11 +92,8 @@ void OnEcoButton(HWND hwnd, LPARAM) noexcept {
     ShowEcoButtonMenu(hwnd, anchor);
 }
 
-}  // namespace
-
-UINT TaskbarCreatedMessage() noexcept { return g_uTaskbarCreated; }
-
 void MinimizeToTray(HWND hwnd) noexcept {
+    LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"minimise to the notification area");
     // A second request (the system menu's minimise) finds the icon there already: adding it again
     // would fail and be retried for nothing.
     if (GetTrayIconState().bAdded || AddTrayIcon(hwnd)) {
@@ -107,63 +103,7 @@ void MinimizeToTray(HWND hwnd) noexcept {
     // The shell may not be up yet (start at log-on): try again until it answers or announces
     // itself with "TaskbarCreated".
     g_nAddRetries = 1;
-    SetTimer(hwnd, kTrayAddRetryTimerId, kTrayAddRetryMs, nullptr);
-}
-
-bool HandleTrayMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) noexcept {
-    *result = 0;
-    switch (message) {
-    case WM_CREATE:
-        OnCreate(hwnd);
-        return false;  // the main window's own creation follows
-    case WM_DESTROY:
-        OnDestroy(hwnd);
-        return false;
-    case WM_MEASUREITEM:
-        *result = OnMeasureMenuItem(hwnd, reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
-        return true;
-    case WM_DRAWITEM:
-        *result = OnDrawMenuItem(hwnd, reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
-        return true;
-    case WM_TIMER:
-        return OnTimer(hwnd, wParam);
-    case WM_COMMAND:
-        if (LOWORD(wParam) == IDM_MINIMIZE_TO_TRAY) {
-            LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"WM_COMMAND %u: minimise to the notification area (code %u)",
-                      LOWORD(wParam), HIWORD(wParam));
-            MinimizeToTray(hwnd);
-            return true;
-        }
-        return false;
-    case WM_APP_ECO_BUTTON:
-        if (!ui::EcoInputSuppressed() && ui::EcoOperation()) {
-            return false;  // the mode notification (mode switching)
-        }
-        OnEcoButton(hwnd, lParam);
-        return true;
-    case WM_APP_CPU_SPEED:
-        if (lParam != 0 && ui::TrayOnly()) {
-            UpdateTrayIcon(hwnd, false);
-        }
-        return false;
-    case WM_APP_TRAY_CALLBACK:
-        OnTrayCallback(hwnd, lParam);
-        return true;
-    case WM_APP_PLAN_CHANGED:
-        if (ui::TrayOnly()) {
-            UpdateTrayIcon(hwnd, wParam == kPlanChangedNotify);
-        }
-        return false;
-    case WM_APP_DIALOG_POSITION:
-        g_MainState.ptDialog = {static_cast<LONG>(wParam), static_cast<LONG>(lParam)};
-        return true;
-    default:
-        if (message != 0 && message == g_uTaskbarCreated) {
-            OnTaskbarCreated(hwnd);
-            return false;  // then default processing
-        }
-        return false;
-    }
+    SetTimer(hwnd, IDT_TRAY_ADD_RETRY, kTrayAddRetryMs, nullptr);
 }
 
 }  // namespace tray

@@ -15,16 +15,32 @@
 namespace tray {
 
 const IconRow kStandardIconTable[kIconRowCount] = {
-    {0, 364, 388, -1, 1144},  {1, 365, 389, -1, 1145},  {2, 366, 390, -1, 1146},
-    {3, 367, 391, -1, 1147},  {4, 368, 392, -1, 1148},  {-1, 369, 393, -1, 1154},
-    {-1, 370, 394, -1, 1155}, {7, 371, 395, -1, 1149},  {8, 372, 396, -1, 1150},
-    {9, 373, 397, -1, 1151},  {10, 374, 398, -1, 1152}, {11, 375, 399, -1, 1153},
+    {0, IDI_PLAN_DIALOG_FIRST + 0, IDI_PLAN_TRAY_FIRST + 0, -1, 1144},
+    {1, IDI_PLAN_DIALOG_FIRST + 1, IDI_PLAN_TRAY_FIRST + 1, -1, 1145},
+    {2, IDI_PLAN_DIALOG_FIRST + 2, IDI_PLAN_TRAY_FIRST + 2, -1, 1146},
+    {3, IDI_PLAN_DIALOG_FIRST + 3, IDI_PLAN_TRAY_FIRST + 3, -1, 1147},
+    {4, IDI_PLAN_DIALOG_FIRST + 4, IDI_PLAN_TRAY_FIRST + 4, -1, 1148},
+    {-1, IDI_PLAN_DIALOG_FIRST + 5, IDI_PLAN_TRAY_FIRST + 5, -1, 1154},
+    {-1, IDI_PLAN_DIALOG_FIRST + 6, IDI_PLAN_TRAY_FIRST + 6, -1, 1155},
+    {7, IDI_PLAN_DIALOG_FIRST + 7, IDI_PLAN_TRAY_FIRST + 7, -1, 1149},
+    {8, IDI_PLAN_DIALOG_FIRST + 8, IDI_PLAN_TRAY_FIRST + 8, -1, 1150},
+    {9, IDI_PLAN_DIALOG_FIRST + 9, IDI_PLAN_TRAY_FIRST + 9, -1, 1151},
+    {10, IDI_PLAN_DIALOG_FIRST + 10, IDI_PLAN_TRAY_FIRST + 10, -1, 1152},
+    {11, IDI_PLAN_DIALOG_FIRST + 11, IDI_PLAN_TRAY_FIRST + 11, -1, 1153},
 };
 const IconRow kEcoIconTable[kIconRowCount] = {
-    {0, 600, 650, -1, 1144},  {1, 604, 654, -1, 1145},  {2, 608, 658, -1, 1146},
-    {3, 612, 662, -1, 1147},  {4, 632, 682, -1, 1148},  {-1, 369, 393, -1, 1154},
-    {-1, 370, 394, -1, 1155}, {7, 616, 666, -1, 1149},  {8, 636, 686, -1, 1150},
-    {9, 620, 670, -1, 1151},  {10, 624, 674, -1, 1152}, {11, 628, 678, -1, 1153},
+    {0, IDI_ECO_PLAN_DIALOG_FIRST + 0, IDI_ECO_PLAN_TRAY_FIRST + 0, -1, 1144},
+    {1, IDI_ECO_PLAN_DIALOG_FIRST + 4, IDI_ECO_PLAN_TRAY_FIRST + 4, -1, 1145},
+    {2, IDI_ECO_PLAN_DIALOG_FIRST + 8, IDI_ECO_PLAN_TRAY_FIRST + 8, -1, 1146},
+    {3, IDI_ECO_PLAN_DIALOG_FIRST + 12, IDI_ECO_PLAN_TRAY_FIRST + 12, -1, 1147},
+    {4, IDI_ECO_PLAN_DIALOG_FIRST + 32, IDI_ECO_PLAN_TRAY_FIRST + 32, -1, 1148},
+    {-1, IDI_PLAN_DIALOG_FIRST + 5, IDI_PLAN_TRAY_FIRST + 5, -1, 1154},
+    {-1, IDI_PLAN_DIALOG_FIRST + 6, IDI_PLAN_TRAY_FIRST + 6, -1, 1155},
+    {7, IDI_ECO_PLAN_DIALOG_FIRST + 16, IDI_ECO_PLAN_TRAY_FIRST + 16, -1, 1149},
+    {8, IDI_ECO_PLAN_DIALOG_FIRST + 36, IDI_ECO_PLAN_TRAY_FIRST + 36, -1, 1150},
+    {9, IDI_ECO_PLAN_DIALOG_FIRST + 20, IDI_ECO_PLAN_TRAY_FIRST + 20, -1, 1151},
+    {10, IDI_ECO_PLAN_DIALOG_FIRST + 24, IDI_ECO_PLAN_TRAY_FIRST + 24, -1, 1152},
+    {11, IDI_ECO_PLAN_DIALOG_FIRST + 28, IDI_ECO_PLAN_TRAY_FIRST + 28, -1, 1153},
 };
 
 namespace {
@@ -98,7 +114,7 @@ BOOL ModifyWithIcon(HWND owner, int iconId, const wchar_t* tip, const wchar_t* i
             return TRUE;
         }
         if (error != ERROR_SUCCESS) {
-            WriteErrorLog(kErrTrayModify, error, ERRLOG_FILE);
+            WriteErrorLog(IDS_ERR_TRAY_MODIFY, error, ERRLOG_FILE);
         }
         if (error != ERROR_TIMEOUT) {
             break;
@@ -196,8 +212,8 @@ bool ReadActivePlanView(ActivePlanView* view) noexcept {
     if (plans::Power().getActiveScheme(nullptr, &active) != ERROR_SUCCESS || active == nullptr) {
         return false;
     }
+    common::UniqueLocal owned(active);
     view->guid = *active;
-    LocalFree(active);
     auto record = std::make_unique<plans::PlanRecord>();
     record->guid = view->guid;
     plans::ReadPlanRecord(record.get());
@@ -222,7 +238,7 @@ BOOL AddTrayIcon(HWND owner) noexcept {
             break;
         }
         DWORD error = GetLastError();
-        WriteErrorLog(kErrTrayAdd, error, ERRLOG_FILE);
+        WriteErrorLog(IDS_ERR_TRAY_ADD, error, ERRLOG_FILE);
         if (error != ERROR_TIMEOUT) {
             break;
         }
@@ -236,7 +252,7 @@ BOOL AddTrayIcon(HWND owner) noexcept {
             if (modifyError == ERROR_SUCCESS) {
                 result = TRUE;
             } else {
-                WriteErrorLog(kErrTrayAddModifyOk, modifyError, ERRLOG_FILE);
+                WriteErrorLog(IDS_ERR_TRAY_ADD_MODIFY_OK, modifyError, ERRLOG_FILE);
             }
             break;
         }
@@ -287,7 +303,7 @@ BOOL DeleteTrayIcon(HWND owner) noexcept {
     data.uFlags = 0;
     BOOL ok = g_pfnShellNotifyIcon(NIM_DELETE, &data);
     if (!ok) {
-        WriteErrorLog(kErrTrayDelete, GetLastError(), ERRLOG_FILE);
+        WriteErrorLog(IDS_ERR_TRAY_DELETE, GetLastError(), ERRLOG_FILE);
     }
     g_State.bAdded = false;
     LOG_TRACE(TRACE_LEVEL_VALUES, L"TrayMessage", L"NIM_DELETE %d", ok);

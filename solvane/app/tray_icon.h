@@ -7,10 +7,12 @@
 
 #include <cstddef>
 
+#include "app/app_messages.h"
+#include "resources/resource.h"
+
 namespace tray {
 
 constexpr UINT kTrayIconId = 99;
-constexpr UINT WM_APP_TRAY_CALLBACK = WM_USER + 2;
 constexpr size_t kIconRowCount = 12;
 constexpr int kDefaultIconRow = 10;
 constexpr size_t kTooltipMaxChars = 80;
@@ -21,18 +23,6 @@ constexpr int kTrayIconSize = 16;
 constexpr UINT kBalloonTimeoutMs = 30000;
 constexpr int kMaxTrayAttempts = 10;
 constexpr DWORD kTrayRetryPauseMs = 500;
-
-// Error-log ids.
-constexpr UINT kErrTrayAdd = 44;
-constexpr UINT kErrTrayAddModifyOk = 45;
-constexpr UINT kErrTrayDelete = 46;
-constexpr UINT kErrTrayModify = 47;
-
-// String ids.
-constexpr UINT IDS_TOOLTIP_PLAN = 307;
-constexpr UINT IDS_LOW_BATTERY_CHANGE = 261;
-constexpr UINT IDS_PROGRAM_TITLE = 141;
-constexpr UINT IDS_ECO_PROGRAM_TITLE = 219;
 
 struct IconRow {
     int nKey;         // icon number of the plan; -1 for a row no number selects

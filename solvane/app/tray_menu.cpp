@@ -3,6 +3,8 @@
 #include <shlwapi.h>
 #include <strsafe.h>
 
+#include <utility>
+
 #include "app/app_globals.h"
 #include "app/launchers.h"
 #include "app/main_state.h"
@@ -13,26 +15,12 @@
 #include "plans/guid_text.h"
 #include "plans/plan_list.h"
 #include "plans/power_api.h"
+#include "resources/resource.h"
 
 namespace tray {
 namespace {
 
 // String ids of the menus.
-constexpr UINT IDS_TEXT_PERFORMANCE = 97;
-constexpr UINT IDS_TEXT_SCENES = 98;
-constexpr UINT IDS_TEXT_PLAN_SETTINGS = 99;
-constexpr UINT IDS_MENU_PANEL = 146;
-constexpr UINT IDS_MENU_MINIMIZE = 148;
-constexpr UINT IDS_MENU_TOPMOST = 149;
-constexpr UINT IDS_MENU_TRANSPARENT = 150;
-constexpr UINT IDS_MENU_PLAN_SETTINGS = 151;
-constexpr UINT IDS_MENU_DISPLAY_SETTINGS = 152;
-constexpr UINT IDS_MENU_EXIT = 153;
-constexpr UINT IDS_TEXT_ECO_SETTINGS = 190;
-constexpr UINT IDS_MENU_ECO_SETTINGS = 191;
-constexpr UINT IDS_MENU_HELP = 204;
-constexpr UINT IDS_MENU_ENERGY_VIEWER = 303;
-constexpr UINT IDS_MENU_MONITOR_INFO = 316;
 
 constexpr size_t kViewerTextChars = 260;
 constexpr size_t kMenuTextChars = 128;
@@ -43,7 +31,7 @@ GUID g_CurrentPlan = GUID_NULL;
 common::UniqueGdiObject g_MenuFont;
 COLORREF g_crHighlight = 0;
 COLORREF g_crHighlightText = 0;
-HMENU g_hEcoMenu = nullptr;
+common::UniqueMenu g_hEcoMenu;  // the open ECO-button menu
 int g_nLeftClickMenus = 0;
 
 void LoadText(UINT id, wchar_t* buffer, size_t cch) noexcept {
@@ -66,8 +54,8 @@ void RememberActivePlan() noexcept {
     g_CurrentPlan = GUID_NULL;
     GUID* active = nullptr;
     if (plans::Power().getActiveScheme(nullptr, &active) == ERROR_SUCCESS && active != nullptr) {
+        common::UniqueLocal owned(active);
         g_CurrentPlan = *active;
-        LocalFree(active);
     }
 }
 
@@ -107,7 +95,7 @@ void AppendOwnerDrawn(HMENU menu, const MenuPlanItem& item) noexcept {
 
 // The pinned plan of a mode item (72 mode 1, 71 mode 2, 70 mode 3), or null.
 const plans::PlanRecord* ModePlan(UINT id) noexcept {
-    const plans::PlanRecord* record = plans::g_PinnedPlanPtrs[IDM_MODE1 - id];
+    const plans::PlanRecord* record = plans::g_PinnedPlanPtrs[IDM_PLAN_PINNED1 - id];
     if (record == nullptr || plans::IsNullGuid(record->guid)) {
         return nullptr;
     }
@@ -163,7 +151,7 @@ bool PlanGrayedByPeakCut(const GUID& plan, int level, bool threeMode, const plan
         return false;
     }
     if (!tableRead) {
-        WriteErrorLog(kErrActiveScheme, 0, ERRLOG_FILE);
+        WriteErrorLog(IDS_ERR_GET_ACTIVE_SCHEME, 0, ERRLOG_FILE);
         return true;
     }
     auto isSlot = [&](int index) {
@@ -196,7 +184,7 @@ int BuildPlanMenu(HMENU menu, bool grayByPeakCut) noexcept {
     {
         plans::PlanListLock lock(kPlanLockDetailMenu);
         bool anyMode = false;
-        const UINT modeIds[] = {IDM_MODE1, IDM_MODE2, IDM_MODE3};
+        const UINT modeIds[] = {IDM_PLAN_PINNED1, IDM_PLAN_PINNED2, IDM_PLAN_PINNED3};
         if (threeMode) {
             for (UINT id : modeIds) {
                 if (lock.Owned() && ModePlan(id) != nullptr) {
@@ -208,26 +196,26 @@ int BuildPlanMenu(HMENU menu, bool grayByPeakCut) noexcept {
                 AppendMenuW(menu, MF_SEPARATOR, IDM_SEPARATOR_MODES, nullptr);
             }
         } else if (lock.Owned()) {
-            if (ModePlan(IDM_MODE1) != nullptr) {
-                addPlan(IDM_MODE1, *ModePlan(IDM_MODE1));
+            if (ModePlan(IDM_PLAN_PINNED1) != nullptr) {
+                addPlan(IDM_PLAN_PINNED1, *ModePlan(IDM_PLAN_PINNED1));
                 AppendMenuW(menu, MF_SEPARATOR, IDM_SEPARATOR_MODES, nullptr);
             }
-            if (ModePlan(IDM_MODE2) != nullptr) {
-                addPlan(IDM_MODE2, *ModePlan(IDM_MODE2));
+            if (ModePlan(IDM_PLAN_PINNED2) != nullptr) {
+                addPlan(IDM_PLAN_PINNED2, *ModePlan(IDM_PLAN_PINNED2));
             }
         }
         if (lock.Owned()) {
             for (size_t n = 0; n < plans::g_OtherPlans.size(); ++n) {
                 const plans::PlanRecord* record = plans::g_OtherPlans[n];
                 if (record != nullptr && record->szName[0] != L'\0') {
-                    addPlan(IDM_OTHER_PLAN_BASE + static_cast<UINT>(n), *record);
+                    addPlan(IDM_PLAN_OTHER_FIRST + static_cast<UINT>(n), *record);
                 }
             }
         }
         // A time-out is logged by the lock (error 48); no plans are listed then.
     }
     AppendMenuW(menu, MF_SEPARATOR, IDM_SEPARATOR_PLANS, nullptr);
-    AppendOwnerDrawn(menu, MakeTextItem(IDM_SETTINGS_ITEM, SettingsStringForText()));
+    AppendOwnerDrawn(menu, MakeTextItem(IDM_SETTINGS_ALIAS, SettingsStringForText()));
     return planItems;
 }
 
@@ -242,7 +230,7 @@ void BuildRightMenu(HMENU menu, bool trayVariant, bool panelTopmost) noexcept {
             AppendString(menu, 0, IDM_RESTORE_PANEL, IDS_MENU_PANEL);
         }
     } else {
-        AppendString(menu, 0, IDM_MINIMIZE, IDS_MENU_MINIMIZE);
+        AppendString(menu, 0, IDM_MINIMIZE_TO_TRAY, IDS_MENU_MINIMIZE);
         AppendString(menu, panelTopmost ? MF_CHECKED : 0, IDM_TOPMOST, IDS_MENU_TOPMOST);
         bool transparent = (plans::g_Settings.blob.dwFlagWord & plans::FLAG_TRANSPARENT) != 0;
         AppendString(menu, transparent ? MF_CHECKED : 0, IDM_TRANSPARENT, IDS_MENU_TRANSPARENT);
@@ -277,7 +265,7 @@ void ShowRightClickMenu(HWND owner, bool trayVariant, POINT point) noexcept {
     }
     common::UniqueMenu menu(CreatePopupMenu());
     if (!menu) {
-        WriteErrorLog(kErrCreateRightMenu, GetLastError(), ERRLOG_FILE);
+        WriteErrorLog(IDS_ERR_CREATE_RIGHT_MENU, GetLastError(), ERRLOG_FILE);
         return;
     }
     bool topmost = (GetWindowLongW(owner, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
@@ -294,7 +282,7 @@ void ShowLeftClickMenu(HWND owner, const POINT* clientPoint) noexcept {
     }
     common::UniqueMenu menu(CreatePopupMenu());
     if (!menu) {
-        WriteErrorLog(kErrCreateLeftMenu, GetLastError(), ERRLOG_FILE);
+        WriteErrorLog(IDS_ERR_CREATE_LEFT_MENU, GetLastError(), ERRLOG_FILE);
         return;
     }
     ReadMenuMetrics();
@@ -308,21 +296,21 @@ void ShowLeftClickMenu(HWND owner, const POINT* clientPoint) noexcept {
 
 void ShowEcoButtonMenu(HWND owner, POINT panelAnchor) noexcept {
     LOG_TRACE(TRACE_LEVEL_APP, L"ShowEcoButtonMenu", L"Enter");
-    HMENU menu = CreatePopupMenu();
-    if (menu == nullptr) {
-        WriteErrorLog(kErrCreateLeftMenu, GetLastError(), ERRLOG_FILE);
+    common::UniqueMenu created(CreatePopupMenu());
+    if (!created) {
+        WriteErrorLog(IDS_ERR_CREATE_LEFT_MENU, GetLastError(), ERRLOG_FILE);
         return;
     }
+    HMENU menu = created.Get();
     ReadMenuMetrics();
     BuildPlanMenu(menu, false);
     ui::ForceForeground(owner);
     RECT work = {};
     if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0)) {
-        WriteErrorLog(kErrWorkArea, GetLastError(), ERRLOG_FILE);
-        DestroyMenu(menu);
+        WriteErrorLog(IDS_ERR_WORK_AREA, GetLastError(), ERRLOG_FILE);
         return;
     }
-    g_hEcoMenu = menu;
+    g_hEcoMenu = std::move(created);
     BOOL shown;
     if (ui::TrayOnly()) {
         int x = work.right - work.right / kWorkAreaMarginDivisor;
@@ -331,31 +319,31 @@ void ShowEcoButtonMenu(HWND owner, POINT panelAnchor) noexcept {
     } else {
         shown = TrackPopupMenu(menu, TPM_RIGHTBUTTON, panelAnchor.x, panelAnchor.y, 0, owner, nullptr);
     }
-    if (!shown && g_hEcoMenu != nullptr) {
-        WriteErrorLog(kErrCreateLeftMenu, GetLastError(), ERRLOG_FILE);
+    if (!shown && g_hEcoMenu) {
+        WriteErrorLog(IDS_ERR_CREATE_LEFT_MENU, GetLastError(), ERRLOG_FILE);
     }
-    SetTimer(owner, kEcoMenuTimerId, kEcoMenuTimerMs, nullptr);
+    SetTimer(owner, IDT_ECO_MENU, kEcoMenuTimerMs, nullptr);
     LOG_TRACE(TRACE_LEVEL_APP, L"ShowEcoButtonMenu", L"Exit");
 }
 
-bool EcoButtonMenuOpen() noexcept { return g_hEcoMenu != nullptr && IsMenu(g_hEcoMenu); }
+bool EcoButtonMenuOpen() noexcept { return g_hEcoMenu && IsMenu(g_hEcoMenu.Get()); }
+
+// The menu may have been destroyed by the system already: then only the handle is dropped.
+void DropEcoMenu() noexcept {
+    if (g_hEcoMenu && !IsMenu(g_hEcoMenu.Get())) {
+        g_hEcoMenu.Release();
+    }
+    g_hEcoMenu.Reset();
+}
 
 void CloseEcoButtonMenu(HWND escapeTarget) noexcept {
-    if (g_hEcoMenu != nullptr) {
-        DestroyMenu(g_hEcoMenu);
-        g_hEcoMenu = nullptr;
-    }
+    DropEcoMenu();
     PostMessageW(escapeTarget, WM_KEYDOWN, VK_ESCAPE, 0);
 }
 
 void OnEcoMenuTimer(HWND owner) noexcept {
-    KillTimer(owner, kEcoMenuTimerId);
-    if (g_hEcoMenu != nullptr) {
-        if (IsMenu(g_hEcoMenu)) {
-            DestroyMenu(g_hEcoMenu);
-        }
-        g_hEcoMenu = nullptr;
-    }
+    KillTimer(owner, IDT_ECO_MENU);
+    DropEcoMenu();
 }
 
 BOOL OnMeasureMenuItem(HWND, MEASUREITEMSTRUCT* measure) noexcept {
@@ -368,24 +356,24 @@ BOOL OnMeasureMenuItem(HWND, MEASUREITEMSTRUCT* measure) noexcept {
         LoadText(IDS_TEXT_PERFORMANCE, text, ARRAYSIZE(text));
     } else if (id == IDM_TEXT_SCENES) {
         LoadText(IDS_TEXT_SCENES, text, ARRAYSIZE(text));
-    } else if (id == IDM_SETTINGS_ITEM) {
+    } else if (id == IDM_SETTINGS_ALIAS) {
         LoadText(SettingsStringForText(), text, ARRAYSIZE(text));
-    } else if (id == IDM_MODE1 || id == IDM_MODE2 || id == IDM_MODE3 || id >= IDM_OTHER_PLAN_BASE) {
+    } else if (id == IDM_PLAN_PINNED1 || id == IDM_PLAN_PINNED2 || id == IDM_PLAN_PINNED3 || id >= IDM_PLAN_OTHER_FIRST) {
         const MenuPlanItem* item = FindItem(id);
         if (item != nullptr) {
             StringCchCopyW(text, ARRAYSIZE(text), item->szText);
         }
     } else {
-        WriteErrorLog(kErrCreateLeftMenu, id, ERRLOG_FILE);
+        WriteErrorLog(IDS_ERR_CREATE_LEFT_MENU, id, ERRLOG_FILE);
         return FALSE;
     }
     const ui::DpiFactors dpi = ui::ScreenDpiFactors();
-    HDC dc = GetDC(nullptr);
     SIZE extent = {};
-    if (dc != nullptr) {
-        common::ScopedSelect font(dc, g_MenuFont ? g_MenuFont.Get() : GetStockObject(DEFAULT_GUI_FONT));
-        GetTextExtentPoint32W(dc, text, static_cast<int>(wcslen(text)), &extent);
-        ReleaseDC(nullptr, dc);
+    common::WindowDc screen(nullptr);
+    if (screen) {
+        // Restored before the DC is released (declared after it).
+        common::ScopedSelect font(screen.Get(), g_MenuFont ? g_MenuFont.Get() : GetStockObject(DEFAULT_GUI_FONT));
+        GetTextExtentPoint32W(screen.Get(), text, static_cast<int>(wcslen(text)), &extent);
     }
     measure->itemWidth = static_cast<UINT>(extent.cx + ui::ScaleX(dpi, kMenuLayout.nExtraWidth));
     measure->itemHeight = static_cast<UINT>(ui::ScaleY(dpi, kMenuLayout.nItemHeight));
@@ -420,7 +408,7 @@ BOOL OnDrawMenuItem(HWND, const DRAWITEMSTRUCT* draw) noexcept {
     common::ScopedSelect font(dc, g_MenuFont ? g_MenuFont.Get() : GetStockObject(DEFAULT_GUI_FONT));
     const ui::DpiFactors dpi = ui::ScreenDpiFactors();
     const int iconSize = ui::ScaleX(dpi, kMenuLayout.nIconSize);
-    const bool planItem = id == IDM_MODE1 || id == IDM_MODE2 || id == IDM_MODE3 || id >= IDM_OTHER_PLAN_BASE;
+    const bool planItem = id == IDM_PLAN_PINNED1 || id == IDM_PLAN_PINNED2 || id == IDM_PLAN_PINNED3 || id >= IDM_PLAN_OTHER_FIRST;
     if (!planItem) {
         TextOutW(dc, rc.left + ui::ScaleX(dpi, kMenuLayout.nTextLeft), rc.top + ui::ScaleY(dpi, kMenuLayout.nTextTop),
                  item->szText, static_cast<int>(wcslen(item->szText)));
@@ -428,12 +416,12 @@ BOOL OnDrawMenuItem(HWND, const DRAWITEMSTRUCT* draw) noexcept {
     }
     int iconNo = item->nIconNo;
     if (!item->bFound) {
-        WriteErrorLogGuid(kErrPlanMissing, item->guid, ERRLOG_FILE);
+        WriteErrorLogGuid(IDS_ERR_BAD_PLAN_COMMAND, item->guid, ERRLOG_FILE);
         iconNo = -1;  // row 10
     }
     if (item->bFound && IsEqualGUID(item->guid, g_CurrentPlan)) {
         common::UniqueIcon mark(static_cast<HICON>(
-            LoadImageW(g_hInstance, MAKEINTRESOURCEW(kPlanMarkIconId), IMAGE_ICON, kMenuLayout.nIconSize,
+            LoadImageW(g_hInstance, MAKEINTRESOURCEW(IDI_PLAN_MARK), IMAGE_ICON, kMenuLayout.nIconSize,
                        kMenuLayout.nIconSize, LR_DEFAULTCOLOR)));
         DrawIconEx(dc, rc.left, rc.top + ui::ScaleY(dpi, kMenuLayout.nMarkTop), mark.Get(), iconSize, iconSize, 0,
                    nullptr, DI_NORMAL);
@@ -462,7 +450,7 @@ void OnTrayCallback(HWND owner, LPARAM mouseMessage) noexcept {
         ui::SetUserPresent(true);
         if (!ui::FocusOpenSettingsDialog() && !g_MainState.bLeftClickPending && !ui::EcoInputSuppressed() && ui::TrayOnly() &&
             !g_MainState.bDoubleClickSeen) {
-            SetTimer(owner, kLeftClickTimerId, GetDoubleClickTime() + kLeftClickExtraMs, nullptr);
+            SetTimer(owner, IDT_TRAY_CLICK, GetDoubleClickTime() + kLeftClickExtraMs, nullptr);
             g_MainState.bLeftClickPending = true;
         }
         g_MainState.bDoubleClickSeen = false;
@@ -495,7 +483,7 @@ void OnTrayCallback(HWND owner, LPARAM mouseMessage) noexcept {
 }
 
 void OnLeftClickTimer(HWND owner) noexcept {
-    KillTimer(owner, kLeftClickTimerId);
+    KillTimer(owner, IDT_TRAY_CLICK);
     if (!g_MainState.bLeftClickPending) {
         LOG_TRACE(TRACE_LEVEL_VALUES, L"WndProc", L"timer 1010: no pending click");
         return;

@@ -8,46 +8,17 @@
 
 #include <vector>
 
+#include "app/app_messages.h"
 #include "plans/plan_record.h"
+#include "resources/resource.h"
 
 namespace tray {
 
-// Command ids.
-constexpr UINT IDM_HELP = 47;
-constexpr UINT IDM_ECO_SETTINGS = 48;
-constexpr UINT IDM_TRANSPARENT = 49;
-constexpr UINT IDM_EXIT = 50;
-constexpr UINT IDM_TOPMOST = 51;
-constexpr UINT IDM_MINIMIZE = 52;
-constexpr UINT IDM_RESTORE_PANEL = 53;
-constexpr UINT IDM_PLAN_SETTINGS = 56;
-constexpr UINT IDM_DISPLAY_SETTINGS = 57;
-constexpr UINT IDM_ENERGY_VIEWER = 64;
-constexpr UINT IDM_MONITOR_INFO = 65;   // right-click menu; text item 65 of the owner-drawn menus
-constexpr UINT IDM_SEPARATOR_MODES = 66;
-constexpr UINT IDM_TEXT_SCENES = 67;
-constexpr UINT IDM_SEPARATOR_PLANS = 68;
-constexpr UINT IDM_SETTINGS_ITEM = 69;
-constexpr UINT IDM_MODE3 = 70;
-constexpr UINT IDM_MODE2 = 71;
-constexpr UINT IDM_MODE1 = 72;
-constexpr UINT IDM_OTHER_PLAN_BASE = 74;
-
-constexpr UINT WM_APP_DIALOG_POSITION = WM_USER + 4;
-constexpr UINT_PTR kLeftClickTimerId = 1010;
 constexpr UINT kLeftClickExtraMs = 100;
-constexpr UINT_PTR kEcoMenuTimerId = 10108;
 constexpr UINT kEcoMenuTimerMs = 200;
-constexpr int kPlanMarkIconId = 402;
 
 // Error-log ids.
-constexpr UINT kErrActiveScheme = 2;
-constexpr UINT kErrCreateRightMenu = 23;
-constexpr UINT kErrCreateLeftMenu = 24;
-constexpr UINT kErrWorkArea = 32;
-constexpr UINT kErrPlanLock = 48;
 constexpr DWORD kPlanLockDetailMenu = 18;
-constexpr UINT kErrPlanMissing = 162;
 
 // Layout of the owner-drawn items (logical pixels, scaled by the DPI factors).
 struct MenuLayout {

@@ -1,6 +1,7 @@
 #include "app/ui_state.h"
 
 #include "app/main_state.h"
+#include "common/handles.h"
 #include "plans/peak_cut_values.h"
 #include "plans/settings.h"
 
@@ -31,11 +32,10 @@ void SetTrayOnly(bool on) noexcept {
 
 DpiFactors ScreenDpiFactors() noexcept {
     DpiFactors dpi = {1.0f, 1.0f};
-    HDC dc = GetDC(nullptr);
-    if (dc != nullptr) {
-        dpi.x = static_cast<float>(GetDeviceCaps(dc, LOGPIXELSX)) / kBaseDpi;
-        dpi.y = static_cast<float>(GetDeviceCaps(dc, LOGPIXELSY)) / kBaseDpi;
-        ReleaseDC(nullptr, dc);
+    common::WindowDc screen(nullptr);
+    if (screen) {
+        dpi.x = static_cast<float>(GetDeviceCaps(screen.Get(), LOGPIXELSX)) / kBaseDpi;
+        dpi.y = static_cast<float>(GetDeviceCaps(screen.Get(), LOGPIXELSY)) / kBaseDpi;
     }
     return dpi;
 }
@@ -57,12 +57,45 @@ void ForceForeground(HWND hwnd) noexcept {
     AttachThreadInput(ownThread, foregroundThread, FALSE);
 }
 
+POINT PlaceAgainstCornerIn(const RECT& frame, POINT corner, const RECT& workArea) noexcept {
+    const LONG width = frame.right - frame.left;
+    const LONG height = frame.bottom - frame.top;
+    POINT topLeft = {corner.x - width, corner.y - height};
+    // Into the work area: the right and bottom edges first, then the left and top ones win.
+    if (topLeft.x + width > workArea.right) {
+        topLeft.x = workArea.right - width;
+    }
+    if (topLeft.y + height > workArea.bottom) {
+        topLeft.y = workArea.bottom - height;
+    }
+    if (topLeft.x < workArea.left) {
+        topLeft.x = workArea.left;
+    }
+    if (topLeft.y < workArea.top) {
+        topLeft.y = workArea.top;
+    }
+    return topLeft;
+}
+
+POINT PlaceAgainstCorner(const RECT& frame, POINT corner) noexcept {
+    RECT workArea = {};
+    MONITORINFO info = {};
+    info.cbSize = sizeof(info);
+    HMONITOR monitor = MonitorFromPoint(corner, MONITOR_DEFAULTTONEAREST);
+    if (monitor != nullptr && GetMonitorInfoW(monitor, &info)) {
+        workArea = info.rcWork;
+    } else if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &workArea, 0)) {
+        return POINT{corner.x - (frame.right - frame.left), corner.y - (frame.bottom - frame.top)};
+    }
+    return PlaceAgainstCornerIn(frame, corner, workArea);
+}
+
 bool FocusOpenSettingsDialog() noexcept {
     HWND dialog = g_MainState.hSettingsDialog;
     if (dialog == nullptr || !IsWindow(dialog)) {
         return false;
     }
-    SetForegroundWindow(dialog);
+    ForceForeground(dialog);
     return true;
 }
 

@@ -38,6 +38,13 @@ void ForceForeground(HWND hwnd) noexcept;
 void SetUserPresent(bool present) noexcept;
 bool UserPresent() noexcept;
 
+// Top-left corner that puts a window of frame's size with its lower-right corner at `corner`
+// (the dialog position: the work area's lower-right corner or the cursor), moved into the work
+// area of the monitor of `corner` where it would stick out.
+POINT PlaceAgainstCorner(const RECT& frame, POINT corner) noexcept;
+// The same within a given work area.
+POINT PlaceAgainstCornerIn(const RECT& frame, POINT corner, const RECT& workArea) noexcept;
+
 // When a settings dialog is open, brings it to the foreground and returns true.
 bool FocusOpenSettingsDialog() noexcept;
 

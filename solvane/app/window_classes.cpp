@@ -4,10 +4,10 @@
 #include "app/main_window.h"
 #include "app/notify_window.h"
 #include "common/log.h"
+#include "resources/resource.h"
 
 namespace {
 
-constexpr UINT IDS_FAIL_REGISTERCLASS = 9;
 constexpr UINT kClassStyle = CS_HREDRAW | CS_VREDRAW;
 
 // The meter panel's frame procedure joins here; until then its windows behave as plain windows.
@@ -36,7 +36,7 @@ DWORD RegisterOne(HINSTANCE instance, const wchar_t* className, WNDPROC procedur
         return ERROR_SUCCESS;
     }
     DWORD error = GetLastError();
-    WriteErrorLog(IDS_FAIL_REGISTERCLASS, error, ERRLOG_FILE);
+    WriteErrorLog(IDS_ERR_REGISTER_CLASS, error, ERRLOG_FILE);
     LOG_TRACE(TRACE_LEVEL_VALUES, L"RegisterWindowClasses", L"RegisterClass(%s) failed: %u", className,
               error);
     return error != ERROR_SUCCESS ? error : ERROR_CLASS_DOES_NOT_EXIST;

@@ -2,9 +2,9 @@
 #pragma once
 
 #include <windows.h>
+#include "resources/resource.h"
 
 // Icon resource of the program (main window class and tray).
-inline constexpr WORD IDI_SOLVANE = 363;
 
 // Registers "Solvane", "frameWndClass" and "OSDWndProc". Returns 0, or the error of the
 // registration that failed (already written to the error log as "fail : RegisterClass").

@@ -87,7 +87,13 @@ HRESULT Load() noexcept {
         g_Yarrow.module.Reset();
         return E_FAIL;
     }
-    return g_Yarrow.initialize();
+    const HRESULT hr = g_Yarrow.initialize();
+    if (FAILED(hr)) {
+        // Not initialised: nothing to finalise, and no call may reach the library.
+        ClearEntryPoints();
+        g_Yarrow.module.Reset();
+    }
+    return hr;
 }
 
 void Unload() noexcept {

@@ -52,7 +52,7 @@ bool ReadRecordValues(HKEY key, BatteryRecord* record) noexcept {
     DWORD changePoint = 0;
     if (plans::ReadDwordValue(key, L"ChargeChangePoint", &changePoint) != ERROR_SUCCESS ||
         changePoint > kMaxPercent) {
-        WriteErrorLog(IDS_ERR_CHARGE_CHANGE_POINT, changePoint, ERRLOG_FILE);
+        WriteErrorLog(IDS_ERR_CHARGING_CHANGE_POINT, changePoint, ERRLOG_FILE);
         return false;
     }
     record->dwChangePoint = changePoint;
@@ -132,7 +132,7 @@ std::vector<BatteryRecord> ReadBatteryRecords(HKEY setItemData) noexcept {
     try {
         records.reserve(subkeys);
     } catch (...) {
-        WriteErrorLog(IDS_ERR_HEAPALLOC, static_cast<ULONGLONG>(subkeys) * sizeof(BatteryRecord), ERRLOG_FILE);
+        WriteErrorLog(IDS_ERR_HEAP_ALLOC, static_cast<ULONGLONG>(subkeys) * sizeof(BatteryRecord), ERRLOG_FILE);
         return records;
     }
     for (DWORD index = 0; index < subkeys; ++index) {
@@ -153,7 +153,7 @@ std::vector<BatteryRecord> ReadBatteryRecords(HKEY setItemData) noexcept {
         if (RegOpenKeyExW(setItemData, name, 0, KEY_QUERY_VALUE, key.Put()) == ERROR_SUCCESS) {
             record.bChecked = ReadRecordValues(key.Get(), &record) ? 1 : 0;
         } else {
-            WriteErrorLog(IDS_ERR_CHARGE_CHANGE_POINT, 0, ERRLOG_FILE);
+            WriteErrorLog(IDS_ERR_CHARGING_CHANGE_POINT, 0, ERRLOG_FILE);
         }
         records.push_back(record);
     }

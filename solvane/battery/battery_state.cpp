@@ -162,7 +162,7 @@ void Init_DischargeRate(HKEY machineKey) noexcept {
         ExclusiveLock lock(&g_modelLock);
         g_rates = std::move(rates);
     } catch (...) {
-        WriteErrorLog(IDS_ERR_HEAPALLOC, 0, ERRLOG_FILE);
+        WriteErrorLog(IDS_ERR_HEAP_ALLOC, 0, ERRLOG_FILE);
     }
     LOG_TRACE(TRACE_LEVEL_APP, L"Init_DischargeRate", L"Exit");
 }
@@ -327,7 +327,7 @@ void PollLoop(const std::atomic<bool>* runFlag, DWORD periodMs) noexcept {
         failures = result != ERROR_SUCCESS ? failures + 1 : 0;
         if (failures > kFailuresBeforeRecord) {
             if (!recorded) {
-                WriteErrorLog(IDS_ERR_BATTERY_STATUS_CHECK, result, ERRLOG_FILE);
+                WriteErrorLog(IDS_ERR_BATTERY_CHECK, result, ERRLOG_FILE);
                 recorded = true;
             }
             failures = 0;

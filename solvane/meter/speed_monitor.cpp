@@ -130,7 +130,7 @@ void SamplerLoop() noexcept {
     try {
         buffer.resize(info.dwNumberOfProcessors);
     } catch (...) {
-        WriteErrorLog(IDS_ERR_HEAPALLOC, size, ERRLOG_FILE);
+        WriteErrorLog(IDS_ERR_HEAP_ALLOC, size, ERRLOG_FILE);
         g_samplerRunning = false;
         return;
     }
@@ -141,7 +141,7 @@ void SamplerLoop() noexcept {
             // One failed sample is logged and tried again next period; only a run of them
             // stops this thread (the rest of the program keeps running).
             if (failures == 0) {
-                WriteErrorLog(IDS_ERR_PROCESSOR_POWER_INFO, static_cast<DWORD>(status), ERRLOG_FILE);
+                WriteErrorLog(IDS_ERR_PROCESSOR_INFO, static_cast<DWORD>(status), ERRLOG_FILE);
             }
             if (++failures >= kSamplerFailureLimit) {
                 break;

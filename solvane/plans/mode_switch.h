@@ -5,13 +5,11 @@
 
 #include <windows.h>
 
+#include "resources/resource.h"
+
 namespace plans {
 
-// Tray command ids of the plans: pinned plans 1-3 (72, 71, 70) and the other plans (74 + n).
-constexpr WORD IDM_PLAN_PINNED3 = 70;
-constexpr WORD IDM_PLAN_PINNED2 = 71;
-constexpr WORD IDM_PLAN_PINNED1 = 72;
-constexpr WORD IDM_PLAN_OTHER_FIRST = 74;
+// Tray command ids of the plans: IDM_PLAN_PINNED3..1 (70-72) and IDM_PLAN_OTHER_FIRST + n.
 
 // Plan-changed message (wParam 1 asks for the change notification).
 constexpr UINT WM_APP_PLAN_CHANGED = WM_USER + 3;
@@ -22,19 +20,6 @@ constexpr UINT WM_APP_ECO_PRESS = WM_USER + 317;
 constexpr DWORD kLedToPlanDelayMs = 800;
 // Life of the video-playback warning before it presses its own button.
 constexpr DWORD kVideoWarningLifetimeMs = 30000;
-
-// String-table ids.
-constexpr UINT IDS_ERR_SET_ACTIVE_SCHEME = 28;  // "fail : SetActivePwrScheme"
-constexpr UINT IDS_ERR_GET_ACTIVE_SCHEME = 2;   // "fail : GetActivePwrScheme"
-constexpr UINT IDS_ERR_BAD_PLAN_COMMAND = 162;  // the plan named by a message does not exist
-constexpr UINT IDS_FERROW_RUNNING = 95;
-constexpr UINT IDS_CHANGE_PLAN_QUESTION = 123;
-constexpr UINT IDS_VIDEO_WARNING = 262;
-constexpr UINT IDS_VIDEO_WARNING_CHECK = 263;
-constexpr UINT IDS_MODE_PLAN_DELETED = 274;
-constexpr UINT IDS_RESTORE_DEFAULTS = 276;
-constexpr UINT IDS_ECO_SETTINGS_TITLE = 317;
-constexpr UINT IDS_WINDOWS_PLAN_NOTICE = 532;
 
 // The named mutex the outing-button utility holds while its settings window is open.
 constexpr const wchar_t* kFerrowSettingMutex = L"FERROW_SETTING_WINDOW";

@@ -106,7 +106,7 @@ DWORD Export(const wchar_t* file) noexcept {
     BOOL isMember = FALSE;
     DWORD error = CheckAdministrator(&isMember);
     if (error != ERROR_SUCCESS || !isMember) {
-        ShowSettingsFileMessage(IDS_SETTINGS_FILE_NOT_ADMIN);
+        ShowSettingsFileMessage(IDS_EXPORT_NEEDS_ADMIN);
         return error != ERROR_SUCCESS ? error : ERROR_ACCESS_DENIED;
     }
     wchar_t named[MAX_PATH] = {};
@@ -116,18 +116,18 @@ DWORD Export(const wchar_t* file) noexcept {
     wchar_t path[MAX_PATH] = {};
     CIniCtl ini;
     if (!MakeSettingsFilePath(named[0] != L'\0' ? named : file, path, ARRAYSIZE(path))) {
-        ShowSettingsFileMessage(IDS_SETTINGS_FILE_CREATE_FAILED);
+        ShowSettingsFileMessage(IDS_FILE_NOT_CREATED);
         return ERROR_INVALID_NAME;
     }
     if ((error = ini.Initialize(path)) != ERROR_SUCCESS) {
-        ShowSettingsFileMessage(IDS_SETTINGS_FILE_CREATE_FAILED);
+        ShowSettingsFileMessage(IDS_FILE_NOT_CREATED);
         return error;
     }
     LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"writing \"%s\"", path);
     const int failures = WriteKeys(ini);
     ini.Finalize();
     if (failures != 0) {
-        ShowSettingsFileMessage(IDS_SETTINGS_FILE_WRITE_FAILED);
+        ShowSettingsFileMessage(IDS_FILE_CREATE_FAILED);
         return ERROR_WRITE_FAULT;
     }
     return ERROR_SUCCESS;

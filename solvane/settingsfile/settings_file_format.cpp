@@ -177,7 +177,7 @@ void ShowSettingsFileMessage(UINT id) noexcept {
     wchar_t text[kMessageChars] = {};
     wchar_t caption[kCaptionChars] = {};
     LoadStringW(instance, id, text, kMessageChars);
-    LoadStringW(instance, IDS_SETTINGS_FILE_CAPTION, caption, kCaptionChars);
+    LoadStringW(instance, IDS_ECO_PROGRAM_TITLE, caption, kCaptionChars);
     MessageBoxW(nullptr, text, caption, MB_OK);
 }
 
@@ -188,7 +188,7 @@ BOOL CheckSettingsFileName(BOOL append, const wchar_t* name, wchar_t* out, size_
     LOG_TRACE(TRACE_LEVEL_APP, L"CheckSettingsFileName", L"Enter");
     const size_t length = name != nullptr ? wcsnlen(name, STRSAFE_MAX_CCH) : 0;
     if (length == 0) {
-        settingsfile::ShowSettingsFileMessage(IDS_SETTINGS_FILE_NO_NAME);
+        settingsfile::ShowSettingsFileMessage(IDS_FILE_NAME_MISSING);
         LOG_TRACE(TRACE_LEVEL_APP, L"CheckSettingsFileName", L"Exit retval:%08x", FALSE);
         return FALSE;
     }
@@ -212,7 +212,7 @@ BOOL CheckSettingsFileName(BOOL append, const wchar_t* name, wchar_t* out, size_
         if (out != nullptr && cchOut > 0) {
             out[0] = L'\0';
         }
-        settingsfile::ShowSettingsFileMessage(IDS_SETTINGS_FILE_NO_NAME);
+        settingsfile::ShowSettingsFileMessage(IDS_FILE_NAME_MISSING);
         LOG_TRACE(TRACE_LEVEL_APP, L"CheckSettingsFileName", L"Exit retval:%08x", FALSE);
         return FALSE;
     }
@@ -223,5 +223,5 @@ BOOL CheckSettingsFileName(BOOL append, const wchar_t* name, wchar_t* out, size_
 void ShowImportRefusal(HINSTANCE instance) noexcept {
     (void)instance;  // the strings come from the program's own module
     LOG_TRACE(TRACE_LEVEL_VALUES, L"ShowImportRefusal", L"import refused: an instance is running");
-    settingsfile::ShowSettingsFileMessage(IDS_SETTINGS_FILE_RUNNING);
+    settingsfile::ShowSettingsFileMessage(IDS_IMPORT_REFUSED_RUNNING);
 }

@@ -243,8 +243,8 @@ DWORD Import(const wchar_t* file) noexcept {
     }
     if (result != SETTINGS_FILE_VALID) {
         LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"file refused: %u", result);
-        ShowSettingsFileMessage(result == SETTINGS_FILE_MISSING ? IDS_SETTINGS_FILE_MISSING
-                                                                : IDS_SETTINGS_FILE_REJECTED);
+        ShowSettingsFileMessage(result == SETTINGS_FILE_MISSING ? IDS_FILE_NOT_FOUND
+                                                                : IDS_IMPORT_REFUSED);
         return result;
     }
     RegistryUndo undo;
@@ -252,7 +252,7 @@ DWORD Import(const wchar_t* file) noexcept {
     if (status != ERROR_SUCCESS) {
         LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"write failed: %u, earlier values put back", status);
         undo.Restore();
-        ShowSettingsFileMessage(IDS_SETTINGS_FILE_REJECTED);
+        ShowSettingsFileMessage(IDS_IMPORT_REFUSED);
         return status;
     }
     return ERROR_SUCCESS;

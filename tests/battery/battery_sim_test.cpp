@@ -9,6 +9,7 @@
 #include <string>
 #include <thread>
 
+#include "resources/resource.h"
 #include "app/app_globals.h"
 #include "app/plan_sheet.h"
 #include "battery/battery.h"
@@ -195,7 +196,7 @@ TEST_F(BatterySimTest, NotebookPlanPageShowsTheBatteryTimeOfTheSelectedPlan) {
     plans::RefreshCurrentPlan(ActivePlan());
     Battery(L"--ac on --percent 50");
     wchar_t caption[128] = L"";
-    LoadStringW(g_hInstance, app::IDS_PLAN_SHEET_CAPTION, caption, 128);
+    LoadStringW(g_hInstance, IDS_PLAN_SHEET_CAPTION, caption, 128);
     std::wstring onMains;
     std::wstring onBattery;
     bool visible = false;
@@ -210,15 +211,15 @@ TEST_F(BatterySimTest, NotebookPlanPageShowsTheBatteryTimeOfTheSelectedPlan) {
         }
         HWND page = PropSheet_GetCurrentPageHwnd(sheet);
         wchar_t text[64] = L"";
-        GetDlgItemTextW(page, app::IDC_BATTERY_TIME, text, 64);
+        GetDlgItemTextW(page, IDC_BATTERY_TIME, text, 64);
         onMains = text;
-        visible = IsWindowVisible(GetDlgItem(page, app::IDC_BATTERY_TIME)) != FALSE;
+        visible = IsWindowVisible(GetDlgItem(page, IDC_BATTERY_TIME)) != FALSE;
         // 5000 mWh at 5000 mW; choosing the active plan again shows the hour left.
         std::string output;
         simdev_test::RunSimctl(L"battery --full 10000 --design 10000 --ac off --percent 50 --rate -5000", output);
-        HWND combo = GetDlgItem(page, app::IDC_PLAN_COMBO);
-        SendMessageW(page, WM_COMMAND, MAKEWPARAM(app::IDC_PLAN_COMBO, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
-        GetDlgItemTextW(page, app::IDC_BATTERY_TIME, text, 64);
+        HWND combo = GetDlgItem(page, IDC_PLAN_COMBO);
+        SendMessageW(page, WM_COMMAND, MAKEWPARAM(IDC_PLAN_COMBO, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+        GetDlgItemTextW(page, IDC_BATTERY_TIME, text, 64);
         onBattery = text;
         PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
     });

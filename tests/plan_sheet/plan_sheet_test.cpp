@@ -7,10 +7,13 @@
 #include <iterator>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "app/app_globals.h"
 #include "app/app_messages.h"
+#include "app/main_state.h"
+#include "app/window_classes.h"
 #include "app/plan_sheet.h"
 #include <commctrl.h>
 #include <powrprof.h>
@@ -166,7 +169,7 @@ TEST(PlanSheetWindow, ListsThePlansAndActivatesTheChoiceOnOk) {
     g_ActivateResult = ERROR_SUCCESS;
     app::SetSheetActivateFn(RecordActivation);
     wchar_t caption[128] = L"";
-    LoadStringW(g_hInstance, app::IDS_PLAN_SHEET_CAPTION, caption, 128);
+    LoadStringW(g_hInstance, IDS_PLAN_SHEET_CAPTION, caption, 128);
     std::vector<std::wstring> shownNames;
     LRESULT shownSelection = -2;
     bool batteryVisible = true;
@@ -181,7 +184,7 @@ TEST(PlanSheetWindow, ListsThePlansAndActivatesTheChoiceOnOk) {
             return;
         }
         HWND page = PropSheet_GetCurrentPageHwnd(sheet);
-        HWND combo = GetDlgItem(page, app::IDC_PLAN_COMBO);
+        HWND combo = GetDlgItem(page, IDC_PLAN_COMBO);
         const LRESULT count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
         for (LRESULT i = 0; i < count; ++i) {
             wchar_t name[plans::kPlanNameChars] = L"";
@@ -189,10 +192,10 @@ TEST(PlanSheetWindow, ListsThePlansAndActivatesTheChoiceOnOk) {
             shownNames.push_back(name);
         }
         shownSelection = SendMessageW(combo, CB_GETCURSEL, 0, 0);
-        batteryVisible = IsWindowVisible(GetDlgItem(page, app::IDC_BATTERY_TIME)) != FALSE;
-        editorEnabled = IsWindowEnabled(GetDlgItem(page, app::IDC_PLAN_DETAILS)) != FALSE;
+        batteryVisible = IsWindowVisible(GetDlgItem(page, IDC_BATTERY_TIME)) != FALSE;
+        editorEnabled = IsWindowEnabled(GetDlgItem(page, IDC_PLAN_DETAILS)) != FALSE;
         SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(chosen), 0);
-        SendMessageW(page, WM_COMMAND, MAKEWPARAM(app::IDC_PLAN_COMBO, CBN_SELCHANGE),
+        SendMessageW(page, WM_COMMAND, MAKEWPARAM(IDC_PLAN_COMBO, CBN_SELCHANGE),
                      reinterpret_cast<LPARAM>(combo));
         PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
     });
@@ -205,6 +208,122 @@ TEST(PlanSheetWindow, ListsThePlansAndActivatesTheChoiceOnOk) {
     EXPECT_FALSE(editorEnabled);
     ASSERT_EQ(g_Activated.size(), 1u);
     EXPECT_TRUE(IsEqualGUID(g_Activated[0], expectedGuids[static_cast<size_t>(chosen)]));
+}
+
+
+// The sheet opened through the main window: it sits with its lower-right corner at the dialog
+// position, a second request (a second start with "/PowerScheme") brings it to the front instead
+// of doing nothing, and the plan-changed message makes the page show the active plan again.
+class PlanSheetThroughMainWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        g_hInstance = GetModuleHandleW(nullptr);
+        SetErrorLogModule(g_hInstance);
+        lstrcpynW(g_szProgramTitle, L"Solvane plan sheet test", kTitleChars);
+        plans::g_Settings.blob.dwFlagWord = 0;
+        ASSERT_EQ(RegisterWindowClasses(g_hInstance), static_cast<DWORD>(ERROR_SUCCESS));
+        main_ = CreateWindowExW(WS_EX_LAYERED, kMainWindowClass, L"test", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                g_hInstance, nullptr);
+        ASSERT_NE(main_, nullptr);
+        app::SetSheetActivateFn(RecordActivation);
+    }
+    void TearDown() override {
+        app::SetSheetActivateFn(nullptr);
+        if (IsWindow(main_)) {
+            DestroyWindow(main_);
+        }
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        }
+        for (const wchar_t* name : {kMainWindowClass, kFrameWindowClass, kPowerOsdWindowClass}) {
+            UnregisterClassW(name, g_hInstance);
+        }
+        ResetMainWindowState();
+    }
+    HWND main_ = nullptr;
+};
+
+TEST_F(PlanSheetThroughMainWindow, OpensAtTheDialogPositionComesToTheFrontAndFollowsPlanChanges) {
+    g_Activated.clear();
+    RECT work = {};
+    ASSERT_TRUE(SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0));
+    const POINT corner = {work.right - 37, work.bottom - 23};
+    // The tray code announces the position with its message before it opens the sheet.
+    SendMessageW(main_, WM_APP_DIALOG_POSITION, static_cast<WPARAM>(corner.x), static_cast<LPARAM>(corner.y));
+    wchar_t caption[128] = L"";
+    LoadStringW(g_hInstance, IDS_PLAN_SHEET_CAPTION, caption, 128);
+    RECT placed = {};
+    bool frontAgain = false;
+    int sheets = 0;
+    LRESULT activeIndex = -2;
+    LRESULT afterChange = -2;
+    const HWND main = main_;
+    std::thread driver([&] {
+        HWND sheet = nullptr;
+        for (int i = 0; i < 100 && sheet == nullptr; ++i) {
+            Sleep(100);
+            sheet = FindWindowW(L"#32770", caption);
+        }
+        if (sheet == nullptr) {
+            // A question before the sheet (a hidden active plan) would keep the test waiting.
+            if (HWND box = FindWindowW(L"#32770", g_szProgramTitle); box != nullptr) {
+                PostMessageW(box, WM_COMMAND, IDNO, 0);
+            }
+            return;
+        }
+        GetWindowRect(sheet, &placed);
+        // Another thread's window takes the foreground; the second start's request follows.
+        HWND other = CreateWindowExW(0, L"STATIC", L"other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
+                                     nullptr, nullptr);
+        SetForegroundWindow(other);
+        PostMessageW(main, WM_APP_PLAN_SETTINGS, 0, 0);
+        for (int i = 0; i < 300 && !frontAgain; ++i) {
+            MSG msg;
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                DispatchMessageW(&msg);
+            }
+            frontAgain = GetForegroundWindow() == sheet;
+            Sleep(10);
+        }
+        std::pair<const wchar_t*, int*> search(caption, &sheets);
+        EnumWindows(
+            [](HWND hwnd, LPARAM lParam) -> BOOL {
+                wchar_t text[128] = L"";
+                GetWindowTextW(hwnd, text, 128);
+                auto* data = reinterpret_cast<std::pair<const wchar_t*, int*>*>(lParam);
+                if (lstrcmpW(text, data->first) == 0 && IsWindowVisible(hwnd)) {
+                    ++*data->second;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        DestroyWindow(other);
+        // The page shows the active plan; another entry is picked but not applied; then the plan
+        // changes (0x403 to the main window): the page shows the active plan again.
+        HWND page = PropSheet_GetCurrentPageHwnd(sheet);
+        HWND combo = GetDlgItem(page, IDC_PLAN_COMBO);
+        activeIndex = SendMessageW(combo, CB_GETCURSEL, 0, 0);
+        SendMessageW(combo, CB_SETCURSEL, activeIndex == 0 ? 1 : 0, 0);
+        PostMessageW(main, WM_APP_PLAN_CHANGED, 0, 0);
+        for (int i = 0; i < 300; ++i) {
+            afterChange = SendMessageW(combo, CB_GETCURSEL, 0, 0);
+            if (afterChange == activeIndex) {
+                break;
+            }
+            Sleep(10);
+        }
+        PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    });
+    SendMessageW(main_, WM_COMMAND, MAKEWPARAM(IDM_PLAN_SETTINGS, 0), 0);
+    driver.join();
+    EXPECT_EQ(placed.right, corner.x);
+    EXPECT_EQ(placed.bottom, corner.y);
+    EXPECT_TRUE(frontAgain) << "the second request brings the open sheet to the front";
+    EXPECT_EQ(sheets, 1) << "and opens no second sheet";
+    EXPECT_GE(activeIndex, 0);
+    EXPECT_EQ(afterChange, activeIndex) << "the page follows the plan change";
+    EXPECT_TRUE(g_Activated.empty()) << "cancelled: nothing applied";
+    EXPECT_EQ(g_MainState.hSettingsDialog, nullptr);
 }
 
 }  // namespace

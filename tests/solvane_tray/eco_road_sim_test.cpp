@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/app_globals.h"
+#include "app/app_messages.h"
 #include "app/notify_window.h"
 #include "app/peakcut_question.h"
 #include "app/ui_state.h"
@@ -175,7 +176,7 @@ bool TrayIconExists(HWND owner) {
     data.hWnd = owner;
     data.uID = tray::kTrayIconId;
     data.uFlags = NIF_MESSAGE;
-    data.uCallbackMessage = tray::WM_APP_TRAY_CALLBACK;
+    data.uCallbackMessage = WM_APP_TRAY_CALLBACK;
     return Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
 }
 
@@ -287,6 +288,34 @@ TEST_F(EcoRoad, PressesChooseTheModeAndThePlanFollowsTwoSecondsLater) {
     }
 }
 
+// A press that arrives while the notification activates its choice (the LED shows the new mode,
+// the plan follows 800 ms later, then the window closes) belongs to a new notification.
+TEST_F(EcoRoad, PressWhileTheChoiceIsActivatedOpensANewNotification) {
+    if (!m_threeMode) {
+        GTEST_SKIP() << "the two-mode notification activates on the press itself";
+    }
+    StartOn(1);
+    Press();
+    ASSERT_TRUE(m_trace.WaitFor(m_process.Pid(), L"three modes: opened on mode 1", 5000));
+    Press();
+    ASSERT_TRUE(m_trace.WaitFor(m_process.Pid(), L"three modes: mode 2 shown", 5000));
+    // The presses stop: two seconds later the choice is taken and activated.
+    ASSERT_TRUE(m_trace.WaitFor(m_process.Pid(), L"activate mode plan", kSwitchWaitMs));
+    PostMessageW(m_main, WM_APP_ECO_BUTTON, 0, 0);
+    ASSERT_FALSE(IsEqualGUID(ActivePlan(), m_plans[2].guid)) << "the press came after the activation, not during it";
+    ExpectMode(2, 2);
+    EXPECT_TRUE(m_trace.WaitFor(m_process.Pid(), L"three modes: opened on mode 2", 5000))
+        << "the press must open a new notification on the mode just activated";
+    // That notification times out on the active mode and changes nothing; then a press after
+    // the close opens one again.
+    EXPECT_TRUE(WaitUntil([&] { return NotificationWindow() == nullptr; }, kSwitchWaitMs));
+    PostMessageW(m_main, WM_APP_ECO_BUTTON, 0, 0);
+    EXPECT_TRUE(WaitUntil([&] { return NotificationWindow() != nullptr; }, 5000));
+    EXPECT_TRUE(WaitUntil([&] { return NotificationWindow() == nullptr; }, kSwitchWaitMs));
+    EXPECT_TRUE(IsEqualGUID(ActivePlan(), m_plans[2].guid));
+    EXPECT_EQ(LedState(), 2);
+}
+
 TEST_F(EcoRoad, TrayIconComesBackWhenTheTaskbarIsCreatedAgain) {
     StartOn(1);
     ASSERT_TRUE(TrayIconExists(m_main));
@@ -312,7 +341,7 @@ TEST_F(EcoRoad, LowBatteryChangeShowsTheBalloonAndAToastWhileAFullScreenAppIsInF
     ASSERT_EQ(RunSimctl(L"display-mode 2").exitCode, 0u);
     StartOn(1);
     // The automatic plan change asks for the notification with the plan-changed message.
-    PostMessageW(m_main, tray::WM_APP_TRAY_CALLBACK + 1, 1, 0);
+    PostMessageW(m_main, WM_APP_TRAY_CALLBACK + 1, 1, 0);
     EXPECT_TRUE(m_trace.WaitFor(m_process.Pid(), L"with balloon", 10000));
     const std::wstring yarrow = L"Software\\SimulatedPC\\Yarrow";
     common::UniqueRegKey key;
@@ -341,9 +370,32 @@ TEST_F(EcoRoad, LowBatteryChangeShowsTheBalloonAndAToastWhileAFullScreenAppIsInF
     // With the desktop in front only the balloon is shown.
     const DWORD toasts = common::ReadRegDword(key.Get(), L"ToastCount", 0);
     ASSERT_EQ(RunSimctl(L"display-mode 1").exitCode, 0u);
-    PostMessageW(m_main, tray::WM_APP_TRAY_CALLBACK + 1, 1, 0);
+    PostMessageW(m_main, WM_APP_TRAY_CALLBACK + 1, 1, 0);
     Sleep(2000);
     EXPECT_EQ(common::ReadRegDword(key.Get(), L"ToastCount", 0), toasts);
+}
+
+// Windows 8 or later: the toast library is initialised at the start and finalised at the exit.
+TEST_F(EcoRoad, ToastLibraryIsFinalisedAtTheExit) {
+    testsupport::ScopedRegValue osModel(HKEY_LOCAL_MACHINE, kSolvaneKey, L"OSModel");
+    ASSERT_EQ(osModel.SetDword(3), ERROR_SUCCESS);
+    ASSERT_EQ(RunSimctl(L"maker-log yarrow --clear").exitCode, 0u);
+    const std::wstring yarrow = L"Software\\SimulatedPC\\Yarrow";
+    auto initialized = [&yarrow] {
+        common::UniqueRegKey key;
+        return common::OpenRegKey(HKEY_LOCAL_MACHINE, yarrow.c_str(), KEY_READ, key) == ERROR_SUCCESS &&
+               common::ReadRegDword(key.Get(), L"Initialized", 0) == 1;
+    };
+    StartOn(1);
+    EXPECT_TRUE(WaitUntil(initialized, 5000)) << "initialised while the program runs";
+    PostMessageW(m_main, WM_CLOSE, 0, 0);
+    DWORD exitCode = 1;
+    ASSERT_TRUE(m_process.WaitForExit(kStartWaitMs, &exitCode));
+    EXPECT_EQ(exitCode, 0u);
+    EXPECT_FALSE(initialized());
+    const std::string log = RunSimctl(L"maker-log yarrow").output;
+    EXPECT_NE(log.find("Yarrow_Initialize() = 0x00000000"), std::string::npos) << log;
+    EXPECT_NE(log.find("Yarrow_Finalize() = 0x00000000"), std::string::npos) << log;
 }
 
 // The peak-cut prompt in this process, bound to the simulated PC's Yarrow.dll: while a full-screen

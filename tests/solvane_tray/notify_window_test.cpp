@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
 #include <thread>
 #include <vector>
@@ -90,7 +91,7 @@ protected:
     }
     // One press of the ECO button as the main window hands it on; the forwarded press is posted.
     static void Press(HWND) {
-        plans::HandleEcoButton();
+        osd::OnEcoPress();
         traytest::Pump(0);
     }
 };
@@ -268,6 +269,46 @@ TEST_F(NotifyWindowTest, TwoModesRefuseToLeaveTheEcoPlanDuringAPeakCut) {
     EXPECT_EQ(g_activations[0].led, 0u);
 }
 
+// A busy plan list says nothing about deleted plans: the press is dropped without message 274.
+TEST_F(NotifyWindowTest, TwoModesWithABusyPlanListShowNoWarning) {
+    traytest::SetFlags(plans::FLAG_ECO);
+    traytest::AddPlan(kMode1, L"標準プラン", 0, 1);  // one mode only: 274 when the list is readable
+    traytest::TestOwner owner;
+    ASSERT_TRUE(plans::CreatePlanListLock());
+    HANDLE held = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::thread holder([held, release] {
+        plans::PlanListLock lock(0);
+        SetEvent(held);
+        WaitForSingleObject(release, 10000);
+    });
+    ASSERT_EQ(WaitForSingleObject(held, 5000), WAIT_OBJECT_0);
+    // Any box would be modal inside the press: the watcher records and closes it.
+    std::atomic<bool> pressDone{false};
+    std::atomic<bool> boxSeen{false};
+    std::thread watcher([&pressDone, &boxSeen] {
+        while (!pressDone.load()) {
+            if (HWND box = FindWindowW(L"#32770", g_szProgramTitle); box != nullptr) {
+                boxSeen = true;
+                PostMessageW(box, WM_COMMAND, IDOK, 0);
+            }
+            Sleep(10);
+        }
+    });
+    traytest::MarkErrors();
+    Press(owner.Get());
+    pressDone = true;
+    watcher.join();
+    SetEvent(release);
+    holder.join();
+    CloseHandle(held);
+    CloseHandle(release);
+    EXPECT_FALSE(boxSeen.load());
+    EXPECT_EQ(NotificationWindow(), nullptr);
+    EXPECT_TRUE(traytest::HasError(traytest::NewErrors(), L"fail : WaitForSingleObject/InitScheme"))
+        << "the lock time-out is logged instead";
+}
+
 TEST_F(NotifyWindowTest, TwoModesWithADeletedModePlanWarnOnce) {
     traytest::SetFlags(plans::FLAG_ECO);
     traytest::AddPlan(kMode1, L"標準プラン", 0, 1);
@@ -277,8 +318,26 @@ TEST_F(NotifyWindowTest, TwoModesWithADeletedModePlanWarnOnce) {
     Press(owner.Get());
     EXPECT_EQ(NotificationWindow(), nullptr);
     plans::g_Settings.dwOsGeneration = OS_MODEL_WIN7;
+    // A window of another thread holds the foreground: the box must still come to the front.
+    HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    DWORD otherThread = 0;
+    std::thread other([ready, &otherThread] {
+        HWND window = CreateWindowExW(0, L"STATIC", L"other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
+                                      nullptr, nullptr);
+        SetForegroundWindow(window);
+        otherThread = GetCurrentThreadId();
+        SetEvent(ready);
+        MSG msg;
+        while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+            DispatchMessageW(&msg);
+        }
+        DestroyWindow(window);
+    });
+    ASSERT_EQ(WaitForSingleObject(ready, 5000), WAIT_OBJECT_0);
+    CloseHandle(ready);
     std::wstring text;
-    std::thread closer([&text] {
+    bool inFront = false;
+    std::thread closer([&text, &inFront] {
         HWND box = nullptr;
         for (int i = 0; i < 500 && box == nullptr; ++i) {
             box = FindWindowW(L"#32770", g_szProgramTitle);
@@ -288,12 +347,19 @@ TEST_F(NotifyWindowTest, TwoModesWithADeletedModePlanWarnOnce) {
             Sleep(10);
         }
         if (box != nullptr) {
+            for (int i = 0; i < 100 && !inFront; ++i) {
+                inFront = GetForegroundWindow() == box;
+                Sleep(10);
+            }
             text = traytest::LongestStaticText(box);
             PostMessageW(box, WM_COMMAND, IDOK, 0);
         }
     });
     Press(owner.Get());
     closer.join();
+    PostThreadMessageW(otherThread, WM_QUIT, 0, 0);
+    other.join();
+    EXPECT_TRUE(inFront) << "message 274 opens in the foreground";
     EXPECT_NE(text.find(L"モードに設定されている電源プランが削除されています。"), std::wstring::npos) << text.size();
     EXPECT_NE(text.find(L"「ECOモードの設定（省電力設定）」画面で「初期設定に戻す」をクリック"), std::wstring::npos);
     EXPECT_EQ(NotificationWindow(), nullptr);

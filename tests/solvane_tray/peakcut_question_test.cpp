@@ -1,3 +1,6 @@
+#include <windows.h>
+#include <wtsapi32.h>
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -179,13 +182,21 @@ TEST_F(PeakCutQuestionTest, AbsentUserIsNotAskedAndTheReadingIsReportedAgain) {
 TEST_F(PeakCutQuestionTest, ConsoleDisconnectAnswersTheOpenEcoQuestionNo) {
     EXPECT_FALSE(AnswerOpenEcoQuestionNo());
     traytest::TestOwner owner;
-    std::thread disconnect([] {
+    // The session notification reaches the main window procedure as Windows sends it.
+    HWND main = owner.Get();
+    bool wasOpen = false;
+    std::thread disconnect([main, &wasOpen] {
         for (int i = 0; i < 500 && (OpenEcoQuestion() == nullptr || !IsWindowVisible(OpenEcoQuestion())); ++i) {
             Sleep(10);
         }
-        AnswerOpenEcoQuestionNo();
+        wasOpen = OpenEcoQuestion() != nullptr;
+        SendMessageW(main, WM_WTSSESSION_CHANGE, WTS_CONSOLE_DISCONNECT, 0);
     });
-    EXPECT_EQ(ShowQuestion(owner.Get(), Question::Eco), IDNO);
+    EXPECT_EQ(ShowQuestion(owner.Get(), Question::Eco), IDNO) << "the time-out answer would be Yes";
     disconnect.join();
+    EXPECT_TRUE(wasOpen);
     EXPECT_EQ(OpenEcoQuestion(), nullptr);
+    EXPECT_FALSE(ui::UserPresent());
+    SendMessageW(main, WM_WTSSESSION_CHANGE, WTS_CONSOLE_CONNECT, 0);
+    EXPECT_TRUE(ui::UserPresent());
 }

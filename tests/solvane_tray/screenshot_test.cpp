@@ -29,7 +29,7 @@ const GUID kMode3 = fakes::MakeGuid(0x53);
 const GUID kOther = fakes::MakeGuid(0x54);
 
 void Press() {
-    plans::HandleEcoButton();
+    osd::OnEcoPress();
     traytest::Pump(0);
 }
 

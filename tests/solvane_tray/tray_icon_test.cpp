@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/main_state.h"
 #include "app/tray_dispatch.h"
 #include "app/tray_icon.h"
 #include "app/ui_state.h"
@@ -265,7 +266,7 @@ TEST_F(TrayIconTest, FirstAddThatFindsNoShellIsRetriedUntilTheShellAnswers) {
     EXPECT_FALSE(ui::TrayOnly());
     EXPECT_FALSE(GetTrayIconState().bAdded);
     // The taskbar announces itself: the icon is added and drawn, tray-only operation starts.
-    SendMessageW(owner.Get(), TaskbarCreatedMessage(), 0, 0);
+    SendMessageW(owner.Get(), g_MainState.uTaskbarCreated, 0, 0);
     EXPECT_TRUE(GetTrayIconState().bAdded);
     EXPECT_TRUE(ui::TrayOnly());
     EXPECT_EQ(GetTrayIconState().nIconId, 388);

@@ -7,6 +7,9 @@
 #include <set>
 
 #include "app/app_globals.h"
+#include "app/app_messages.h"
+#include "app/main_state.h"
+#include "app/main_window.h"
 #include "app/tray_dispatch.h"
 #include "common/log.h"
 #include "fake_power.h"
@@ -19,15 +22,31 @@ namespace {
 constexpr wchar_t kOwnerClass[] = L"SolvaneTrayTestOwner";
 constexpr DWORD kScreenshotWaitMs = 20000;
 
+// The main window's own procedure, except for its creation and destruction (which set up and end
+// the whole program) and its commands (recorded here; only the minimise command acts).
 LRESULT CALLBACK OwnerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_COMMAND) {
+    switch (message) {
+    case WM_CREATE:
+        g_MainState.uTaskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
+        tray::OnMainCreate(hwnd);
+        return 0;
+    case WM_DESTROY:
+        tray::OnMainDestroy(hwnd);
+        return 0;
+    case WM_COMMAND:
         TestOwner::Commands().push_back(LOWORD(wParam));
+        if (LOWORD(wParam) == IDM_MINIMIZE_TO_TRAY) {
+            return MainWndProc(hwnd, message, wParam, lParam);
+        }
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    case WM_CLOSE:
+    case WM_SYSCOMMAND:
+    case WM_QUERYENDSESSION:
+    case WM_ENDSESSION:
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    default:
+        return MainWndProc(hwnd, message, wParam, lParam);
     }
-    LRESULT result = 0;
-    if (tray::HandleTrayMessage(hwnd, message, wParam, lParam, &result)) {
-        return result;
-    }
-    return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 }  // namespace
 
