@@ -6,6 +6,8 @@
 #include "app/app_messages.h"
 #include "app/main_state.h"
 #include "app/plan_sheet.h"
+#include "app/tray_menu.h"
+#include "common/text.h"
 #include "common/handles.h"
 #include "common/log.h"
 #include "plans/mode_switch.h"
@@ -24,12 +26,9 @@ constexpr UINT IDS_EXIT_QUESTION_TWO_MODE = 201;
 constexpr UINT IDS_EXIT_QUESTION_THREE_MODE = 255;
 constexpr UINT IDS_QUOTED_TITLE = 308;
 
-bool HasFlag(DWORD flag) noexcept { return (plans::g_Settings.blob.dwFlagWord & flag) != 0; }
+using plans::HasFlag;
 
-void LoadText(UINT id, wchar_t* text, size_t cchText) noexcept {
-    text[0] = L'\0';
-    LoadStringW(g_hInstance, id, text, static_cast<int>(cchText));
-}
+using common::LoadText;
 
 // Where the three-mode question says the program can be started again: "StartMenuPath", else
 // string 308.
@@ -147,7 +146,15 @@ bool OnSettingsAlias(HWND hwnd, WPARAM, LPARAM lParam) {
 bool OnPlanCommand(HWND, WPARAM wParam, LPARAM) {
     const WORD id = LOWORD(wParam);
     LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"WM_COMMAND %u: plan selection", id);
-    const DWORD result = plans::SelectPlanFromMenu(id);
+    // The plan the menu showed for this command; a command of no shown menu item is ignored.
+    GUID shown = {};
+    for (const tray::MenuPlanItem& item : tray::CurrentMenuItems()) {
+        if (item.uId == id && item.bFound && !item.bGrayed) {
+            shown = item.guid;
+            break;
+        }
+    }
+    const DWORD result = plans::SelectPlanFromMenu(id, shown);
     LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"plan selection %u: %u", id, result);
     return true;
 }

@@ -10,10 +10,12 @@
 #include "app/power_events.h"
 #include "app/thread_pause.h"
 #include "app/tray_dispatch.h"
+#include "common/dpi.h"
 #include "common/log.h"
 #include "drivers/eco_led.h"
 #include "drivers/processor_device.h"
 #include "plans/guid_text.h"
+#include "plans/mode_led.h"
 #include "plans/mode_switch.h"
 #include "plans/plan_list.h"
 #include "plans/plan_record.h"
@@ -23,7 +25,6 @@
 namespace {
 
 constexpr wchar_t kTraceName[] = L"WndProc";
-constexpr float kBaseDpi = 96.0f;
 constexpr DWORD kAllControlClasses = 0xFF;
 constexpr DWORD kBeforeLedRefreshMs = 200;
 constexpr DWORD kAfterLedRefreshMs = 300;
@@ -31,19 +32,16 @@ constexpr DWORD kLedReadyWaitMs = 1000;
 constexpr int kSessionRegisterRetries = 20;
 constexpr DWORD kSessionRegisterRetryMs = 1000;
 
-bool HasFlag(DWORD flag) noexcept { return (plans::g_Settings.blob.dwFlagWord & flag) != 0; }
+using plans::HasFlag;
 bool EcoOperation() noexcept { return HasFlag(plans::FLAG_ECO); }
 bool EcoInputSuppressed() noexcept { return HasFlag(plans::FLAG_CANTCHGPP); }
 
 // --- Creation and destruction ----------------------------------------------------------------
 
 void ComputeDpiFactors() noexcept {
-    HDC screen = GetDC(nullptr);
-    if (screen != nullptr) {
-        g_MainState.fDpiX = static_cast<float>(GetDeviceCaps(screen, LOGPIXELSX)) / kBaseDpi;
-        g_MainState.fDpiY = static_cast<float>(GetDeviceCaps(screen, LOGPIXELSY)) / kBaseDpi;
-        ReleaseDC(nullptr, screen);
-    }
+    const common::DpiFactors dpi = common::ScreenDpiFactors();
+    g_MainState.fDpiX = dpi.x;
+    g_MainState.fDpiY = dpi.y;
 }
 
 void RegisterSessionNotification(HWND hwnd) noexcept {
@@ -75,7 +73,7 @@ LRESULT OnCreate(HWND hwnd, UINT, WPARAM, LPARAM) {
     if (EcoOperation()) {
         Sleep(kBeforeLedRefreshMs);
         drivers::WaitLedReady(kLedReadyWaitMs);
-        drivers::DelayedLedRefresh(nullptr);
+        plans::DelayedLedRefresh(nullptr);
         Sleep(kAfterLedRefreshMs);
     }
     RegisterSessionNotification(hwnd);
@@ -99,21 +97,13 @@ LRESULT OnCreate(HWND hwnd, UINT, WPARAM, LPARAM) {
     }
     RegisterPowerEvents(hwnd);
     if (EcoOperation()) {
-        drivers::ArmLedCheckTimer(hwnd);
+        plans::ArmLedCheckTimer(hwnd);
     }
     LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"WM_CREATE done");
     return 0;
 }
 
-void FreePlanData() noexcept {
-    plans::g_PlanList.clear();
-    plans::g_PlanCount = 0;
-    for (plans::PlanRecord*& pinned : plans::g_PinnedPlanPtrs) {
-        pinned = nullptr;
-    }
-    plans::g_OtherPlans.clear();
-    plans::activepsi = plans::PlanRecord{};
-}
+void FreePlanData() noexcept { plans::ClearPlanLists(); }
 
 // Shutdown: every thread is stopped and joined before anything it uses is freed.
 LRESULT OnDestroy(HWND hwnd, UINT, WPARAM, LPARAM) {

@@ -11,6 +11,7 @@
 #include "plans/error_ids.h"
 #include "plans/mode_switch.h"
 #include "plans/plan_list.h"
+#include "plans/power_values.h"
 #include "plans/settings.h"
 
 namespace app {
@@ -24,7 +25,7 @@ constexpr size_t kMessageChars = 1024;
 constexpr size_t kCaptionChars = 128;
 
 DWORD DefaultActivate(const GUID& plan) {
-    return PowerSetActiveScheme(nullptr, &plan);
+    return plans::ActivateScheme(plan);
 }
 
 ActivateSchemeFn g_pfnActivate = DefaultActivate;

@@ -7,11 +7,12 @@
 #include "app/main_state.h"
 #include "app/tray_icon.h"
 #include "app/ui_state.h"
+#include "common/text.h"
 #include "common/log.h"
 #include "common/registry.h"
 #include "plans/guid_text.h"
 #include "plans/plan_list.h"
-#include "plans/power_api.h"
+#include "plans/power_values.h"
 
 namespace tray {
 namespace {
@@ -46,10 +47,7 @@ COLORREF g_crHighlightText = 0;
 HMENU g_hEcoMenu = nullptr;
 int g_nLeftClickMenus = 0;
 
-void LoadText(UINT id, wchar_t* buffer, size_t cch) noexcept {
-    buffer[0] = L'\0';
-    LoadStringW(g_hInstance, id, buffer, static_cast<int>(cch));
-}
+using common::LoadText;
 
 // The system menu font and highlight colours, read each time a menu opens.
 void ReadMenuMetrics() noexcept {
@@ -63,12 +61,7 @@ void ReadMenuMetrics() noexcept {
 }
 
 void RememberActivePlan() noexcept {
-    g_CurrentPlan = GUID_NULL;
-    GUID* active = nullptr;
-    if (plans::Power().getActiveScheme(nullptr, &active) == ERROR_SUCCESS && active != nullptr) {
-        g_CurrentPlan = *active;
-        LocalFree(active);
-    }
+    g_CurrentPlan = plans::ActivePlanOrNull(false);
 }
 
 MenuPlanItem MakePlanItem(UINT id, const plans::PlanRecord& record) noexcept {

@@ -9,7 +9,6 @@ namespace ui {
 int g_nLowBatteryThreshold = 0;
 
 namespace {
-constexpr float kBaseDpi = 96.0f;
 
 bool FlagSet(DWORD flag) noexcept { return (plans::g_Settings.blob.dwFlagWord & flag) != 0; }
 }  // namespace
@@ -27,17 +26,6 @@ void SetTrayOnly(bool on) noexcept {
     } else {
         plans::g_Settings.blob.dwFlagWord &= ~plans::FLAG_TRAY_ONLY;
     }
-}
-
-DpiFactors ScreenDpiFactors() noexcept {
-    DpiFactors dpi = {1.0f, 1.0f};
-    HDC dc = GetDC(nullptr);
-    if (dc != nullptr) {
-        dpi.x = static_cast<float>(GetDeviceCaps(dc, LOGPIXELSX)) / kBaseDpi;
-        dpi.y = static_cast<float>(GetDeviceCaps(dc, LOGPIXELSY)) / kBaseDpi;
-        ReleaseDC(nullptr, dc);
-    }
-    return dpi;
 }
 
 void ForceForeground(HWND hwnd) noexcept {

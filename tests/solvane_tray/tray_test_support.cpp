@@ -7,6 +7,7 @@
 #include <set>
 
 #include "app/app_globals.h"
+#include "app/mode_ui.h"
 #include "app/tray_dispatch.h"
 #include "common/log.h"
 #include "fake_power.h"
@@ -36,6 +37,7 @@ void InitProgramGlobals() {
     SetErrorLogModule(g_hInstance);
     LoadStringW(g_hInstance, 141, g_szProgramTitle, static_cast<int>(kTitleChars));
     SetErrorLogCaption(g_szProgramTitle);
+    app::RegisterModeUi();
 }
 
 std::vector<WORD>& TestOwner::Commands() {
