@@ -50,12 +50,14 @@ common::UniqueFile OpenErrorLog() noexcept {
 // One identity per record: the message id and the value (or the GUID).
 struct RecordKey {
     UINT stringId;
+    bool isGuid;
     ULONGLONG value;
     GUID guid;
 };
 
 bool SameRecord(const RecordKey& a, const RecordKey& b) noexcept {
-    return a.stringId == b.stringId && a.value == b.value && IsEqualGUID(a.guid, b.guid) != FALSE;
+    return a.stringId == b.stringId && a.isGuid == b.isGuid && a.value == b.value &&
+           IsEqualGUID(a.guid, b.guid) != FALSE;
 }
 
 // Records written lately and when; a repeat inside kErrorLogRepeatMs is left out of the file.
@@ -177,7 +179,7 @@ void SetErrorLogCaption(const wchar_t* caption) noexcept {
 int WriteErrorLog(UINT stringId, ULONGLONG value, DWORD flags) noexcept {
     wchar_t valueText[kValueCch];
     ::StringCchPrintfW(valueText, ARRAYSIZE(valueText), L"(0x%I64x)", value);
-    return WriteRecord(RecordKey{stringId, value, GUID{}}, valueText, flags);
+    return WriteRecord(RecordKey{stringId, false, value, GUID{}}, valueText, flags);
 }
 
 int WriteErrorLogGuid(UINT stringId, const GUID& guid, DWORD flags) noexcept {
@@ -185,5 +187,5 @@ int WriteErrorLogGuid(UINT stringId, const GUID& guid, DWORD flags) noexcept {
     common::GuidToString(guid, false, guidText, ARRAYSIZE(guidText));  // empty on failure
     wchar_t valueText[kValueCch];
     ::StringCchPrintfW(valueText, ARRAYSIZE(valueText), L"(%s)", guidText);
-    return WriteRecord(RecordKey{stringId, 0, guid}, valueText, flags);
+    return WriteRecord(RecordKey{stringId, true, 0, guid}, valueText, flags);
 }

@@ -146,11 +146,13 @@ bool OnSettingsAlias(HWND hwnd, WPARAM, LPARAM lParam) {
 bool OnPlanCommand(HWND, WPARAM wParam, LPARAM) {
     const WORD id = LOWORD(wParam);
     LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"WM_COMMAND %u: plan selection", id);
-    // The plan the menu showed for this command; a command of no shown menu item is ignored.
-    GUID shown = {};
+    // The plan the menu showed for this command (a grayed or unread item names none); a command
+    // no menu showed is resolved from the list as it stands.
+    const GUID none = {};
+    const GUID* shown = nullptr;
     for (const tray::MenuPlanItem& item : tray::CurrentMenuItems()) {
-        if (item.uId == id && item.bFound && !item.bGrayed) {
-            shown = item.guid;
+        if (item.uId == id) {
+            shown = item.bFound && !item.bGrayed ? &item.guid : &none;
             break;
         }
     }

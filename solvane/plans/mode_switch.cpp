@@ -252,7 +252,7 @@ bool IsPlanCommand(WORD id) noexcept {
     return (id >= IDM_PLAN_PINNED3 && id <= IDM_PLAN_PINNED1) || id >= IDM_PLAN_OTHER_FIRST;
 }
 
-DWORD SelectPlanFromMenu(WORD id, const GUID& shown) noexcept {
+DWORD SelectPlanFromMenu(WORD id, const GUID* shown) noexcept {
     LOG_TRACE(TRACE_LEVEL_APP, L"SelectPlanFromMenu", L"Enter");
     // A busy list makes the selection do nothing, without a record.
     PlanListLock lock(kQuietLockDetail);
@@ -264,8 +264,8 @@ DWORD SelectPlanFromMenu(WORD id, const GUID& shown) noexcept {
     // The list may have been rebuilt since the menu was shown: the command acts on the plan the
     // menu showed, wherever it stands now, and on nothing when that plan is no longer offered.
     PlanRecord* chosen = IsPlanCommand(id) ? ResolvePlanCommand(id) : nullptr;
-    if (chosen == nullptr || !IsEqualGUID(chosen->guid, shown)) {
-        chosen = IsPlanCommand(id) ? FindOfferedPlan(shown) : nullptr;
+    if (shown != nullptr && (chosen == nullptr || !IsEqualGUID(chosen->guid, *shown))) {
+        chosen = IsPlanCommand(id) ? FindOfferedPlan(*shown) : nullptr;
     }
     if (chosen == nullptr || IsNullGuid(chosen->guid)) {
         // A command naming no plan (a stale menu, or a message from another process).

@@ -25,7 +25,6 @@ constexpr DWORD kVideoWarningLifetimeMs = 30000;
 
 // String-table ids.
 constexpr UINT IDS_ERR_SET_ACTIVE_SCHEME = 28;  // "fail : SetActivePwrScheme"
-constexpr UINT IDS_ERR_GET_ACTIVE_SCHEME = 2;   // "fail : GetActivePwrScheme"
 constexpr UINT IDS_ERR_BAD_PLAN_COMMAND = 162;  // the plan named by a message does not exist
 constexpr UINT IDS_FERROW_RUNNING = 95;
 constexpr UINT IDS_CHANGE_PLAN_QUESTION = 123;
@@ -48,10 +47,11 @@ DWORD ActivatePlan(const GUID& plan, DWORD ledValue) noexcept;
 
 // The tray's plan commands (70-72, 74 + n) with the plan the menu showed for the command. The
 // plan is activated wherever the list holds it now; a plan no longer offered is not activated.
-// Returns 0 on success, ERROR_INVALID_INDEX for a command that names no offered plan,
+// shown null: no menu showed the command (a message from elsewhere): the list as it stands
+// decides. Returns 0 on success, ERROR_INVALID_INDEX for a command that names no offered plan,
 // ERROR_TIMEOUT when the plan-list lock stayed busy, or the activation's error. A failed
 // activation puts back every "LedNo" it moved.
-DWORD SelectPlanFromMenu(WORD id, const GUID& shown) noexcept;
+DWORD SelectPlanFromMenu(WORD id, const GUID* shown) noexcept;
 // True for the ids SelectPlanFromMenu may be handed (the other-plans count is not checked).
 bool IsPlanCommand(WORD id) noexcept;
 

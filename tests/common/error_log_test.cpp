@@ -268,6 +268,7 @@ TEST_F(ErrorLogTest, MessageBoxShowsTextWithValueAndReturnsItsResult) {
 // A record (message id and value, or id and GUID) reaches the file at most once a minute;
 // any other id or value is written at once.
 TEST_F(ErrorLogTest, SameRecordIsWrittenAtMostOnceAMinute) {
+    constexpr GUID kNullGuid = {};  // a GUID record is another record than the number 0
     constexpr GUID kOther = {0x381b4222, 0xf694, 0x41f0, {0x96, 0x85, 0xff, 0x5b, 0xb2, 0x60, 0xdf, 0x2f}};
     struct Step {
         ULONGLONG atMs;  // after the test's start
@@ -285,6 +286,7 @@ TEST_F(ErrorLogTest, SameRecordIsWrittenAtMostOnceAMinute) {
         {40, IDS_TEST_FAIL, 0, &kGuid, nullptr},
         {40, IDS_TEST_FAIL, 0, &kOther, L" fail : CreateEvent(381b4222-f694-41f0-9685-ff5bb260df2f)"},
         {40, IDS_TEST_FAIL, 0, nullptr, L" fail : CreateEvent(0x0)"},
+        {40, IDS_TEST_FAIL, 0, &kNullGuid, L" fail : CreateEvent(00000000-0000-0000-0000-000000000000)"},
         {59999, IDS_TEST_FAIL, 3, nullptr, nullptr},
         {60000, IDS_TEST_FAIL, 3, nullptr, L" fail : CreateEvent(0x3)"},
         {60001, IDS_TEST_FAIL, 3, nullptr, nullptr},

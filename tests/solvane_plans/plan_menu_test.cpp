@@ -42,7 +42,7 @@ TEST_F(PlanMenuCommand, OtherPlanCommandActsOnThePlanTheMenuShowed) {
         const char* name;
         void (*change)();
         WORD id;
-        const GUID* shown;
+        const GUID* shown;  // null: no menu showed the command
         DWORD result;
         const GUID* active;  // afterwards
     };
@@ -69,7 +69,9 @@ TEST_F(PlanMenuCommand, OtherPlanCommandActsOnThePlanTheMenuShowed) {
              }
          },
          75, &kY, ERROR_INVALID_INDEX, &g::Balanced},
-        {"a command no menu showed", [] {}, 74, &GUID_NULL, ERROR_INVALID_INDEX, &g::Balanced},
+        {"a command no menu showed: the list as it stands", [] {}, 74, nullptr, ERROR_SUCCESS, &kX},
+        {"no menu showed it, beyond the list", [] {}, 76, nullptr, ERROR_INVALID_INDEX, &g::Balanced},
+        {"a menu item that named no plan", [] {}, 74, &GUID_NULL, ERROR_INVALID_INDEX, &g::Balanced},
         {"a shown plan under a command id of no plan", [] {}, 60, &kX, ERROR_INVALID_INDEX, &g::Balanced},
     };
     for (const Case& c : cases) {
@@ -86,7 +88,7 @@ TEST_F(PlanMenuCommand, OtherPlanCommandActsOnThePlanTheMenuShowed) {
         ASSERT_TRUE(IsEqualGUID(g_OtherPlans[1]->guid, kY));  // the menu shows Y as 75
         c.change();
         RefreshPlanList();
-        EXPECT_EQ(SelectPlanFromMenu(c.id, *c.shown), c.result);
+        EXPECT_EQ(SelectPlanFromMenu(c.id, c.shown), c.result);
         EXPECT_TRUE(IsEqualGUID(fakes::Store().active, *c.active));
         if (c.result == ERROR_SUCCESS) {
             EXPECT_TRUE(IsEqualGUID(activepsi.guid, *c.active)) << "the current plan follows";
@@ -99,10 +101,10 @@ TEST_F(PlanMenuCommand, PinnedCommandActivatesTheShownPlan) {
     RefreshPlanList();
     ASSERT_NE(g_PinnedPlanPtrs[1], nullptr);
     const GUID shown = g_PinnedPlanPtrs[1]->guid;
-    EXPECT_EQ(SelectPlanFromMenu(IDM_PLAN_PINNED2, shown), static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_EQ(SelectPlanFromMenu(IDM_PLAN_PINNED2, &shown), static_cast<DWORD>(ERROR_SUCCESS));
     EXPECT_TRUE(IsEqualGUID(fakes::Store().active, shown));
     fakes::Store().setActiveError = ERROR_ACCESS_DENIED;
-    EXPECT_EQ(SelectPlanFromMenu(IDM_PLAN_PINNED1, g_PinnedPlanPtrs[0]->guid),
+    EXPECT_EQ(SelectPlanFromMenu(IDM_PLAN_PINNED1, &g_PinnedPlanPtrs[0]->guid),
               static_cast<DWORD>(ERROR_ACCESS_DENIED));
     EXPECT_TRUE(IsEqualGUID(fakes::Store().active, shown)) << "a refused activation changes nothing";
 }
