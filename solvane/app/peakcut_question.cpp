@@ -5,9 +5,9 @@
 #include "app/app_globals.h"
 #include "app/ui_state.h"
 #include "app/yarrow_toast.h"
-#include "common/text.h"
 #include "common/handles.h"
 #include "common/log.h"
+#include "common/text.h"
 #include "plans/guid_text.h"
 #include "plans/plan_record.h"
 

@@ -5,10 +5,10 @@
 
 #include <atomic>
 
-#include "common/text.h"
 #include "common/handles.h"
-#include "common/os_model.h"
 #include "common/log.h"
+#include "common/os_model.h"
+#include "common/text.h"
 #include "drivers/eco_led.h"
 #include "drivers/processor_device.h"
 #include "plans/guid_text.h"

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "common/handles.h"
-#include "common/os_model.h"
 #include "common/log.h"
+#include "common/os_model.h"
 #include "drivers/drivers.h"
 #include "plans/error_ids.h"
 #include "plans/guid_text.h"
