@@ -161,17 +161,20 @@ public:
             m_result = ::WaitForSingleObject(m_mutex, timeoutMs);
         }
     }
-    ~MutexLock() {
-        if (Owned()) {
-            ::ReleaseMutex(m_mutex);
-        }
-    }
+    ~MutexLock() { Release(); }
     MutexLock(const MutexLock&) = delete;
     MutexLock& operator=(const MutexLock&) = delete;
 
     // An abandoned mutex is owned all the same: its previous holder died.
     bool Owned() const noexcept { return m_result == WAIT_OBJECT_0 || m_result == WAIT_ABANDONED; }
     DWORD WaitResult() const noexcept { return m_result; }
+    // Gives the mutex back before the end of the scope.
+    void Release() noexcept {
+        if (Owned()) {
+            ::ReleaseMutex(m_mutex);
+        }
+        m_result = WAIT_FAILED;
+    }
 
 private:
     HANDLE m_mutex;

@@ -53,24 +53,40 @@ bool HasParentComponent(const wchar_t* text) noexcept {
     }
 }
 
-void AppendToFile(const wchar_t* path, const wchar_t* line, DWORD fileFlags) noexcept {
+common::UniqueFile OpenTraceFile(const wchar_t* path, DWORD fileFlags) noexcept {
     CLogFileSecurity security;
-    common::UniqueFile file(::CreateFileW(path, GENERIC_READ | GENERIC_WRITE, 0,
-                                          security.Attributes(), OPEN_ALWAYS, fileFlags, nullptr));
+    return common::UniqueFile(::CreateFileW(path, GENERIC_READ | GENERIC_WRITE, 0,
+                                            security.Attributes(), OPEN_ALWAYS, fileFlags, nullptr));
+}
+
+void AppendToFile(const wchar_t* path, const wchar_t* line, DWORD fileFlags) noexcept {
+    common::UniqueFile file = OpenTraceFile(path, fileFlags);
     if (!file) {
         return;
     }
+    const DWORD cb = static_cast<DWORD>(::lstrlenW(line) * sizeof(wchar_t));
     LARGE_INTEGER end = {};
     LARGE_INTEGER zero = {};
     if (!::SetFilePointerEx(file.Get(), zero, &end, FILE_END)) {
         return;
+    }
+    if (static_cast<ULONGLONG>(end.QuadPart) + cb > kLogRotateBytes) {
+        // A full file becomes "<name>.old" and the line starts a new one.
+        wchar_t oldPath[MAX_PATH];
+        file.Reset();
+        if (SUCCEEDED(::StringCchPrintfW(oldPath, ARRAYSIZE(oldPath), L"%s.old", path))) {
+            ::MoveFileExW(path, oldPath, MOVEFILE_REPLACE_EXISTING);
+        }
+        file = OpenTraceFile(path, fileFlags);
+        if (!file || !::SetFilePointerEx(file.Get(), zero, &end, FILE_END)) {
+            return;
+        }
     }
     DWORD written = 0;
     if (end.QuadPart == 0 &&
         !::WriteFile(file.Get(), kByteOrderMark, sizeof(kByteOrderMark), &written, nullptr)) {
         return;
     }
-    const DWORD cb = static_cast<DWORD>(::lstrlenW(line) * sizeof(wchar_t));
     ::WriteFile(file.Get(), line, cb, &written, nullptr);
 }
 
@@ -114,11 +130,10 @@ bool CLogFileSecurity::Build() noexcept {
 
 CLog::CLog() noexcept
     : m_initialised(0), m_form(kDefaultForm), m_level(kDefaultLevel), m_debuggerOutput(0),
-      m_fileName{}, m_mutex(nullptr), m_mutexTimeoutMs(0), m_fileFlags(kDefaultFileFlags) {}
+      m_fileName{}, m_mutex(), m_mutexTimeoutMs(0), m_fileFlags(kDefaultFileFlags) {}
 
 CLog::~CLog() {
-    common::UniqueHandle mutex(m_mutex);  // closes it
-    m_mutex = nullptr;
+    m_mutex.Reset();
     m_mutexTimeoutMs = INFINITE;
     m_initialised = 0;
 }
@@ -201,7 +216,7 @@ DWORD CLog::Init(const wchar_t* keyPath) noexcept {
     if (mutex == nullptr) {
         return ::GetLastError();
     }
-    m_mutex = mutex;
+    m_mutex.Reset(mutex);
     m_mutexTimeoutMs = kMutexTimeoutMs;
     m_initialised = 1;
     return ERROR_SUCCESS;
@@ -274,7 +289,7 @@ void CLog::WriteLine(const wchar_t* text) noexcept {
         ::OutputDebugStringW(line);
     }
     // Bounded wait; after a time-out the line is written without the lock (and not released).
-    common::MutexLock lock(m_mutex, m_mutexTimeoutMs);
+    common::MutexLock lock(m_mutex.Get(), m_mutexTimeoutMs);
     if (havePath) {
         AppendToFile(path, line, m_fileFlags);
     }

@@ -5,6 +5,8 @@
 
 #include <cstdarg>
 
+#include "common/handles.h"
+
 // Trace levels used by the callers.
 constexpr DWORD TRACE_LEVEL_VALUES = 0;   // values and events worth seeing whenever tracing is on
 constexpr DWORD TRACE_LEVEL_APP = 1;      // Enter/Exit of the application's own functions
@@ -50,7 +52,7 @@ private:
     DWORD m_level;
     DWORD m_debuggerOutput;
     wchar_t m_fileName[MAX_PATH];
-    HANDLE m_mutex;
+    common::UniqueHandle m_mutex;
     DWORD m_mutexTimeoutMs;
     DWORD m_fileFlags;
 };
@@ -94,9 +96,20 @@ extern CLog g_Log;
 constexpr DWORD ERRLOG_FILE = 0x1;     // append the record to the error log
 constexpr DWORD ERRLOG_MSGBOX = 0x2;   // show it in a message box
 
-// Where the error log takes its message texts (string table) and the message-box caption from.
+// Both logs stay bounded: a file that would grow past this size is renamed to "<name>.old"
+// (replacing an earlier one) and started anew.
+constexpr ULONGLONG kLogRotateBytes = 1024 * 1024;
+// The same error-log record (message id and value) is written to the file at most once within
+// this time.
+constexpr ULONGLONG kErrorLogRepeatMs = 60 * 1000;
+
+// Where the error log takes its message texts (string table; the module of common::LoadText) and
+// the message-box caption from.
 void SetErrorLogModule(HINSTANCE instance) noexcept;
 void SetErrorLogCaption(const wchar_t* caption) noexcept;
+// Millisecond clock of the repeat rule (GetTickCount64; tests may install another; null restores).
+using ErrorLogClockFn = ULONGLONG(WINAPI*)();
+void SetErrorLogClock(ErrorLogClockFn clock) noexcept;
 
 int WriteErrorLog(UINT stringId, ULONGLONG value, DWORD flags) noexcept;
 int WriteErrorLogGuid(UINT stringId, const GUID& guid, DWORD flags) noexcept;

@@ -158,6 +158,7 @@ DWORD WINAPI CountGetActive(HKEY root, GUID** active) {
 const plans::PowerApi kCountingApi = {
     CountReadAC,   CountReadDC,    CountWriteAC,         CountWriteDC,          CountReadName,
     CountWriteName, CountReadDescription, CountWriteDescription, CountEnumerate, CountGetActive,
+    PowerSetActiveScheme,  // activations are not counted
 };
 
 }  // namespace

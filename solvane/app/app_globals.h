@@ -6,6 +6,7 @@
 #include <atomic>
 
 #include "common/handles.h"
+#include "common/os_model.h"
 
 // Window classes of the program.
 inline constexpr wchar_t kMainWindowClass[] = L"Solvane";
@@ -25,10 +26,10 @@ inline constexpr wchar_t kDebugLogFlagValue[] = L"DebugLogFlag";
 // Program title and button title buffers (string-table texts).
 inline constexpr size_t kTitleChars = 256;
 
-// OS model values.
-inline constexpr DWORD OS_MODEL_VISTA = 1;
-inline constexpr DWORD OS_MODEL_WIN7 = 2;
-inline constexpr DWORD OS_MODEL_WIN8_OR_LATER = 3;
+// OS model values (common/os_model.h).
+using common::OS_MODEL_VISTA;
+using common::OS_MODEL_WIN7;
+using common::OS_MODEL_WIN8_OR_LATER;
 
 // Text layout of the meter panel; the English version resource selects the smaller one.
 struct PanelTextLayout {

@@ -9,8 +9,10 @@
 #include "app/plan_sheet.h"
 #include "app/tray_dispatch.h"
 #include "app/ui_state.h"
+#include "app/tray_menu.h"
 #include "common/handles.h"
 #include "common/log.h"
+#include "common/text.h"
 #include "plans/mode_switch.h"
 #include "plans/reg_values.h"
 #include "plans/settings.h"
@@ -25,12 +27,9 @@ constexpr size_t kStartMenuPathChars = 520;
 // Exit questions: two-mode (both %s the program title), three-mode (where to start it again,
 // program title).
 
-bool HasFlag(DWORD flag) noexcept { return (plans::g_Settings.blob.dwFlagWord & flag) != 0; }
+using plans::HasFlag;
 
-void LoadText(UINT id, wchar_t* text, size_t cchText) noexcept {
-    text[0] = L'\0';
-    LoadStringW(g_hInstance, id, text, static_cast<int>(cchText));
-}
+using common::LoadText;
 
 // Where the three-mode question says the program can be started again: "StartMenuPath", else
 // string 308.
@@ -154,7 +153,17 @@ bool OnSettingsAlias(HWND hwnd, WPARAM, LPARAM lParam) {
 bool OnPlanCommand(HWND, WPARAM wParam, LPARAM) {
     const WORD id = LOWORD(wParam);
     LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"WM_COMMAND %u: plan selection", id);
-    const DWORD result = plans::SelectPlanFromMenu(id);
+    // The plan the menu showed for this command (a grayed or unread item names none); a command
+    // no menu showed is resolved from the list as it stands.
+    const GUID none = {};
+    const GUID* shown = nullptr;
+    for (const tray::MenuPlanItem& item : tray::CurrentMenuItems()) {
+        if (item.uId == id) {
+            shown = item.bFound && !item.bGrayed ? &item.guid : &none;
+            break;
+        }
+    }
+    const DWORD result = plans::SelectPlanFromMenu(id, shown);
     LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"plan selection %u: %u", id, result);
     return true;
 }

@@ -18,11 +18,13 @@
 #include "app/tray_icon.h"
 #include "app/tray_menu.h"
 #include "app/yarrow_toast.h"
+#include "common/dpi.h"
 #include "common/log.h"
 #include "drivers/eco_led.h"
 #include "drivers/processor_device.h"
 #include "meter/speed_monitor.h"
 #include "plans/guid_text.h"
+#include "plans/mode_led.h"
 #include "plans/mode_switch.h"
 #include "plans/plan_list.h"
 #include "plans/plan_record.h"
@@ -39,14 +41,14 @@ constexpr DWORD kAfterLedRefreshMs = 300;
 constexpr int kSessionRegisterRetries = 20;
 constexpr DWORD kSessionRegisterRetryMs = 1000;
 
+using plans::HasFlag;
 using ui::EcoInputSuppressed;
 using ui::EcoOperation;
-bool HasFlag(DWORD flag) noexcept { return (plans::g_Settings.blob.dwFlagWord & flag) != 0; }
 
 // --- Creation and destruction ----------------------------------------------------------------
 
 void ComputeDpiFactors() noexcept {
-    const ui::DpiFactors dpi = ui::ScreenDpiFactors();
+    const common::DpiFactors dpi = common::ScreenDpiFactors();
     g_MainState.fDpiX = dpi.x;
     g_MainState.fDpiY = dpi.y;
 }
@@ -79,7 +81,7 @@ LRESULT OnCreate(HWND hwnd, UINT, WPARAM, LPARAM) {
     if (EcoOperation()) {
         // The delayed refresh waits for the LED driver itself.
         Sleep(kBeforeLedRefreshMs);
-        drivers::DelayedLedRefresh(nullptr);
+        plans::DelayedLedRefresh(nullptr);
         Sleep(kAfterLedRefreshMs);
     }
     RegisterSessionNotification(hwnd);
@@ -103,21 +105,13 @@ LRESULT OnCreate(HWND hwnd, UINT, WPARAM, LPARAM) {
     }
     RegisterPowerEvents(hwnd);
     if (EcoOperation()) {
-        drivers::ArmLedCheckTimer(hwnd);
+        plans::ArmLedCheckTimer(hwnd);
     }
     LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"WM_CREATE done");
     return 0;
 }
 
-void FreePlanData() noexcept {
-    plans::g_PlanList.clear();
-    plans::g_PlanCount = 0;
-    for (plans::PlanRecord*& pinned : plans::g_PinnedPlanPtrs) {
-        pinned = nullptr;
-    }
-    plans::g_OtherPlans.clear();
-    plans::activepsi = plans::PlanRecord{};
-}
+void FreePlanData() noexcept { plans::ClearPlanLists(); }
 
 // Shutdown: every thread is stopped and joined before anything it uses is freed.
 LRESULT OnDestroy(HWND hwnd, UINT, WPARAM, LPARAM) {

@@ -13,7 +13,7 @@
 #include "plans/peak_cut_values.h"
 #include "plans/mode_switch.h"
 #include "plans/plan_list.h"
-#include "plans/power_api.h"
+#include "plans/power_values.h"
 #include "resources/resource.h"
 
 namespace osd {
@@ -88,15 +88,7 @@ bool ReadSlots(plans::ModeSlot (&slots)[kModeCount]) noexcept {
     return plans::FindModeSlots(slots, &found) != FALSE;
 }
 
-GUID ActiveScheme() noexcept {
-    GUID result = GUID_NULL;
-    GUID* active = nullptr;
-    if (plans::Power().getActiveScheme(nullptr, &active) == ERROR_SUCCESS && active != nullptr) {
-        common::UniqueLocal owned(active);
-        result = *active;
-    }
-    return result;
-}
+GUID ActiveScheme() noexcept { return plans::ActivePlanOrNull(false); }
 
 
 int ReadTextSize(int resourceId, int fallback) noexcept {

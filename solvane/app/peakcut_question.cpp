@@ -7,6 +7,7 @@
 #include "app/yarrow_toast.h"
 #include "common/handles.h"
 #include "common/log.h"
+#include "common/text.h"
 #include "plans/guid_text.h"
 #include "plans/plan_record.h"
 #include "resources/resource.h"
@@ -46,10 +47,7 @@ void ReportAgain(bool on) noexcept {
     }
 }
 
-void LoadText(UINT id, wchar_t* buffer, size_t cch) noexcept {
-    buffer[0] = L'\0';
-    LoadStringW(g_hInstance, id, buffer, static_cast<int>(cch));
-}
+using common::LoadText;
 
 void Mode3PlanName(wchar_t* name, size_t cch) noexcept {
     name[0] = L'\0';

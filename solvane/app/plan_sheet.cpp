@@ -14,6 +14,7 @@
 #include "plans/error_ids.h"
 #include "plans/mode_switch.h"
 #include "plans/plan_list.h"
+#include "plans/power_values.h"
 #include "plans/settings.h"
 
 namespace app {
@@ -28,7 +29,7 @@ constexpr size_t kCaptionChars = 128;
 constexpr UINT_PTR kSheetSubclassId = 1;
 
 DWORD DefaultActivate(const GUID& plan) {
-    return PowerSetActiveScheme(nullptr, &plan);
+    return plans::ActivateScheme(plan);
 }
 
 ActivateSchemeFn g_pfnActivate = DefaultActivate;

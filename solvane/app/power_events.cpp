@@ -1,7 +1,6 @@
 #include "app/power_events.h"
 
 #include <dbt.h>
-#include <powrprof.h>
 #include <wtsapi32.h>
 
 #include "app/app_globals.h"
@@ -16,7 +15,9 @@
 #include "drivers/processor_device.h"
 #include "plans/guid_text.h"
 #include "plans/mode_switch.h"
+#include "plans/mode_led.h"
 #include "plans/peak_cut_values.h"
+#include "plans/power_api.h"
 #include "plans/plan_list.h"
 #include "plans/plan_record.h"
 #include "plans/power_guids.h"
@@ -58,19 +59,12 @@ const GUID kGuidMonitorInterface = {0xE6F07B5F, 0xEE97, 0x4A90, {0xB0, 0x76, 0x3
 
 bool g_bStaleKeysDeleted = false;
 
-bool HasFlag(DWORD flag) noexcept { return (plans::g_Settings.blob.dwFlagWord & flag) != 0; }
+using plans::HasFlag;
 
 // The active scheme; false (error 2 logged) when it cannot be read.
 bool ReadActivePlan(GUID* plan) noexcept {
-    GUID* active = nullptr;
-    const DWORD status = PowerGetActiveScheme(nullptr, &active);
-    common::UniqueLocal owner(active);
-    if (status != ERROR_SUCCESS || active == nullptr) {
-        WriteErrorLog(IDS_ERR_GET_ACTIVE_SCHEME, status, ERRLOG_FILE);
-        return false;
-    }
-    *plan = *active;
-    return true;
+    *plan = plans::ActivePlanOrNull(true);
+    return !plans::IsNullGuid(*plan);
 }
 
 plans::PlanRecord ReadActivePlanRecord() noexcept {
@@ -112,8 +106,9 @@ bool WakePasswordAsked() noexcept {
         WriteErrorLog(IDS_ERR_POWER_STATUS, GetLastError(), ERRLOG_FILE);
     }
     DWORD value = 0;
-    const DWORD result = onMains ? PowerReadACValueIndex(nullptr, &plan, &kGuidNoSubgroup, &kGuidWakePassword, &value)
-                                 : PowerReadDCValueIndex(nullptr, &plan, &kGuidNoSubgroup, &kGuidWakePassword, &value);
+    const plans::PowerApi& power = plans::Power();
+    const DWORD result = onMains ? power.readACValueIndex(nullptr, &plan, &kGuidNoSubgroup, &kGuidWakePassword, &value)
+                                 : power.readDCValueIndex(nullptr, &plan, &kGuidNoSubgroup, &kGuidWakePassword, &value);
     if (result != ERROR_SUCCESS) {
         LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"wake password setting not readable: %u", result);
         return false;
@@ -175,7 +170,7 @@ void OnActiveSchemeChange(HWND hwnd, const GUID& plan) {
             StartBrightnessTimer(hwnd);
         }
         if (eco && g_MainState.bUserPresent) {
-            drivers::RefreshLedFromCurrentPlan();
+            plans::RefreshLedFromCurrentPlan();
             LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"active scheme: LED updated");
         }
     }
@@ -305,7 +300,7 @@ bool RestoreSavedBoost() noexcept {
         return false;
     }
     RegDeleteValueW(key.Get(), kSavedBoostValue);
-    const DWORD status = PowerSetActiveScheme(nullptr, &plan);
+    const DWORD status = plans::ActivateScheme(plan);
     if (status != ERROR_SUCCESS) {
         WriteErrorLog(IDS_ERR_BOOST_ACTIVATE, status, ERRLOG_FILE);
     }
@@ -314,7 +309,7 @@ bool RestoreSavedBoost() noexcept {
 }
 
 void LedStartupStep(HWND hwnd) noexcept {
-    drivers::DelayedLedRefresh(hwnd);
+    plans::DelayedLedRefresh(hwnd);
     LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"LED restored");
 }
 

@@ -7,6 +7,7 @@
 #include "app/app_globals.h"
 #include "app/app_messages.h"
 #include "app/help.h"
+#include "app/mode_ui.h"
 #include "app/os_model.h"
 #include "app/single_instance.h"
 #include "app/window_classes.h"
@@ -109,6 +110,7 @@ int InitInstance(HINSTANCE instance, int showCommand) noexcept {
     g_hInstance = instance;
     SetErrorLogModule(instance);
     LoadProgramTitle(instance);
+    app::RegisterModeUi();
     LoadStringW(instance, IDS_BUTTON_TITLE, g_szButtonTitle, static_cast<int>(kTitleChars));
 
     if (!g_hInstanceMutex) {

@@ -1,15 +1,9 @@
 #include "app/thread_pause.h"
 
 #include "common/log.h"
+#include "common/threads.h"
 
 ThreadPauseGate g_AucPauseGate;
-
-namespace {
-
-constexpr DWORD kJoinStepMs = 500;
-constexpr int kJoinSteps = 11;
-
-}  // namespace
 
 DWORD ThreadPauseGate::Create() noexcept {
     m_open.Reset(CreateEventW(nullptr, TRUE, TRUE, nullptr));
@@ -52,14 +46,7 @@ bool JoinWorkerThread(common::UniqueHandle& thread, const wchar_t* name) noexcep
     if (!thread) {
         return true;
     }
-    bool ended = false;
-    for (int i = 0; i < kJoinSteps; ++i) {
-        if (WaitForSingleObject(thread.Get(), kJoinStepMs) != WAIT_TIMEOUT) {
-            ended = true;
-            break;
-        }
-    }
+    const bool ended = common::JoinThread(thread);
     LOG_TRACE(TRACE_LEVEL_VALUES, L"WndProc", L"%s %s", name, ended ? L"joined" : L"did not end in time");
-    thread.Reset();
     return ended;
 }

@@ -10,7 +10,7 @@
 #include "common/log.h"
 #include "plans/guid_text.h"
 #include "plans/plan_record.h"
-#include "plans/power_api.h"
+#include "plans/power_values.h"
 
 namespace tray {
 
@@ -208,12 +208,9 @@ void SetShellNotifyIcon(ShellNotifyIconFn fn, DWORD retryPauseMs) noexcept {
 bool ReadActivePlanView(ActivePlanView* view) noexcept {
     ZeroMemory(view, sizeof(*view));
     view->nIconNo = plans::kDefaultIconNo;
-    GUID* active = nullptr;
-    if (plans::Power().getActiveScheme(nullptr, &active) != ERROR_SUCCESS || active == nullptr) {
+    if (plans::ReadActiveScheme(&view->guid) != ERROR_SUCCESS) {
         return false;
     }
-    common::UniqueLocal owned(active);
-    view->guid = *active;
     auto record = std::make_unique<plans::PlanRecord>();
     record->guid = view->guid;
     plans::ReadPlanRecord(record.get());

@@ -12,9 +12,10 @@
 #include "app/ui_state.h"
 #include "common/log.h"
 #include "common/registry.h"
+#include "common/text.h"
 #include "plans/guid_text.h"
 #include "plans/plan_list.h"
-#include "plans/power_api.h"
+#include "plans/power_values.h"
 #include "resources/resource.h"
 
 namespace tray {
@@ -34,10 +35,7 @@ COLORREF g_crHighlightText = 0;
 common::UniqueMenu g_hEcoMenu;  // the open ECO-button menu
 int g_nLeftClickMenus = 0;
 
-void LoadText(UINT id, wchar_t* buffer, size_t cch) noexcept {
-    buffer[0] = L'\0';
-    LoadStringW(g_hInstance, id, buffer, static_cast<int>(cch));
-}
+using common::LoadText;
 
 // The system menu font and highlight colours, read each time a menu opens.
 void ReadMenuMetrics() noexcept {
@@ -51,12 +49,7 @@ void ReadMenuMetrics() noexcept {
 }
 
 void RememberActivePlan() noexcept {
-    g_CurrentPlan = GUID_NULL;
-    GUID* active = nullptr;
-    if (plans::Power().getActiveScheme(nullptr, &active) == ERROR_SUCCESS && active != nullptr) {
-        common::UniqueLocal owned(active);
-        g_CurrentPlan = *active;
-    }
+    g_CurrentPlan = plans::ActivePlanOrNull(false);
 }
 
 MenuPlanItem MakePlanItem(UINT id, const plans::PlanRecord& record) noexcept {

@@ -10,7 +10,6 @@ namespace ui {
 int g_nLowBatteryThreshold = 0;
 
 namespace {
-constexpr float kBaseDpi = 96.0f;
 
 bool FlagSet(DWORD flag) noexcept { return (plans::g_Settings.blob.dwFlagWord & flag) != 0; }
 }  // namespace
@@ -28,16 +27,6 @@ void SetTrayOnly(bool on) noexcept {
     } else {
         plans::g_Settings.blob.dwFlagWord &= ~plans::FLAG_TRAY_ONLY;
     }
-}
-
-DpiFactors ScreenDpiFactors() noexcept {
-    DpiFactors dpi = {1.0f, 1.0f};
-    common::WindowDc screen(nullptr);
-    if (screen) {
-        dpi.x = static_cast<float>(GetDeviceCaps(screen.Get(), LOGPIXELSX)) / kBaseDpi;
-        dpi.y = static_cast<float>(GetDeviceCaps(screen.Get(), LOGPIXELSY)) / kBaseDpi;
-    }
-    return dpi;
 }
 
 void ForceForeground(HWND hwnd) noexcept {

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "common/dpi.h"
+
 namespace ui {
 
 // The open settings dialog, the next dialog position and "user present" are kept in the main
@@ -21,14 +23,11 @@ bool PanelConfigured() noexcept;
 bool EcoInputSuppressed() noexcept;
 bool ExternalMonitorSupport() noexcept;
 
-// Horizontal and vertical DPI factors of the screen (LOGPIXELSX / 96, LOGPIXELSY / 96).
-struct DpiFactors {
-    float x;
-    float y;
-};
-DpiFactors ScreenDpiFactors() noexcept;
-inline int ScaleX(const DpiFactors& dpi, int logical) noexcept { return static_cast<int>(logical * dpi.x); }
-inline int ScaleY(const DpiFactors& dpi, int logical) noexcept { return static_cast<int>(logical * dpi.y); }
+// Horizontal and vertical DPI factors of the screen (common/dpi.h).
+using common::DpiFactors;
+using common::ScaleX;
+using common::ScaleY;
+using common::ScreenDpiFactors;
 
 // Brings a window to the foreground even when another thread owns the foreground window: attach
 // to its input, lift the foreground lock time-out for the call, detach again.

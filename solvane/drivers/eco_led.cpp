@@ -4,8 +4,8 @@
 
 #include "common/handles.h"
 #include "common/log.h"
+#include "common/threads.h"
 #include "drivers/device_io.h"
-#include "plans/plans.h"
 
 namespace drivers {
 
@@ -13,9 +13,6 @@ namespace {
 
 constexpr DWORD kLedPathMaxBytes = 520;
 constexpr DWORD kAfterCommandSleepMs = 100;
-constexpr DWORD kDelayedRefreshSleepMs = 1000;
-constexpr DWORD kStopWaitStepMs = 500;
-constexpr int kStopWaitSteps = 11;
 
 struct LedCode {
     DWORD state;
@@ -209,13 +206,8 @@ void StopLedThread() noexcept {
     LOG_TRACE(TRACE_LEVEL_APP, L"StopLedThread", L"Enter");
     if (g_thread) {
         SetEvent(g_stopEvent.Get());
-        for (int i = 0; i < kStopWaitSteps; ++i) {
-            if (WaitForSingleObject(g_thread.Get(), kStopWaitStepMs) != WAIT_TIMEOUT) {
-                break;
-            }
-        }
     }
-    g_thread.Reset();
+    common::JoinThread(g_thread);
     g_stopEvent.Reset();
     g_readyEvent.Reset();
     LOG_TRACE(TRACE_LEVEL_APP, L"StopLedThread", L"Exit");
@@ -241,38 +233,7 @@ BOOL SetLedState(DWORD state) noexcept {
     return result;
 }
 
-BOOL ShowModeLed(DWORD state, HWND hwndTimer) noexcept {
-    const BOOL result = SetLedState(state);
-    if (hwndTimer != nullptr) {
-        ArmLedCheckTimer(hwndTimer);
-    }
-    return result;
-}
-
-BOOL RefreshLedFromPlan(const GUID& plan) noexcept {
-    if (plans::IsNullGuid(plan)) {
-        return FALSE;
-    }
-    plans::PlanRecord record{};
-    record.guid = plan;
-    plans::ReadPlanRecord(&record);
-    if (plans::IsNullGuid(record.guid)) {
-        return FALSE;
-    }
-    const bool threeMode = plans::IsThreeMode(plans::g_Settings.blob.dwFlagWord);
-    return SetLedState(LedStateForLedNo(static_cast<DWORD>(record.nLedNo), threeMode));
-}
-
-BOOL RefreshLedFromCurrentPlan() noexcept { return RefreshLedFromPlan(plans::activepsi.guid); }
-
-void DelayedLedRefresh(HWND hwndTimer) noexcept {
-    Sleep(kDelayedRefreshSleepMs);
-    InterlockedExchange(&g_verify, 1);
-    RefreshLedFromCurrentPlan();
-    if (hwndTimer != nullptr) {
-        ArmLedCheckTimer(hwndTimer);
-    }
-}
+void MarkLedForVerification() noexcept { InterlockedExchange(&g_verify, 1); }
 
 int CheckLedState() noexcept {
     if (!g_thread) {
@@ -310,12 +271,11 @@ BOOL NotifyLedDriver() noexcept {
     return Ioctl(IOCTL_LED_NOTIFY, nullptr, 0, &output) ? TRUE : FALSE;
 }
 
-void ArmLedCheckTimer(HWND hwnd) noexcept {
-    if (hwnd == nullptr || (plans::g_Settings.blob.dwFlagWord & plans::FLAG_ECO) == 0) {
+void ArmLedCheckTimerFor(HWND hwnd, DWORD periodMs) noexcept {
+    if (hwnd == nullptr || periodMs == 0) {
         return;
     }
-    const INT32 period = plans::g_Settings.nTimerLED > 0 ? plans::g_Settings.nTimerLED : plans::kDefaultTimerLED;
-    SetTimer(hwnd, kLedTimerId, static_cast<UINT>(period), LedCheckTimerProc);
+    SetTimer(hwnd, kLedTimerId, periodMs, LedCheckTimerProc);
 }
 
 void CALLBACK LedCheckTimerProc(HWND hwnd, UINT, UINT_PTR id, DWORD) {

@@ -57,22 +57,15 @@ bool WaitLedReady(DWORD timeoutMs) noexcept;
 
 // Sets LED state 0-3.
 BOOL SetLedState(DWORD state) noexcept;
-// Mode switching: shows a mode's LED state and arms the check timer of hwndTimer afterwards.
-BOOL ShowModeLed(DWORD state, HWND hwndTimer) noexcept;
-// Shows the LED number of a plan (no change for GUID_NULL).
-BOOL RefreshLedFromPlan(const GUID& plan) noexcept;
-// Shows the LED number of the current plan (activepsi).
-BOOL RefreshLedFromCurrentPlan() noexcept;
-// After resume and session changes: wait 1000 ms, mark for verification, refresh, and arm the
-// check timer of hwndTimer (when not null).
-void DelayedLedRefresh(HWND hwndTimer) noexcept;
+// Marks the shown state for verification by the worker (after resume and session changes).
+void MarkLedForVerification() noexcept;
 // The check: 0 when the LED thread does not exist, else 1.
 int CheckLedState() noexcept;
 // Sends the driver notification; the DeviceIoControl result.
 BOOL NotifyLedDriver() noexcept;
 
-// Timer 10110: a one-shot check "TimerLED" ms later (ECO operation only).
-void ArmLedCheckTimer(HWND hwnd) noexcept;
+// Timer 10110: a one-shot check periodMs later (0: not armed).
+void ArmLedCheckTimerFor(HWND hwnd, DWORD periodMs) noexcept;
 void CALLBACK LedCheckTimerProc(HWND hwnd, UINT message, UINT_PTR id, DWORD time);
 
 // Forgets the cached "LedCtrlDrv" path so that the next thread start reads it again.

@@ -1,20 +1,23 @@
 #include "plans/mode_switch.h"
 
 #include <commctrl.h>
-#include <powrprof.h>
 #include <strsafe.h>
 
 #include <atomic>
 
-#include "app/app_globals.h"
 #include "common/handles.h"
 #include "common/log.h"
+#include "common/os_model.h"
+#include "common/text.h"
 #include "drivers/eco_led.h"
 #include "drivers/processor_device.h"
 #include "plans/guid_text.h"
+#include "plans/mode_led.h"
+#include "plans/mode_ui.h"
 #include "plans/plan_list.h"
 #include "plans/plan_record.h"
 #include "plans/power_guids.h"
+#include "plans/power_values.h"
 #include "plans/settings.h"
 
 namespace plans {
@@ -30,28 +33,7 @@ std::atomic<bool> g_bVideoWarningShowing{false};
 std::atomic<bool> g_bSlotWarningShowing{false};
 bool g_bGuardOpen = false;
 
-bool HasFlag(DWORD flag) noexcept { return (g_Settings.blob.dwFlagWord & flag) != 0; }
-
-void LoadText(UINT id, wchar_t* text, size_t cchText) noexcept {
-    text[0] = L'\0';
-    LoadStringW(g_hInstance, id, text, static_cast<int>(cchText));
-}
-
-// The active scheme, GUID_NULL when it cannot be read (error 2 logged).
-GUID ActiveScheme() noexcept {
-    GUID* active = nullptr;
-    const DWORD status = PowerGetActiveScheme(nullptr, &active);
-    GUID result = GUID_NULL;
-    if (status == ERROR_SUCCESS && active != nullptr) {
-        result = *active;
-    } else {
-        WriteErrorLog(IDS_ERR_GET_ACTIVE_SCHEME, status, ERRLOG_FILE);
-    }
-    if (active != nullptr) {
-        LocalFree(active);
-    }
-    return result;
-}
+using common::LoadText;
 
 void SendProcessorValue(const GUID& plan) noexcept {
     if (!HasFlag(FLAG_CPU_DRIVER)) {
@@ -149,32 +131,23 @@ PlanRecord* ResolvePlanCommand(WORD id) noexcept {
     return nullptr;
 }
 
-// Holds the plan-list lock without logging a time-out (the tray selection then does nothing).
-class QuietPlanListLock {
-public:
-    QuietPlanListLock() noexcept : m_mutex(PlanListLockHandle()) {
-        if (m_mutex == nullptr) {
-            m_owned = true;
-            return;
-        }
-        const DWORD wait = WaitForSingleObject(m_mutex, kPlanListWaitMs);
-        m_owned = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
+// The listed record of a plan (pinned or among the other plans); null when it is not offered.
+PlanRecord* FindOfferedPlan(const GUID& plan) noexcept {
+    if (IsNullGuid(plan)) {
+        return nullptr;
     }
-    ~QuietPlanListLock() { Release(); }
-    QuietPlanListLock(const QuietPlanListLock&) = delete;
-    QuietPlanListLock& operator=(const QuietPlanListLock&) = delete;
-    bool Owned() const noexcept { return m_owned; }
-    void Release() noexcept {
-        if (m_owned && m_mutex != nullptr) {
-            ReleaseMutex(m_mutex);
+    for (PlanRecord* pinned : g_PinnedPlanPtrs) {
+        if (pinned != nullptr && IsEqualGUID(pinned->guid, plan)) {
+            return pinned;
         }
-        m_owned = false;
     }
-
-private:
-    HANDLE m_mutex;
-    bool m_owned = false;
-};
+    for (PlanRecord* other : g_OtherPlans) {
+        if (other != nullptr && IsEqualGUID(other->guid, plan)) {
+            return other;
+        }
+    }
+    return nullptr;
+}
 
 struct VideoWarningState {
     DWORD lifetimeMs;
@@ -205,40 +178,9 @@ HRESULT CALLBACK VideoWarningCallback(HWND hwnd, UINT notification, WPARAM wPara
     return S_OK;
 }
 
-using TaskDialogIndirectFn = HRESULT(WINAPI*)(const TASKDIALOGCONFIG*, int*, int*, BOOL*);
-
-TaskDialogIndirectFn FindTaskDialog() noexcept {
-    HMODULE comctl = GetModuleHandleW(L"comctl32.dll");
-    return comctl != nullptr
-               ? reinterpret_cast<TaskDialogIndirectFn>(reinterpret_cast<void*>(GetProcAddress(comctl, "TaskDialogIndirect")))
-               : nullptr;
-}
-
 bool IsWindowsPlan(const GUID& plan) noexcept {
     return IsEqualGUID(plan, kPlanBalanced) || IsEqualGUID(plan, kPlanPowerSaver) ||
            IsEqualGUID(plan, kPlanHighPerformance);
-}
-
-// A dialog box of this thread with the program's caption, or null.
-HWND FindOwnMessageBox() noexcept {
-    struct Search {
-        HWND found;
-    } search{nullptr};
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND hwnd, LPARAM lParam) -> BOOL {
-            wchar_t className[16] = {};
-            wchar_t caption[kTitleChars] = {};
-            GetClassNameW(hwnd, className, ARRAYSIZE(className));
-            GetWindowTextW(hwnd, caption, ARRAYSIZE(caption));
-            if (lstrcmpW(className, L"#32770") == 0 && lstrcmpW(caption, g_szProgramTitle) == 0) {
-                reinterpret_cast<Search*>(lParam)->found = hwnd;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
 }
 
 // Two-mode variant: both slots must hold a plan. False when the press must go no further.
@@ -249,13 +191,12 @@ bool TwoModeSlotsReady() noexcept {
     if (!IsNullGuid(slots[0].guid) && !IsNullGuid(slots[1].guid)) {
         return true;
     }
+    ModeUi& ui = CurrentModeUi();
     if (g_bSlotWarningShowing.load()) {
-        if (HWND box = FindOwnMessageBox(); box != nullptr) {
-            SetForegroundWindow(box);
-        }
+        ui.FocusOpenMessage();
         return false;
     }
-    if (g_Settings.dwOsGeneration >= OS_MODEL_WIN8_OR_LATER) {
+    if (g_Settings.dwOsGeneration >= common::OS_MODEL_WIN8_OR_LATER) {
         return false;
     }
     wchar_t format[kMessageChars];
@@ -269,7 +210,7 @@ bool TwoModeSlotsReady() noexcept {
         StringCchCopyW(text, ARRAYSIZE(text), format);
     }
     g_bSlotWarningShowing = true;
-    MessageBoxW(g_hMainWnd, text, g_szProgramTitle, kWarningBoxStyle);
+    ui.ShowMessage(ui.MainWindow(), text, kWarningBoxStyle);
     g_bSlotWarningShowing = false;
     return false;
 }
@@ -280,10 +221,7 @@ DWORD ModeLedValue(int slot, bool threeMode) noexcept {
     return drivers::LedStateForLedNo(SlotToLedNo(slot, threeMode), threeMode);
 }
 
-HWND PlanChangeTarget() noexcept {
-    // The meter panel takes the message once it exists.
-    return g_hMainWnd;
-}
+HWND PlanChangeTarget() noexcept { return CurrentModeUi().PlanChangeTarget(); }
 
 void PostPlanChanged(WPARAM wParam) noexcept {
     if (HWND target = PlanChangeTarget(); target != nullptr) {
@@ -295,11 +233,11 @@ DWORD ActivatePlan(const GUID& plan, DWORD ledValue) noexcept {
     LOG_TRACE(TRACE_LEVEL_APP, L"ActivatePlan", L"Enter");
     drivers::SetLedState(ledValue);
     Sleep(kLedToPlanDelayMs);
-    const DWORD status = PowerSetActiveScheme(nullptr, &plan);
+    const DWORD status = ActivateScheme(plan);
     if (status != ERROR_SUCCESS) {
         WriteErrorLog(IDS_ERR_SET_ACTIVE_SCHEME, status, ERRLOG_FILE);
         // The plan stays as it was: so does the mode the LED shows.
-        drivers::RefreshLedFromCurrentPlan();
+        RefreshLedFromCurrentPlan();
         LOG_TRACE(TRACE_LEVEL_APP, L"ActivatePlan", L"Exit - Error! retval:%08x", status);
         return status;
     }
@@ -314,15 +252,21 @@ bool IsPlanCommand(WORD id) noexcept {
     return (id >= IDM_PLAN_PINNED3 && id <= IDM_PLAN_PINNED1) || id >= IDM_PLAN_OTHER_FIRST;
 }
 
-DWORD SelectPlanFromMenu(WORD id) noexcept {
+DWORD SelectPlanFromMenu(WORD id, const GUID* shown) noexcept {
     LOG_TRACE(TRACE_LEVEL_APP, L"SelectPlanFromMenu", L"Enter");
-    QuietPlanListLock lock;
+    // A busy list makes the selection do nothing, without a record.
+    PlanListLock lock(kQuietLockDetail);
     if (!lock.Owned()) {
         LOG_TRACE(TRACE_LEVEL_APP, L"SelectPlanFromMenu", L"Exit - Error! retval:%08x", ERROR_TIMEOUT);
         return ERROR_TIMEOUT;
     }
-    const GUID previous = ActiveScheme();
-    PlanRecord* chosen = ResolvePlanCommand(id);
+    const GUID previous = ActivePlanOrNull(true);
+    // The list may have been rebuilt since the menu was shown: the command acts on the plan the
+    // menu showed, wherever it stands now, and on nothing when that plan is no longer offered.
+    PlanRecord* chosen = IsPlanCommand(id) ? ResolvePlanCommand(id) : nullptr;
+    if (shown != nullptr && (chosen == nullptr || !IsEqualGUID(chosen->guid, *shown))) {
+        chosen = IsPlanCommand(id) ? FindOfferedPlan(*shown) : nullptr;
+    }
     if (chosen == nullptr || IsNullGuid(chosen->guid)) {
         // A command naming no plan (a stale menu, or a message from another process).
         WriteErrorLog(IDS_ERR_SET_ACTIVE_SCHEME, ERROR_INVALID_INDEX, ERRLOG_FILE);
@@ -336,7 +280,7 @@ DWORD SelectPlanFromMenu(WORD id) noexcept {
     if (eco && chosen->nLedNo == 0 && !HandOverLedNo(chosen, &moves)) {
         LOG_TRACE(TRACE_LEVEL_VALUES, L"SelectPlanFromMenu", L"LedNo not moved");
     }
-    const DWORD status = PowerSetActiveScheme(nullptr, &plan);
+    const DWORD status = ActivateScheme(plan);
     if (status != ERROR_SUCCESS) {
         WriteErrorLog(IDS_ERR_SET_ACTIVE_SCHEME, status, ERRLOG_FILE);
         // No half-moved mode: the plans keep the slots they had.
@@ -348,7 +292,7 @@ DWORD SelectPlanFromMenu(WORD id) noexcept {
     PostPlanChanged(0);
     // External-monitor brightness follows here once the monitor code joins.
     if (eco) {
-        drivers::RefreshLedFromCurrentPlan();
+        RefreshLedFromCurrentPlan();
     }
     SendProcessorValue(plan);
     const bool warn = eco && !IsThreeMode(g_Settings.blob.dwFlagWord) && g_Settings.dwPwrDlgActivate != 0 &&
@@ -368,17 +312,7 @@ void HandleEcoButton() noexcept {
         LOG_TRACE(TRACE_LEVEL_APP, L"HandleEcoButton", L"Exit");
         return;
     }
-    HWND window = FindWindowW(kEcoOsdWindowClass, nullptr);
-    DWORD pid = 0;
-    if (window != nullptr && GetWindowThreadProcessId(window, &pid) != 0 && pid == GetCurrentProcessId()) {
-        PostMessageW(window, WM_APP_ECO_PRESS, 0, 0);
-    } else {
-        // The notification window places, sizes and shows itself, or refuses to open.
-        window = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kEcoOsdWindowClass, L"", WS_POPUP, 0, 0, 0, 0,
-                                 nullptr, nullptr, g_hInstance, nullptr);
-        LOG_TRACE(TRACE_LEVEL_VALUES, L"HandleEcoButton", L"notification window %s",
-                  window != nullptr ? L"opened" : L"not opened");
-    }
+    CurrentModeUi().ShowOrAdvanceModes();
     LOG_TRACE(TRACE_LEVEL_APP, L"HandleEcoButton", L"Exit");
 }
 
@@ -410,20 +344,14 @@ void ShowVideoWarningFor(bool wasLow, DWORD lifetimeMs) noexcept {
     TASKDIALOGCONFIG config{};
     config.cbSize = sizeof(config);
     config.hwndParent = nullptr;
-    config.hInstance = g_hInstance;
     config.dwFlags = TDF_CALLBACK_TIMER | TDF_VERIFICATION_FLAG_CHECKED;
     config.dwCommonButtons = TDCBF_OK_BUTTON;
-    config.pszWindowTitle = g_szProgramTitle;
     config.pszMainIcon = TD_INFORMATION_ICON;
     config.pszContent = text;
     config.pszVerificationText = check;
     config.pfCallback = VideoWarningCallback;
     config.lpCallbackData = reinterpret_cast<LONG_PTR>(&state);
-    TaskDialogIndirectFn taskDialog = FindTaskDialog();
-    HRESULT result = E_NOTIMPL;
-    if (taskDialog != nullptr) {
-        result = taskDialog(&config, nullptr, nullptr, nullptr);
-    }
+    const HRESULT result = CurrentModeUi().ShowTaskDialog(&config);
     LOG_TRACE(TRACE_LEVEL_VALUES, L"ShowVideoWarning", L"TaskDialogIndirect: %08x", static_cast<unsigned>(result));
     g_bVideoWarningShowing = false;
     LOG_TRACE(TRACE_LEVEL_APP, L"ShowVideoWarning", L"Exit");
@@ -434,19 +362,20 @@ bool PassPlanWindowGuards(HWND owner, bool propertySheet) noexcept {
         return false;  // the question of an earlier request is still open
     }
     g_bGuardOpen = true;
+    ModeUi& ui = CurrentModeUi();
     bool pass = true;
     if ((activepsi.dwFlags & kPlanFlagHidden) != 0) {
         wchar_t format[kMessageChars];
         wchar_t text[kMessageChars];
         if (IsWindowsPlan(activepsi.guid)) {
             LoadText(IDS_WINDOWS_PLAN_NOTICE, format, ARRAYSIZE(format));
-            if (FAILED(StringCchPrintfW(text, ARRAYSIZE(text), format, g_szProgramTitle))) {
+            if (FAILED(StringCchPrintfW(text, ARRAYSIZE(text), format, ui.ProgramTitle()))) {
                 StringCchCopyW(text, ARRAYSIZE(text), format);
             }
-            MessageBoxW(owner, text, g_szProgramTitle, MB_ICONINFORMATION | MB_OK);
+            ui.ShowMessage(owner, text, MB_ICONINFORMATION | MB_OK);
         } else {
             LoadText(IDS_CHANGE_PLAN_QUESTION, text, ARRAYSIZE(text));
-            pass = MessageBoxW(owner, text, g_szProgramTitle, MB_ICONQUESTION | MB_YESNO) == IDYES;
+            pass = ui.ShowMessage(owner, text, MB_ICONQUESTION | MB_YESNO) == IDYES;
         }
     }
     if (pass && propertySheet) {
@@ -455,7 +384,7 @@ bool PassPlanWindowGuards(HWND owner, bool propertySheet) noexcept {
             ferrow.Reset();
             wchar_t text[kMessageChars];
             LoadText(IDS_FERROW_RUNNING, text, ARRAYSIZE(text));
-            MessageBoxW(owner, text, g_szProgramTitle, MB_ICONWARNING | MB_OK);
+            ui.ShowMessage(owner, text, MB_ICONWARNING | MB_OK);
             pass = false;
         }
     }

@@ -31,10 +31,13 @@ DWORD ModeLedValue(int slot, bool threeMode) noexcept;
 // Activates a plan the way the ECO button does. Returns the activation's error (0 = success).
 DWORD ActivatePlan(const GUID& plan, DWORD ledValue) noexcept;
 
-// The tray's plan commands (70-72, 74 + n). Returns 0 on success, ERROR_INVALID_INDEX for a
-// command that names no plan, ERROR_TIMEOUT when the plan-list lock stayed busy, or the
-// activation's error. A failed activation puts back every "LedNo" it moved.
-DWORD SelectPlanFromMenu(WORD id) noexcept;
+// The tray's plan commands (70-72, 74 + n) with the plan the menu showed for the command. The
+// plan is activated wherever the list holds it now; a plan no longer offered is not activated.
+// shown null: no menu showed the command (a message from elsewhere): the list as it stands
+// decides. Returns 0 on success, ERROR_INVALID_INDEX for a command that names no offered plan,
+// ERROR_TIMEOUT when the plan-list lock stayed busy, or the activation's error. A failed
+// activation puts back every "LedNo" it moved.
+DWORD SelectPlanFromMenu(WORD id, const GUID* shown) noexcept;
 // True for the ids SelectPlanFromMenu may be handed (the other-plans count is not checked).
 bool IsPlanCommand(WORD id) noexcept;
 

@@ -1,5 +1,6 @@
 #include "plans/plan_list.h"
 
+#include <new>
 #include <string>
 
 #include "common/handles.h"
@@ -35,7 +36,7 @@ const GUID kKnownPlanOrder[kKnownPlanOrderCount] = {
     {0x9166C53E, 0x34BE, 0x43DB, {0xA1, 0xBF, 0x04, 0x31, 0x86, 0xBA, 0xC6, 0x75}},
     {0xC908807A, 0x5866, 0x4DCA, {0x84, 0x9E, 0xAB, 0xBC, 0x24, 0x4D, 0x06, 0xAB}},
     {0x77199EB2, 0x19E8, 0x4724, {0x85, 0x66, 0x48, 0x40, 0xFC, 0x67, 0xC6, 0x8C}},
-    {0x5495058A, 0x2CB2, 0x4777, {0x9F, 0x4C, 0xC8, 0x15, 0x99, 0x45, 0x21, 0x17}},
+    {0x5495058A, 0x2CB2, 0x4777, {0x9C, 0x4F, 0xC8, 0x15, 0x99, 0x45, 0x21, 0x17}},
     {0x4368BC51, 0xAE9B, 0x4517, {0xAA, 0xAF, 0x9D, 0xFD, 0x80, 0x54, 0x0A, 0xCF}},
     {0x381B4222, 0xF694, 0x41F0, {0x96, 0x85, 0xFF, 0x5B, 0xB2, 0x60, 0xDF, 0x2E}},
 };
@@ -68,7 +69,7 @@ bool Listable(const PlanRecord& record, PlanRecord* const (&pinned)[kMaxPinnedPl
     return !IsNullGuid(record.guid) && (record.dwFlags & kPlanFlagHidden) == 0 && !IsPinned(&record, pinned);
 }
 
-void ClearLists() {
+void ClearLists() noexcept {
     g_PlanList.clear();
     g_PlanCount = 0;
     for (PlanRecord*& p : g_PinnedPlanPtrs) {
@@ -131,21 +132,9 @@ HANDLE PlanListLockHandle() noexcept {
     return g_planListLock.Get();
 }
 
-PlanListLock::PlanListLock(DWORD detail, DWORD timeoutMs) noexcept : m_mutex(PlanListLockHandle()), m_owned(false) {
-    if (m_mutex == nullptr) {
+PlanListLock::PlanListLock(DWORD detail, DWORD timeoutMs) noexcept : m_lock(PlanListLockHandle(), timeoutMs) {
+    if (!m_lock.Owned() && detail != kQuietLockDetail) {
         WriteErrorLog(kErrPlanListLock, detail, ERRLOG_FILE);
-        return;
-    }
-    const DWORD wait = WaitForSingleObject(m_mutex, timeoutMs);
-    m_owned = (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED);
-    if (!m_owned) {
-        WriteErrorLog(kErrPlanListLock, detail, ERRLOG_FILE);
-    }
-}
-
-PlanListLock::~PlanListLock() {
-    if (m_owned && m_mutex != nullptr) {
-        ReleaseMutex(m_mutex);
     }
 }
 
@@ -172,17 +161,33 @@ std::vector<PlanRecord*> BuildOtherPlans(std::vector<PlanRecord>& records, size_
     return others;
 }
 
-void RefreshPlanList() {
-    LOG_TRACE(TRACE_LEVEL_APP, L"RefreshPlanList", L"Enter");
-    PlanListLock lock(kLockDetailListRefresh);
-    if (!lock.Owned()) {
-        LOG_TRACE(TRACE_LEVEL_APP, L"RefreshPlanList", L"Exit - Error! retval:%08x", WAIT_TIMEOUT);
-        return;
+namespace {
+
+// Points each pinned entry at its plan's record, for records that were read: a plan whose record
+// could not be read (its GUID is null then) is offered nowhere.
+void PinReadPlans(DWORD count) noexcept {
+    const INT32 pinnedCount = g_Settings.nPinnedCount < 0 ? 0
+                              : (g_Settings.nPinnedCount > static_cast<INT32>(kMaxPinnedPlans)
+                                     ? static_cast<INT32>(kMaxPinnedPlans)
+                                     : g_Settings.nPinnedCount);
+    for (INT32 j = 0; j < pinnedCount; ++j) {
+        const GUID& wanted = g_Settings.pinned[j];
+        if (IsNullGuid(wanted)) {
+            continue;
+        }
+        for (DWORD i = 0; i < count; ++i) {
+            if (IsEqualGUID(g_PlanList[i].guid, wanted)) {
+                g_PinnedPlanPtrs[j] = &g_PlanList[i];
+                break;
+            }
+        }
     }
+}
+
+void RebuildLists() {
     ClearLists();
     const DWORD count = CountPlans();
     if (count == 0) {
-        LOG_TRACE(TRACE_LEVEL_APP, L"RefreshPlanList", L"Exit");
         return;
     }
     g_PlanList.assign(count + 1, PlanRecord{});
@@ -201,29 +206,43 @@ void RefreshPlanList() {
     if (status != ERROR_SUCCESS) {
         WriteErrorLog(kErrPlanList, status, ERRLOG_FILE);
     }
-    const INT32 pinnedCount = g_Settings.nPinnedCount < 0 ? 0
-                              : (g_Settings.nPinnedCount > static_cast<INT32>(kMaxPinnedPlans)
-                                     ? static_cast<INT32>(kMaxPinnedPlans)
-                                     : g_Settings.nPinnedCount);
-    for (INT32 j = 0; j < pinnedCount; ++j) {
-        const GUID& wanted = g_Settings.pinned[j];
-        if (IsNullGuid(wanted)) {
-            continue;
-        }
-        for (DWORD i = 0; i < count; ++i) {
-            if (IsEqualGUID(g_PlanList[i].guid, wanted)) {
-                g_PinnedPlanPtrs[j] = &g_PlanList[i];
-                break;
-            }
-        }
-    }
     for (DWORD i = 0; i < count; ++i) {
         ReadPlanRecord(&g_PlanList[i]);
         g_PlanList[i].nListIndex = static_cast<INT32>(i);
     }
+    PinReadPlans(count);
     g_OtherPlans = BuildOtherPlans(g_PlanList, count, g_PinnedPlanPtrs);
     DeleteStalePlanKeys();
+}
+
+}  // namespace
+
+void RefreshPlanList() noexcept {
+    LOG_TRACE(TRACE_LEVEL_APP, L"RefreshPlanList", L"Enter");
+    PlanListLock lock(kLockDetailListRefresh);
+    if (!lock.Owned()) {
+        LOG_TRACE(TRACE_LEVEL_APP, L"RefreshPlanList", L"Exit - Error! retval:%08x", WAIT_TIMEOUT);
+        return;
+    }
+    try {
+        RebuildLists();
+    } catch (const std::bad_alloc&) {
+        // No half-built list: readers find no plans until the next refresh.
+        ClearLists();
+        WriteErrorLog(kErrPlanList, ERROR_NOT_ENOUGH_MEMORY, ERRLOG_FILE);
+        LOG_TRACE(TRACE_LEVEL_APP, L"RefreshPlanList", L"Exit - Error! retval:%08x", ERROR_NOT_ENOUGH_MEMORY);
+        return;
+    }
     LOG_TRACE(TRACE_LEVEL_APP, L"RefreshPlanList", L"Exit");
+}
+
+void ClearPlanLists() noexcept {
+    PlanListLock lock(kLockDetailListRefresh);
+    if (!lock.Owned()) {
+        return;  // a walker still holds them; they go with the process
+    }
+    ClearLists();
+    activepsi = PlanRecord{};
 }
 
 void RefreshCurrentPlan(const GUID& plan) {

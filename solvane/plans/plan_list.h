@@ -6,6 +6,8 @@
 
 #include <vector>
 
+#include "common/handles.h"
+
 #include "plans/plan_record.h"
 
 namespace plans {
@@ -20,18 +22,19 @@ bool CreatePlanListLock() noexcept;
 void ClosePlanListLock() noexcept;
 HANDLE PlanListLockHandle() noexcept;
 
-// Holds the plan-list lock for a scope. A time-out logs error 48 with the caller's detail.
+// Holds the plan-list lock for a scope. A time-out logs error 48 with the caller's detail,
+// unless the caller passes kQuietLockDetail (it then simply does nothing).
+constexpr DWORD kQuietLockDetail = 0xFFFFFFFF;
 class PlanListLock {
 public:
     PlanListLock(DWORD detail, DWORD timeoutMs = kPlanListWaitMs) noexcept;
-    ~PlanListLock();
     PlanListLock(const PlanListLock&) = delete;
     PlanListLock& operator=(const PlanListLock&) = delete;
-    bool Owned() const noexcept { return m_owned; }
+    bool Owned() const noexcept { return m_lock.Owned(); }
+    void Release() noexcept { m_lock.Release(); }
 
 private:
-    HANDLE m_mutex;
-    bool m_owned;
+    common::MutexLock m_lock;
 };
 
 // count + 1 records; entry i belongs to the plan enumerated at index i.
@@ -49,8 +52,11 @@ extern bool g_bActiveListed;
 constexpr size_t kKnownPlanOrderCount = 19;
 extern const GUID kKnownPlanOrder[kKnownPlanOrderCount];
 
-// Rebuilds the plan list, the pinned pointers and the other-plans list.
-void RefreshPlanList();
+// Rebuilds the plan list, the pinned pointers and the other-plans list. Out of memory leaves
+// the lists empty and logs error 51.
+void RefreshPlanList() noexcept;
+// Empties every list and activepsi under the plan-list lock (shutdown).
+void ClearPlanLists() noexcept;
 // Updates activepsi from a plan GUID or one of the active-scheme markers.
 void RefreshCurrentPlan(const GUID& plan);
 // Removes extension keys of plans that no longer exist.

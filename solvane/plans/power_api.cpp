@@ -7,7 +7,7 @@ namespace {
 const PowerApi kPowrprof = {
     PowerReadACValueIndex,   PowerReadDCValueIndex, PowerWriteACValueIndex, PowerWriteDCValueIndex,
     PowerReadFriendlyName,   PowerWriteFriendlyName, PowerReadDescription,  PowerWriteDescription,
-    PowerEnumerate,          PowerGetActiveScheme,
+    PowerEnumerate,          PowerGetActiveScheme,  PowerSetActiveScheme,
 };
 
 const PowerApi* g_api = &kPowrprof;

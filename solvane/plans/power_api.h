@@ -18,6 +18,7 @@ struct PowerApi {
     DWORD(WINAPI* writeDescription)(HKEY, const GUID*, const GUID*, const GUID*, UCHAR*, DWORD);
     DWORD(WINAPI* enumerate)(HKEY, const GUID*, const GUID*, POWER_DATA_ACCESSOR, ULONG, UCHAR*, DWORD*);
     DWORD(WINAPI* getActiveScheme)(HKEY, GUID**);
+    DWORD(WINAPI* setActiveScheme)(HKEY, const GUID*);
 };
 
 // The table in use.

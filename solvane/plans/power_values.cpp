@@ -387,6 +387,20 @@ DWORD CountPlans() noexcept {
     return count;
 }
 
+GUID ActivePlanOrNull(bool logFailure) noexcept {
+    GUID plan = GUID_NULL;
+    const DWORD status = ReadActiveScheme(&plan);
+    if (status != ERROR_SUCCESS) {
+        if (logFailure) {
+            WriteErrorLog(kErrActiveScheme, status, ERRLOG_FILE);
+        }
+        return GUID_NULL;
+    }
+    return plan;
+}
+
+DWORD ActivateScheme(const GUID& plan) noexcept { return Power().setActiveScheme(nullptr, &plan); }
+
 DWORD ReadActiveScheme(GUID* plan) noexcept {
     GUID* active = nullptr;
     const DWORD status = Power().getActiveScheme(nullptr, &active);

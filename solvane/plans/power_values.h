@@ -115,7 +115,12 @@ bool EnumeratePlan(ULONG index, GUID* plan) noexcept;
 // All plans in enumeration order; *endStatus receives the status that ended the enumeration
 // (ERROR_NO_MORE_ITEMS when it ended normally).
 std::vector<GUID> EnumerateAllPlans(DWORD* endStatus);
+// The active plan (through the power-management table); the status of the read.
 DWORD ReadActiveScheme(GUID* plan) noexcept;
+// The active plan, or GUID_NULL when it cannot be read (then logged as error 2 when logFailure).
+GUID ActivePlanOrNull(bool logFailure) noexcept;
+// Makes a plan the active one; the status of PowerSetActiveScheme.
+DWORD ActivateScheme(const GUID& plan) noexcept;
 
 // Button, lid and battery actions of a plan.
 struct SystemActions {

@@ -12,6 +12,7 @@
 
 #include "common/handles.h"
 #include "common/log.h"
+#include "common/os_model.h"
 #include "drivers/drivers.h"
 #include "plans/error_ids.h"
 #include "plans/guid_text.h"
@@ -415,33 +416,11 @@ void ReadFactoryModeAssignment(bool threeMode, GUID (&slots)[kMaxPinnedPlans]) {
     }
 }
 
-DWORD DetermineOsGeneration() {
-    DWORD generation = 3;
-    using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
-    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    auto rtlGetVersion =
-        ntdll != nullptr ? reinterpret_cast<RtlGetVersionFn>(reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlGetVersion")))
-                         : nullptr;
-    OSVERSIONINFOW info{};
-    info.dwOSVersionInfoSize = sizeof(info);
-    if (rtlGetVersion != nullptr && rtlGetVersion(&info) == 0) {
-        if (info.dwMajorVersion == 6 && info.dwMinorVersion == 0) {
-            generation = 1;
-        } else if (info.dwMajorVersion == 6 && info.dwMinorVersion == 1) {
-            generation = 2;
-        } else if (info.dwMajorVersion < 6) {
-            generation = 1;
-        }
-    }
-    common::UniqueRegKey key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSolvaneKey, 0, KEY_READ, key.Put()) == ERROR_SUCCESS) {
-        DWORD model = 0;
-        if (ReadDwordValue(key.Get(), L"OSModel", &model) == ERROR_SUCCESS && model != 0) {
-            generation = model;
-        }
-    }
-    return generation;
+DWORD AcceptedLowerLimit(DWORD value) noexcept {
+    return value >= kMinLowerLimit && value <= kMaxLowerLimit ? value : kDefaultLowerLimit;
 }
+
+DWORD DetermineOsGeneration() { return common::DetermineOsModel(); }
 
 void LoadSettings() {
     LOG_TRACE(TRACE_LEVEL_APP, L"LoadSettings", L"Enter");
@@ -460,8 +439,16 @@ void LoadSettings() {
         common::UniqueRegKey key;
         LSTATUS status = RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSolvaneKey, 0, KEY_READ, key.Put());
         if (status == ERROR_SUCCESS) {
-            status = ReadDwordValue(key.Get(), L"LowerLimit", &g_Settings.dwLowerLimit);
+            DWORD limit = kDefaultLowerLimit;
+            status = ReadDwordValue(key.Get(), L"LowerLimit", &limit);
             LogUnlessNotFound(kErrReadLowerLimit, status);
+            if (status == ERROR_SUCCESS) {
+                g_Settings.dwLowerLimit = AcceptedLowerLimit(limit);
+                if (g_Settings.dwLowerLimit != limit) {
+                    LOG_TRACE(TRACE_LEVEL_VALUES, L"LoadSettings", L"LowerLimit %u out of range: %u used", limit,
+                              g_Settings.dwLowerLimit);
+                }
+            }
         }
     }
     // 4. First start: place the panel at the bottom-right of the work area and store the blob.

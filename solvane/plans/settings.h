@@ -87,6 +87,10 @@ extern SettingsRecord g_Settings;
 // Defaults of the per-machine values.
 constexpr DWORD kDefaultSaveColor = 0x40000;
 constexpr DWORD kDefaultLowerLimit = 50;
+// "LowerLimit" is the maximum of the low presets, whose minimum is 5: a value outside 5-100 would
+// write a minimum above the maximum (or a percentage above 100), so it gives the default.
+constexpr DWORD kMinLowerLimit = 5;
+constexpr DWORD kMaxLowerLimit = 100;
 constexpr DWORD kDefaultPwrDlgActivate = 1;
 constexpr INT32 kDefaultTimerLED = 1000;
 constexpr DWORD kDefaultNumDefScheme = 3;
@@ -126,10 +130,15 @@ int PanelLayout(DWORD flagWord) noexcept;
 INT32 DefaultPinnedPlans(DWORD flagWord, GUID (&pinned)[kMaxPinnedPlans]) noexcept;
 // Applies a "SchemeList" block (each string parsed on its own, braces optional).
 void ApplySchemeList(const wchar_t* data, size_t cchData, INT32 count, GUID (&pinned)[kMaxPinnedPlans]);
+// A stored "LowerLimit" when it lies in kMinLowerLimit-kMaxLowerLimit, else kDefaultLowerLimit.
+DWORD AcceptedLowerLimit(DWORD value) noexcept;
 // Leading integer of a clock text such as "2400MHz" (0 when there is none).
 DWORD LeadingNumber(const wchar_t* text) noexcept;
 // Clock in MHz named in a processor name ("... @ 2.40GHz", "... 1600MHz"), 0 when none.
 DWORD ClockFromProcessorName(const wchar_t* name) noexcept;
+
+// True when the FlagWord in force has any bit of `flag`.
+inline bool HasFlag(DWORD flag) noexcept { return (g_Settings.blob.dwFlagWord & flag) != 0; }
 
 // ECO mode slots: a plan's "LedNo" names its slot.
 inline bool IsThreeMode(DWORD flagWord) noexcept { return (flagWord & FLAG_THREE_MODE) != 0; }

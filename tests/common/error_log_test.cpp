@@ -29,6 +29,11 @@ std::wstring LongText() {
     return text;
 }
 
+// The repeat rule's clock: every test starts ten minutes after the last, so no record of an
+// earlier test counts as a repeat.
+ULONGLONG g_fakeNowMs = 0;
+ULONGLONG WINAPI FakeNow() { return g_fakeNowMs; }
+
 // Runs each test in an empty folder of its own, the error log's current directory.
 class ErrorLogTest : public ::testing::Test {
 protected:
@@ -44,8 +49,11 @@ protected:
         ASSERT_TRUE(SetCurrentDirectoryW(m_folder.c_str()));
         SetErrorLogModule(nullptr);
         SetErrorLogCaption(kCaption);
+        g_fakeNowMs += 10 * 60 * 1000;
+        SetErrorLogClock(FakeNow);
     }
     void TearDown() override {
+        SetErrorLogClock(nullptr);
         SetCurrentDirectoryW(m_previous.c_str());
         SetErrorLogModule(nullptr);
         SetErrorLogCaption(nullptr);
@@ -56,6 +64,9 @@ protected:
         const std::wstring log = m_folder + L"\\error.log";
         SetFileAttributesW(log.c_str(), FILE_ATTRIBUTE_NORMAL);
         DeleteFileW(log.c_str());
+        const std::wstring old = log + L".old";
+        SetFileAttributesW(old.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(old.c_str());
         RemoveDirectoryW(log.c_str());
         RemoveDirectoryW(m_folder.c_str());
     }
@@ -253,3 +264,114 @@ TEST_F(ErrorLogTest, MessageBoxShowsTextWithValueAndReturnsItsResult) {
 }
 
 }  // namespace
+
+// A record (message id and value, or id and GUID) reaches the file at most once a minute;
+// any other id or value is written at once.
+TEST_F(ErrorLogTest, SameRecordIsWrittenAtMostOnceAMinute) {
+    constexpr GUID kNullGuid = {};  // a GUID record is another record than the number 0
+    constexpr GUID kOther = {0x381b4222, 0xf694, 0x41f0, {0x96, 0x85, 0xff, 0x5b, 0xb2, 0x60, 0xdf, 0x2f}};
+    struct Step {
+        ULONGLONG atMs;  // after the test's start
+        UINT id;
+        ULONGLONG value;
+        const GUID* guid;  // null: a numeric record
+        const wchar_t* expectedBody;  // null: left out
+    };
+    const Step steps[] = {
+        {0, IDS_TEST_FAIL, 3, nullptr, L" fail : CreateEvent(0x3)"},
+        {10, IDS_TEST_FAIL, 3, nullptr, nullptr},
+        {10, IDS_TEST_FAIL, 4, nullptr, L" fail : CreateEvent(0x4)"},
+        {20, IDS_TEST_MISSING, 3, nullptr, L" (0x3)"},
+        {30, IDS_TEST_FAIL, 0, &kGuid, L" fail : CreateEvent(381b4222-f694-41f0-9685-ff5bb260df2e)"},
+        {40, IDS_TEST_FAIL, 0, &kGuid, nullptr},
+        {40, IDS_TEST_FAIL, 0, &kOther, L" fail : CreateEvent(381b4222-f694-41f0-9685-ff5bb260df2f)"},
+        {40, IDS_TEST_FAIL, 0, nullptr, L" fail : CreateEvent(0x0)"},
+        {40, IDS_TEST_FAIL, 0, &kNullGuid, L" fail : CreateEvent(00000000-0000-0000-0000-000000000000)"},
+        {59999, IDS_TEST_FAIL, 3, nullptr, nullptr},
+        {60000, IDS_TEST_FAIL, 3, nullptr, L" fail : CreateEvent(0x3)"},
+        {60001, IDS_TEST_FAIL, 3, nullptr, nullptr},
+        {119999, IDS_TEST_FAIL, 3, nullptr, nullptr},
+        {120000, IDS_TEST_FAIL, 3, nullptr, L" fail : CreateEvent(0x3)"},
+        {120000, IDS_TEST_FAIL, 0, &kGuid, L" fail : CreateEvent(381b4222-f694-41f0-9685-ff5bb260df2e)"},
+    };
+    const ULONGLONG start = g_fakeNowMs;
+    SYSTEMTIME before, after;
+    GetLocalTime(&before);
+    std::vector<std::wstring> expected;
+    for (const Step& step : steps) {
+        g_fakeNowMs = start + step.atMs;
+        if (step.guid != nullptr) {
+            WriteErrorLogGuid(step.id, *step.guid, ERRLOG_FILE);
+        } else {
+            WriteErrorLog(step.id, step.value, ERRLOG_FILE);
+        }
+        if (step.expectedBody != nullptr) {
+            expected.push_back(step.expectedBody);
+        }
+    }
+    GetLocalTime(&after);
+    EXPECT_EQ(Bodies(before, after), expected);
+}
+
+// A record that could not be written is not a repeat: the next attempt writes it.
+TEST_F(ErrorLogTest, LostRecordIsWrittenByTheNextAttempt) {
+    SYSTEMTIME before, after;
+    GetLocalTime(&before);
+    ASSERT_EQ(WriteErrorLog(IDS_TEST_FAIL, 1, ERRLOG_FILE), 0);
+    {
+        UniqueFile holder(CreateFileW(LogPath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(holder);
+        WriteErrorLog(IDS_TEST_FAIL, 2, ERRLOG_FILE);  // lost: the file is held
+    }
+    g_fakeNowMs += 1000;
+    WriteErrorLog(IDS_TEST_FAIL, 2, ERRLOG_FILE);
+    GetLocalTime(&after);
+    const std::vector<std::wstring> expected = {L" fail : CreateEvent(0x1)", L" fail : CreateEvent(0x2)"};
+    EXPECT_EQ(Bodies(before, after), expected);
+}
+
+// A log that would pass 1 MB becomes "error.log.old" (replacing an earlier one, keeping its
+// bytes) and the record starts a new log; below the limit the record is appended.
+TEST_F(ErrorLogTest, FullLogIsRotatedToOneOldFile) {
+    struct Case {
+        ULONGLONG existingBytes;
+        bool rotated;
+    };
+    const Case cases[] = {{1024, false}, {kLogRotateBytes - 200, false}, {kLogRotateBytes - 20, true},
+                          {kLogRotateBytes, true}, {kLogRotateBytes + 4096, true}};
+    const std::wstring oldPath = LogPath() + L".old";
+    ULONGLONG value = 0x100;
+    for (const Case& c : cases) {
+        // An earlier ".old" of other content, and a full log of 'A's.
+        {
+            UniqueFile old(CreateFileW(oldPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+            ASSERT_TRUE(old);
+            DWORD written = 0;
+            ASSERT_TRUE(WriteFile(old.Get(), "old", 3, &written, nullptr));
+            UniqueFile log(CreateFileW(LogPath().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                       FILE_ATTRIBUTE_HIDDEN, nullptr));
+            ASSERT_TRUE(log);
+            const std::vector<BYTE> filler(static_cast<size_t>(c.existingBytes), 'A');
+            ASSERT_TRUE(WriteFile(log.Get(), filler.data(), static_cast<DWORD>(filler.size()), &written, nullptr));
+        }
+        ++value;
+        WriteErrorLog(IDS_TEST_FAIL, value, ERRLOG_FILE);
+        wchar_t body[64];
+        swprintf(body, 64, L" fail : CreateEvent(0x%llx)\r\n", value);
+        std::vector<BYTE> log;
+        std::vector<BYTE> old;
+        ASSERT_TRUE(testutil::ReadFileBytes(LogPath(), log));
+        ASSERT_TRUE(testutil::ReadFileBytes(oldPath, old));
+        const std::wstring logText = Utf16Text(log, 0);
+        ASSERT_GE(logText.size(), wcslen(body));
+        EXPECT_EQ(logText.substr(logText.size() - wcslen(body)), body) << c.existingBytes;
+        if (c.rotated) {
+            EXPECT_EQ(old.size(), c.existingBytes) << "the full log became the old file";
+            EXPECT_EQ(log.size(), (kStampCch + wcslen(body)) * 2) << "a new log holds only the record";
+            EXPECT_NE(GetFileAttributesW(LogPath().c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u);
+        } else {
+            EXPECT_EQ(old.size(), 3u) << "the old file is untouched";
+            EXPECT_EQ(log.size(), c.existingBytes + (kStampCch + wcslen(body)) * 2);
+        }
+    }
+}

@@ -83,6 +83,7 @@ protected:
         common::DeleteRegTree(HKEY_LOCAL_MACHINE, kTestRoot);
         DeleteFileW(PathOf(L"default.log").c_str());
         DeleteFileW(PathOf(kTraceName).c_str());
+        DeleteFileW(PathOf(std::wstring(kTraceName) + L".old").c_str());
         DeleteFileW(PathOf(std::wstring(kSubfolder) + L"\\" + kTraceName).c_str());
         RemoveDirectoryW(PathOf(kSubfolder).c_str());
         RemoveDirectoryW(PathOf(kMissingFolder).c_str());
@@ -694,3 +695,54 @@ TEST_F(TraceLogTest, ConcurrentWritersLoseNoLine) {
 }
 
 }  // namespace
+
+// A trace file that would pass 1 MB becomes "<name>.old" (replacing an earlier one) and the line
+// starts a new file with its byte-order mark; below the limit the line is appended.
+TEST_F(TraceLogTest, FullFileIsRotatedToOneOldFile) {
+    struct Case {
+        ULONGLONG existingBytes;
+        bool rotated;
+    };
+    const Case cases[] = {{4096, false}, {kLogRotateBytes - 400, false}, {kLogRotateBytes - 40, true},
+                          {kLogRotateBytes + 2, true}};
+    Configure(1, 0);
+    CLog log;
+    ASSERT_EQ(log.Init(kTestKey), static_cast<DWORD>(ERROR_SUCCESS));
+    const std::wstring path = PathOf(kTraceName);
+    const std::wstring oldPath = path + L".old";
+    for (const Case& c : cases) {
+        {
+            common::UniqueFile old(CreateFileW(oldPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+            ASSERT_TRUE(old.Valid());
+            DWORD written = 0;
+            ASSERT_TRUE(WriteFile(old.Get(), "old", 3, &written, nullptr));
+            common::UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+            ASSERT_TRUE(file.Valid());
+            std::vector<BYTE> filler(static_cast<size_t>(c.existingBytes), 'A');
+            filler[0] = 0xFF;
+            filler[1] = 0xFE;
+            ASSERT_TRUE(WriteFile(file.Get(), filler.data(), static_cast<DWORD>(filler.size()), &written, nullptr));
+        }
+        SYSTEMTIME before, after;
+        GetLocalTime(&before);
+        log.Trace(0, L"Test", __LINE__, L"after %llu", c.existingBytes);
+        GetLocalTime(&after);
+        std::vector<BYTE> old;
+        ASSERT_TRUE(ReadFileBytes(oldPath, old));
+        std::vector<BYTE> bytes;
+        ASSERT_TRUE(ReadFileBytes(path, bytes));
+        wchar_t tail[64];
+        swprintf(tail, 64, L"] after %llu\r\n", c.existingBytes);
+        const std::wstring text = Utf16Text(bytes, 0);
+        ASSERT_GE(text.size(), wcslen(tail));
+        EXPECT_EQ(text.substr(text.size() - wcslen(tail)), tail) << c.existingBytes;
+        if (c.rotated) {
+            EXPECT_EQ(old.size(), c.existingBytes) << "the full file became the old file";
+            const auto bodies = Bodies(TraceText(kTraceName), before, after);
+            ASSERT_EQ(bodies.size(), 1u) << "a new file with its mark holds only the line";
+        } else {
+            EXPECT_EQ(old.size(), 3u) << "the old file is untouched";
+            EXPECT_GT(bytes.size(), c.existingBytes);
+        }
+    }
+}

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/mode_ui.h"
 #include "app/app_globals.h"
 #include "app/app_messages.h"
 #include "app/main_state.h"
@@ -63,6 +64,7 @@ protected:
         app::SetSheetActivateFn(RecordActivation);
         window_ = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
         g_hMainWnd = window_;
+        app::RegisterModeUi();  // plan changes are announced to the main window
         DeleteFileW(L"error.log");
     }
     void TearDown() override {

@@ -3,11 +3,18 @@
 #include "drivers/eco_led.h"
 #include "fake_device.h"
 #include "fake_power.h"
+#include "plans/mode_led.h"
 #include "plans/plan_list.h"
 #include "plans/settings.h"
 #include "test_registry.h"
 
 using namespace drivers;
+// The plan side of the LED (a plan's "LedNo", the check timer's period from the settings).
+using plans::ArmLedCheckTimer;
+using plans::DelayedLedRefresh;
+using plans::RefreshLedFromCurrentPlan;
+using plans::RefreshLedFromPlan;
+using plans::ShowModeLed;
 
 namespace {
 

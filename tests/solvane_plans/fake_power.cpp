@@ -182,9 +182,22 @@ DWORD WINAPI FakeGetActive(HKEY, GUID** active) {
     return ERROR_SUCCESS;
 }
 
+DWORD WINAPI FakeSetActive(HKEY, const GUID* plan) {
+    FakePower& s = Store();
+    if (s.setActiveError != ERROR_SUCCESS) {
+        return s.setActiveError;
+    }
+    if (s.Find(*plan) == nullptr) {
+        return ERROR_FILE_NOT_FOUND;
+    }
+    s.active = *plan;
+    ++s.activations;
+    return ERROR_SUCCESS;
+}
+
 const plans::PowerApi kFakeApi = {FakeReadAC,  FakeReadDC,          FakeWriteAC,   FakeWriteDC,
                                   FakeReadName, FakeWriteName,      FakeReadDescription,
-                                  FakeWriteDescription, FakeEnumerate, FakeGetActive};
+                                  FakeWriteDescription, FakeEnumerate, FakeGetActive, FakeSetActive};
 
 }  // namespace
 

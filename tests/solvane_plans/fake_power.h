@@ -32,6 +32,8 @@ struct FakePower {
     std::vector<FakePlan> plans;
     GUID active = GUID_NULL;
     DWORD activeError = ERROR_SUCCESS;
+    DWORD setActiveError = ERROR_SUCCESS;  // activation fails with it
+    int activations = 0;
     std::set<std::pair<GUID, GUID>, bool (*)(const std::pair<GUID, GUID>&, const std::pair<GUID, GUID>&)> present;
     // Enumeration fails with enumerateError at this index (-1: never).
     long enumerateFailIndex = -1;

@@ -294,3 +294,107 @@ TEST_F(PlanListTest, ForcedMarkerRereadsTheCurrentPlanEvenWhenTheLockTimesOut) {
 }
 
 }  // namespace
+
+// The display order of the plans named by the known-plan table, entry by entry, as the maker's
+// plan documentation writes them.
+TEST(KnownPlanOrder, EveryEntryMatchesItsPublishedText) {
+    static const wchar_t* const kTexts[] = {
+        L"{6658A2A5-119C-4E4E-931B-972BCFDD14A6}", L"{B06FB371-2C24-43A7-B87B-5EEDE712B549}",
+        L"{9B7D845B-AF66-4D2A-B476-D4DAB840ABF8}", L"{D3036FF0-0D25-4C9D-A96C-778C9264D4F5}",
+        L"{9D65F79D-7BBE-4AA8-B1AC-E6D8A5D5B64F}", L"{814053B4-9209-49A0-99F1-115D99A35ACA}",
+        L"{68FB8244-663E-4E69-BD9C-4AB509017FD5}", L"{3EE4A2D4-4543-4753-80BC-4C7CDA6C03C9}",
+        L"{437E2150-08E4-498A-BDA6-E2DE2B89B506}", L"{443A836D-6360-4722-9142-5648B1791FDE}",
+        L"{4A3C3C2B-B5FC-4898-B03A-A47E8163989A}", L"{3C140AFB-EA53-4F9D-B431-BCC9F0E2BBF0}",
+        L"{B60905C0-3422-4F4A-BE11-575178A6D1F6}", L"{9166C53E-34BE-43DB-A1BF-043186BAC675}",
+        L"{C908807A-5866-4DCA-849E-ABBC244D06AB}", L"{77199EB2-19E8-4724-8566-4840FC67C68C}",
+        L"{5495058A-2CB2-4777-9C4F-C81599452117}", L"{4368BC51-AE9B-4517-AAAF-9DFD80540ACF}",
+        L"{381B4222-F694-41F0-9685-FF5BB260DF2E}",
+    };
+    static_assert(ARRAYSIZE(kTexts) == kKnownPlanOrderCount);
+    for (size_t i = 0; i < kKnownPlanOrderCount; ++i) {
+        GUID expected;
+        ASSERT_TRUE(ParseGuidText(kTexts[i], &expected)) << kTexts[i];
+        wchar_t actual[kBracedGuidBufferChars];
+        FormatBracedGuid(kKnownPlanOrder[i], actual);
+        EXPECT_TRUE(IsEqualGUID(kKnownPlanOrder[i], expected)) << "entry " << i + 1 << ": " << actual;
+    }
+}
+
+// Entry 17 sorts a plan of that GUID before entry 18 in the other-plans list.
+TEST_F(PlanListTest, EntrySeventeenSortsBeforeEntryEighteen) {
+    GUID known17;
+    ASSERT_TRUE(ParseGuidText(L"{5495058A-2CB2-4777-9C4F-C81599452117}", &known17));
+    AddWindowsPlans();
+    fakes::Store().AddPlan(kKnown18, L"Eighteen");
+    fakes::Store().AddPlan(known17, L"Seventeen");
+    RefreshPlanList();
+    const std::vector<std::wstring> names = OtherNames();
+    ASSERT_EQ(names.size(), 2u);
+    EXPECT_EQ(names[0], L"Seventeen");
+    EXPECT_EQ(names[1], L"Eighteen");
+}
+
+// A pinned plan whose record cannot be read is offered nowhere: no pinned pointer to an empty
+// record, no entry among the other plans; repeated refreshes log its failure (error 3) once.
+TEST_F(PlanListTest, PinnedPlanWithUnreadableRecordIsNotOffered) {
+    struct Case {
+        const GUID* unreadable;
+        size_t pinnedIndex;  // kMaxPinnedPlans: not pinned
+    };
+    const Case cases[] = {{&g::Balanced, 0}, {&g::PowerSaver, 1}, {&g::HighPerformance, 2}, {&kX, kMaxPinnedPlans}};
+    for (const Case& c : cases) {
+        fakes::Uninstall();
+        fakes::Install();
+        AddWindowsPlans();
+        fakes::Store().AddPlan(kX, L"X");
+        fakes::Store().Find(*c.unreadable)->descriptionReadable = false;
+        fakes::Store().Find(*c.unreadable)->descriptionError = ERROR_ACCESS_DENIED;
+        testreg::MarkErrorLog();
+        RefreshPlanList();
+        RefreshPlanList();
+        RefreshPlanList();
+        for (size_t j = 0; j < kMaxPinnedPlans; ++j) {
+            if (j == c.pinnedIndex) {
+                EXPECT_EQ(g_PinnedPlanPtrs[j], nullptr) << "pinned entry " << j;
+            } else {
+                ASSERT_NE(g_PinnedPlanPtrs[j], nullptr) << "pinned entry " << j;
+                EXPECT_FALSE(IsNullGuid(g_PinnedPlanPtrs[j]->guid));
+                EXPECT_NE(g_PinnedPlanPtrs[j]->szName[0], L'\0');
+            }
+        }
+        for (PlanRecord* other : g_OtherPlans) {
+            EXPECT_FALSE(IsNullGuid(other->guid));
+            EXPECT_FALSE(IsEqualGUID(other->guid, *c.unreadable));
+        }
+        EXPECT_EQ(g_OtherPlans.size(), c.pinnedIndex == kMaxPinnedPlans ? 0u : 1u);
+        const std::vector<std::wstring> lines = testreg::NewErrorLogLines();
+        // Error 3 with the read's error, and error 51 of the store's missing system actions: each
+        // written once for the three refreshes.
+        size_t descriptionRecords = 0;
+        size_t actionRecords = 0;
+        for (const std::wstring& line : lines) {
+            descriptionRecords += line.find(L"(0x5)") != std::wstring::npos ? 1 : 0;
+            actionRecords += line.find(L"(0x2)") != std::wstring::npos ? 1 : 0;
+        }
+        EXPECT_EQ(descriptionRecords, 1u) << testing::PrintToString(lines);
+        EXPECT_EQ(actionRecords, 1u) << testing::PrintToString(lines);
+        EXPECT_EQ(lines.size(), 2u) << testing::PrintToString(lines);
+    }
+}
+
+// Shutdown empties the lists through the plan code, under the lock.
+TEST_F(PlanListTest, ClearPlanListsEmptiesEverything) {
+    AddWindowsPlans();
+    RefreshPlanList();
+    RefreshCurrentPlan(kActiveSchemeMarkerForced);
+    ASSERT_EQ(g_PlanCount, 3u);
+    ASSERT_FALSE(IsNullGuid(activepsi.guid));
+    ClearPlanLists();
+    EXPECT_EQ(g_PlanCount, 0u);
+    EXPECT_TRUE(g_PlanList.empty());
+    EXPECT_TRUE(g_OtherPlans.empty());
+    for (PlanRecord* p : g_PinnedPlanPtrs) {
+        EXPECT_EQ(p, nullptr);
+    }
+    EXPECT_TRUE(IsNullGuid(activepsi.guid));
+}

@@ -2,9 +2,11 @@
 
 #include <cstring>
 
+#include "common/os_model.h"
 #include "fake_power.h"
 #include "plans/guid_text.h"
 #include "plans/plan_list.h"
+#include "plans/power_values.h"
 #include "plans/settings.h"
 #include "test_registry.h"
 
@@ -372,3 +374,39 @@ TEST_F(LoadSettingsTest, FactoryModeAssignmentFromRegistryOrBuiltIn) {
 }
 
 }  // namespace
+
+// A stored "LowerLimit" reaches the low presets only when it makes a valid pair with their
+// minimum of 5; anything else gives 50 (a limit of 0 would write 5/0).
+TEST_F(LoadSettingsTest, LowerLimitOutsideFiveToHundredGivesTheDefault) {
+    struct Case {
+        DWORD stored;
+        DWORD used;
+    };
+    const Case cases[] = {{0, 50}, {4, 50}, {5, 5}, {30, 30}, {100, 100}, {101, 50}, {0xFFFFFFFF, 50}};
+    for (const Case& c : cases) {
+        testreg::SetDword(HKEY_LOCAL_MACHINE, kKey, L"LowerLimit", c.stored);
+        LoadSettings();
+        EXPECT_EQ(g_Settings.dwLowerLimit, c.used) << "stored " << c.stored;
+        DWORD minimum = 0;
+        DWORD maximum = 0;
+        ASSERT_TRUE(PresetToProcessorPair(PRESET_LOW, g_Settings.dwLowerLimit, &minimum, &maximum));
+        EXPECT_LE(minimum, maximum) << "stored " << c.stored;
+        EXPECT_LE(maximum, 100u) << "stored " << c.stored;
+    }
+}
+
+// The settings' OS generation follows the program's one OS-model rule: "OSModel" 1, 2 or 3
+// replaces the system's model, any other value is ignored.
+TEST_F(LoadSettingsTest, OsGenerationFollowsTheOsModelRule) {
+    struct Case {
+        DWORD stored;
+        bool replaces;
+    };
+    const Case cases[] = {{1, true}, {2, true}, {3, true}, {0, false}, {4, false}, {7, false}, {0xFFFFFFFF, false}};
+    const DWORD system = common::OsModelOfSystem();
+    for (const Case& c : cases) {
+        testreg::SetDword(HKEY_LOCAL_MACHINE, kKey, L"OSModel", c.stored);
+        EXPECT_EQ(DetermineOsGeneration(), c.replaces ? c.stored : system) << "OSModel " << c.stored;
+        EXPECT_EQ(DetermineOsGeneration(), common::DetermineOsModel());
+    }
+}

@@ -9,6 +9,7 @@
 #include "drivers/eco_led.h"
 #include "drivers/processor_device.h"
 #include "plans/guid_text.h"
+#include "plans/mode_led.h"
 #include "plans/plan_list.h"
 #include "plans/power_guids.h"
 #include "plans/power_values.h"
@@ -188,7 +189,7 @@ TEST(Notebook, LedCommandsReachTheDriverOnlyWhenTheStateChanges) {
 
     // the plan's LED number, three modes
     SetDword(PlanKey(kPlanHighPerformance), L"LedNo", 3);
-    ASSERT_TRUE(drivers::RefreshLedFromPlan(kPlanHighPerformance));
+    ASSERT_TRUE(plans::RefreshLedFromPlan(kPlanHighPerformance));
     EXPECT_EQ(Device().LedValue, 0x72u);
 
     EXPECT_TRUE(drivers::NotifyLedDriver());
@@ -263,10 +264,10 @@ TEST(Desktop, TwoModeLedNumberOneShowsStateZero) {
     ASSERT_EQ(simdev::SetValue(SIMDEV_ITEM_LED_VALUE, 0x71), 0u);
     SetDword(PlanKey(kPlanPowerSaver), L"LedNo", 1);
     SetDword(PlanKey(kPlanBalanced), L"LedNo", 3);
-    ASSERT_TRUE(drivers::RefreshLedFromPlan(kPlanPowerSaver));
+    ASSERT_TRUE(plans::RefreshLedFromPlan(kPlanPowerSaver));
     EXPECT_EQ(Device().LedValue, 0x00u);
     EXPECT_EQ(Device().LedLastCommand, 0xE70080u);
-    ASSERT_TRUE(drivers::RefreshLedFromPlan(kPlanBalanced));
+    ASSERT_TRUE(plans::RefreshLedFromPlan(kPlanBalanced));
     EXPECT_EQ(Device().LedValue, 0x72u);
     ModeSlot slots[kMaxPinnedPlans];
     int found = 0;

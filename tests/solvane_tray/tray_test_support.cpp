@@ -10,6 +10,7 @@
 #include "app/app_messages.h"
 #include "app/main_state.h"
 #include "app/main_window.h"
+#include "app/mode_ui.h"
 #include "app/tray_dispatch.h"
 #include "common/log.h"
 #include "fake_power.h"
@@ -55,6 +56,7 @@ void InitProgramGlobals() {
     SetErrorLogModule(g_hInstance);
     LoadStringW(g_hInstance, 141, g_szProgramTitle, static_cast<int>(kTitleChars));
     SetErrorLogCaption(g_szProgramTitle);
+    app::RegisterModeUi();
 }
 
 std::vector<WORD>& TestOwner::Commands() {
