@@ -18,28 +18,6 @@ TaskDialogIndirectFn FindTaskDialog() noexcept {
                              : nullptr;
 }
 
-// A dialog box of this thread with the program's caption, or null.
-HWND FindOwnMessageBox() noexcept {
-    struct Search {
-        HWND found;
-    } search{nullptr};
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND hwnd, LPARAM lParam) -> BOOL {
-            wchar_t className[16] = {};
-            wchar_t caption[kTitleChars] = {};
-            GetClassNameW(hwnd, className, ARRAYSIZE(className));
-            GetWindowTextW(hwnd, caption, ARRAYSIZE(caption));
-            if (lstrcmpW(className, L"#32770") == 0 && lstrcmpW(caption, g_szProgramTitle) == 0) {
-                reinterpret_cast<Search*>(lParam)->found = hwnd;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 class WindowModeUi final : public plans::ModeUi {
 public:
     HWND MainWindow() noexcept override { return g_hMainWnd; }
@@ -51,29 +29,6 @@ public:
 
     int ShowMessage(HWND owner, const wchar_t* text, UINT style) noexcept override {
         return MessageBoxW(owner, text, g_szProgramTitle, style);
-    }
-
-    bool FocusOpenMessage() noexcept override {
-        HWND box = FindOwnMessageBox();
-        if (box == nullptr) {
-            return false;
-        }
-        SetForegroundWindow(box);
-        return true;
-    }
-
-    void ShowOrAdvanceModes() noexcept override {
-        HWND window = FindWindowW(kEcoOsdWindowClass, nullptr);
-        DWORD pid = 0;
-        if (window != nullptr && GetWindowThreadProcessId(window, &pid) != 0 && pid == GetCurrentProcessId()) {
-            PostMessageW(window, plans::WM_APP_ECO_PRESS, 0, 0);
-            return;
-        }
-        // The notification window places, sizes and shows itself, or refuses to open.
-        window = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kEcoOsdWindowClass, L"", WS_POPUP, 0, 0, 0, 0,
-                                 nullptr, nullptr, g_hInstance, nullptr);
-        LOG_TRACE(TRACE_LEVEL_VALUES, L"HandleEcoButton", L"notification window %s",
-                  window != nullptr ? L"opened" : L"not opened");
     }
 
     HRESULT ShowTaskDialog(TASKDIALOGCONFIG* config) noexcept override {

@@ -26,11 +26,9 @@ namespace {
 
 constexpr size_t kMessageChars = 1024;
 constexpr size_t kMaxLedNoMoves = 2;
-constexpr UINT kWarningBoxStyle = MB_ICONWARNING | MB_OK;
 
 // The video warning and the "plan deleted" box are each shown once at a time.
 std::atomic<bool> g_bVideoWarningShowing{false};
-std::atomic<bool> g_bSlotWarningShowing{false};
 bool g_bGuardOpen = false;
 
 using common::LoadText;
@@ -183,38 +181,6 @@ bool IsWindowsPlan(const GUID& plan) noexcept {
            IsEqualGUID(plan, kPlanHighPerformance);
 }
 
-// Two-mode variant: both slots must hold a plan. False when the press must go no further.
-bool TwoModeSlotsReady() noexcept {
-    ModeSlot slots[kMaxPinnedPlans];
-    int found = 0;
-    FindModeSlots(slots, &found);
-    if (!IsNullGuid(slots[0].guid) && !IsNullGuid(slots[1].guid)) {
-        return true;
-    }
-    ModeUi& ui = CurrentModeUi();
-    if (g_bSlotWarningShowing.load()) {
-        ui.FocusOpenMessage();
-        return false;
-    }
-    if (g_Settings.dwOsGeneration >= common::OS_MODEL_WIN8_OR_LATER) {
-        return false;
-    }
-    wchar_t format[kMessageChars];
-    wchar_t screen[kMessageChars];
-    wchar_t button[kMessageChars];
-    wchar_t text[kMessageChars];
-    LoadText(IDS_MODE_PLAN_DELETED, format, ARRAYSIZE(format));
-    LoadText(IDS_ECO_SETTINGS_TITLE, screen, ARRAYSIZE(screen));
-    LoadText(IDS_RESTORE_DEFAULTS, button, ARRAYSIZE(button));
-    if (FAILED(StringCchPrintfW(text, ARRAYSIZE(text), format, screen, button))) {
-        StringCchCopyW(text, ARRAYSIZE(text), format);
-    }
-    g_bSlotWarningShowing = true;
-    ui.ShowMessage(ui.MainWindow(), text, kWarningBoxStyle);
-    g_bSlotWarningShowing = false;
-    return false;
-}
-
 }  // namespace
 
 DWORD ModeLedValue(int slot, bool threeMode) noexcept {
@@ -304,16 +270,6 @@ DWORD SelectPlanFromMenu(WORD id, const GUID* shown) noexcept {
     }
     LOG_TRACE(TRACE_LEVEL_APP, L"SelectPlanFromMenu", L"Exit retval:%08x", 0);
     return ERROR_SUCCESS;
-}
-
-void HandleEcoButton() noexcept {
-    LOG_TRACE(TRACE_LEVEL_APP, L"HandleEcoButton", L"Enter");
-    if (!IsThreeMode(g_Settings.blob.dwFlagWord) && !TwoModeSlotsReady()) {
-        LOG_TRACE(TRACE_LEVEL_APP, L"HandleEcoButton", L"Exit");
-        return;
-    }
-    CurrentModeUi().ShowOrAdvanceModes();
-    LOG_TRACE(TRACE_LEVEL_APP, L"HandleEcoButton", L"Exit");
 }
 
 bool VideoWarningShowing() noexcept { return g_bVideoWarningShowing.load(); }

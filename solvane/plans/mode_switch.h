@@ -42,7 +42,6 @@ DWORD SelectPlanFromMenu(WORD id, const GUID* shown) noexcept;
 bool IsPlanCommand(WORD id) noexcept;
 
 // The ECO button or hotkey.
-void HandleEcoButton() noexcept;
 
 // The video-playback warning (two-mode variant) after a switch to the low plan.
 void ShowVideoWarning(bool wasLow) noexcept;

@@ -12,8 +12,6 @@ public:
     HWND PlanChangeTarget() noexcept override { return nullptr; }
     const wchar_t* ProgramTitle() noexcept override { return L""; }
     int ShowMessage(HWND, const wchar_t*, UINT) noexcept override { return 0; }
-    bool FocusOpenMessage() noexcept override { return false; }
-    void ShowOrAdvanceModes() noexcept override {}
     HRESULT ShowTaskDialog(TASKDIALOGCONFIG*) noexcept override { return E_NOTIMPL; }
 };
 

@@ -19,10 +19,6 @@ public:
     virtual const wchar_t* ProgramTitle() noexcept = 0;
     // A message box with the program title as caption; MessageBoxW's result.
     virtual int ShowMessage(HWND owner, const wchar_t* text, UINT style) noexcept = 0;
-    // Brings the program's open message box of this thread to the front; false when none is open.
-    virtual bool FocusOpenMessage() noexcept = 0;
-    // The ECO button: opens the mode notification, or hands the press to the open one.
-    virtual void ShowOrAdvanceModes() noexcept = 0;
     // Shows a task dialog after filling in the program's module and title; its HRESULT.
     virtual HRESULT ShowTaskDialog(TASKDIALOGCONFIG* config) noexcept = 0;
 };

@@ -23,11 +23,6 @@ public:
         messages.push_back({owner, text, style});
         return answer;
     }
-    bool FocusOpenMessage() noexcept override {
-        ++focusRequests;
-        return true;
-    }
-    void ShowOrAdvanceModes() noexcept override { ++modePresses; }
     HRESULT ShowTaskDialog(TASKDIALOGCONFIG*) noexcept override { return E_NOTIMPL; }
 
     struct Message {
@@ -39,8 +34,6 @@ public:
     HWND target = nullptr;
     int answer = IDNO;
     std::vector<Message> messages;
-    int focusRequests = 0;
-    int modePresses = 0;
 };
 
 class ModeUiTest : public testing::Test {
@@ -58,14 +51,6 @@ protected:
     RecordingUi ui_;
     DWORD savedFlags_ = 0;
 };
-
-TEST_F(ModeUiTest, EcoButtonInThreeModeOperationOpensTheModesThroughTheInterface) {
-    plans::g_Settings.blob.dwFlagWord = plans::FLAG_ECO | plans::FLAG_THREE_MODE;
-    plans::HandleEcoButton();
-    plans::HandleEcoButton();
-    EXPECT_EQ(ui_.modePresses, 2);
-    EXPECT_TRUE(ui_.messages.empty());
-}
 
 // A hidden plan of the maker: the question goes through the interface with the caller's owner,
 // and its answer decides.
