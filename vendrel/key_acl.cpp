@@ -14,13 +14,38 @@ constexpr size_t kSubkeyNameChars = 256;  // names up to 255 characters
 // maps to both) and creating registry links, which would redirect what the program writes.
 constexpr ACCESS_MASK kForbiddenUserRights = WRITE_DAC | WRITE_OWNER | GENERIC_ALL | KEY_CREATE_LINK;
 
-constexpr const wchar_t* kProgramKeys[] = {
-    L"Software\\Orvel\\Solvane\\PowerSettings",
-    L"Software\\Orvel\\Solvane\\EFEnv",
-    L"Software\\Orvel\\Solvane\\SupportMonitor",
-    L"Software\\Orvel\\Solvane\\AttachedMonitor",
-    L"Software\\Orvel\\Morrow",
+// Rights the helper itself needs on a key whose DACL it rewrites.
+constexpr REGSAM kFixParentAccess = KEY_ENUMERATE_SUB_KEYS | READ_CONTROL | WRITE_DAC;
+constexpr REGSAM kFixSubkeyAccess = READ_CONTROL | WRITE_DAC;
+
+struct ProgramKey {
+    const wchar_t* path;
+    const wchar_t* const* kept;
+    size_t keptCount;
 };
+
+}  // namespace
+
+const wchar_t* const kMorrowKeptSubkeys[2] = {L"Tarvik", L"DbgLog"};
+
+namespace {
+
+const ProgramKey kProgramKeys[] = {
+    {L"Software\\Orvel\\Solvane\\PowerSettings", nullptr, 0},
+    {L"Software\\Orvel\\Solvane\\EFEnv", nullptr, 0},
+    {L"Software\\Orvel\\Solvane\\SupportMonitor", nullptr, 0},
+    {L"Software\\Orvel\\Solvane\\AttachedMonitor", nullptr, 0},
+    {L"Software\\Orvel\\Morrow", kMorrowKeptSubkeys, ARRAYSIZE(kMorrowKeptSubkeys)},
+};
+
+bool IsKept(const wchar_t* name, const wchar_t* const* kept, size_t keptCount) noexcept {
+    for (size_t i = 0; kept != nullptr && i < keptCount; ++i) {
+        if (kept[i] != nullptr && CompareStringOrdinal(name, -1, kept[i], -1, TRUE) == CSTR_EQUAL) {
+            return true;
+        }
+    }
+    return false;
+}
 
 // BUILTIN\Users (S-1-5-32-545).
 struct UsersSid {
@@ -119,7 +144,7 @@ DWORD FixOneKeyDacl(HKEY key) noexcept {
     return result;
 }
 
-DWORD FixKeyAcl(HKEY root, const wchar_t* path) noexcept {
+DWORD FixKeyAcl(HKEY root, const wchar_t* path, const wchar_t* const* kept, size_t keptCount) noexcept {
     LOG_TRACE(TRACE_LEVEL_APP, L"FixKeyAcl", L"Enter");
     if (path == nullptr) {
         LOG_TRACE(TRACE_LEVEL_UTILITY, L"FixKeyAcl", L"%s is NULL.", L"path");
@@ -127,7 +152,7 @@ DWORD FixKeyAcl(HKEY root, const wchar_t* path) noexcept {
     }
     common::UniqueRegKey key;
     DWORD result = static_cast<DWORD>(RegCreateKeyExW(root, path, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                                      KEY_ALL_ACCESS, nullptr, key.Put(), nullptr));
+                                                      kFixParentAccess, nullptr, key.Put(), nullptr));
     if (result != ERROR_SUCCESS) {
         LOG_TRACE(TRACE_LEVEL_APP, L"FixKeyAcl", L"Exit - Error! retval:%08x", result);
         return result;
@@ -144,8 +169,12 @@ DWORD FixKeyAcl(HKEY root, const wchar_t* path) noexcept {
         if (status != ERROR_SUCCESS) {
             break;
         }
+        if (IsKept(name, kept, keptCount)) {
+            LOG_TRACE(TRACE_LEVEL_VALUES, L"FixKeyAcl", L"%s keeps its rights", name);
+            continue;
+        }
         common::UniqueRegKey subkey;
-        if (RegOpenKeyExW(key.Get(), name, 0, KEY_ALL_ACCESS, subkey.Put()) == ERROR_SUCCESS) {
+        if (RegOpenKeyExW(key.Get(), name, 0, kFixSubkeyAccess, subkey.Put()) == ERROR_SUCCESS) {
             FixOneKeyDacl(subkey.Get());
         }
     }
@@ -155,9 +184,10 @@ DWORD FixKeyAcl(HKEY root, const wchar_t* path) noexcept {
 
 void FixProgramKeyAcls() noexcept {
     LOG_TRACE(TRACE_LEVEL_APP, L"FixProgramKeyAcls", L"Enter");
-    for (const wchar_t* path : kProgramKeys) {
-        const DWORD result = FixKeyAcl(HKEY_LOCAL_MACHINE, path);
-        LOG_TRACE(TRACE_LEVEL_VALUES, L"FixProgramKeyAcls", L"%s: %u", path, result);
+    for (const ProgramKey& programKey : kProgramKeys) {
+        const DWORD result =
+            FixKeyAcl(HKEY_LOCAL_MACHINE, programKey.path, programKey.kept, programKey.keptCount);
+        LOG_TRACE(TRACE_LEVEL_VALUES, L"FixProgramKeyAcls", L"%s: %u", programKey.path, result);
     }
     LOG_TRACE(TRACE_LEVEL_APP, L"FixProgramKeyAcls", L"Exit");
 }

@@ -19,8 +19,15 @@ int WidenUsersAces(PACL acl) noexcept;
 // Fixes the DACL of one open key. ERROR_NOT_FOUND when the key has no DACL.
 DWORD FixOneKeyDacl(HKEY key) noexcept;
 
-// Opens or creates root\path, fixes its DACL and the DACLs of its direct subkeys.
-DWORD FixKeyAcl(HKEY root, const wchar_t* path) noexcept;
+// Opens or creates root\path, fixes its DACL and the DACLs of its direct subkeys, except the
+// subkeys named in `kept` (compared without regard to case), which keep the rights they have.
+DWORD FixKeyAcl(HKEY root, const wchar_t* path, const wchar_t* const* kept = nullptr,
+                size_t keptCount = 0) noexcept;
+
+// Subkeys of "Software\Orvel\Morrow" that stay as they are: the link library's debug switches
+// ("Tarvik": "Debug", "Utilization", simulated demand for every user of the PC) and its trace
+// configuration ("DbgLog"). Only administrators may change them.
+extern const wchar_t* const kMorrowKeptSubkeys[2];
 
 // The five keys of the program, in order.
 void FixProgramKeyAcls() noexcept;

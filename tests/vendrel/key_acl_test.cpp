@@ -182,6 +182,46 @@ TEST(KeyAcl, UsersMayReadWriteAndDeleteButNotTakeTheKey) {
     }
 }
 
+// The link library's debug switches and trace configuration stay for administrators only;
+// the library's other subkeys are widened like the key itself.
+TEST(KeyAcl, KeptSubkeysKeepTheirRights) {
+    ScratchKey scratch;
+    struct Sub {
+        const wchar_t* name;
+        bool widened;
+    };
+    const Sub subs[] = {
+        {L"site", true},
+        {L"Tarvik", false},
+        {L"dbglog", false},  // names compare without regard to case
+        {L"Tarvik2", true},
+    };
+    {
+        common::UniqueRegKey parent = Open(scratch.Path());
+        ASSERT_TRUE(parent);
+        ASSERT_TRUE(SetDacl(parent.Get(), kStockDacl));
+        ASSERT_TRUE(SetOwnerAdministrators(parent.Get()));
+        for (const Sub& sub : subs) {
+            common::UniqueRegKey key = Create(scratch.Path() + L"\\" + sub.name);
+            ASSERT_TRUE(key) << sub.name;
+            ASSERT_TRUE(SetDacl(key.Get(), kStockDacl));
+            ASSERT_TRUE(SetOwnerAdministrators(key.Get()));
+        }
+    }
+    ASSERT_EQ(static_cast<DWORD>(ERROR_SUCCESS),
+              FixKeyAcl(HKEY_LOCAL_MACHINE, scratch.Path().c_str(), kMorrowKeptSubkeys, ARRAYSIZE(kMorrowKeptSubkeys)));
+    EXPECT_EQ(kUsersKeyAccess, RightsOf(Open(scratch.Path()).Get(), kUsersSid).allowed);
+    for (const Sub& sub : subs) {
+        common::UniqueRegKey key = Open(scratch.Path() + L"\\" + sub.name);
+        ASSERT_TRUE(key) << sub.name;
+        EXPECT_EQ(sub.widened ? kUsersKeyAccess : static_cast<ACCESS_MASK>(KEY_READ),
+                  RightsOf(key.Get(), kUsersSid).allowed)
+            << sub.name;
+        EXPECT_EQ(sub.widened, UserMay(key.Get(), KEY_SET_VALUE)) << sub.name;
+        EXPECT_TRUE(UserMay(key.Get(), KEY_QUERY_VALUE)) << sub.name;
+    }
+}
+
 TEST(KeyAcl, EarlierFullControlOfUsersIsTakenBackAndDenyEntriesStay) {
     ScratchKey scratch;
     {
