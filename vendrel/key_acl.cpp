@@ -20,22 +20,25 @@ constexpr REGSAM kFixSubkeyAccess = READ_CONTROL | WRITE_DAC;
 
 struct ProgramKey {
     const wchar_t* path;
-    const wchar_t* const* kept;
-    size_t keptCount;
+    const KeyAclRule* rule;
 };
 
 }  // namespace
 
 const wchar_t* const kMorrowKeptSubkeys[2] = {L"Tarvik", L"DbgLog"};
+const KeyAclRule kMorrowKeyRule = {kMorrowKeptSubkeys, ARRAYSIZE(kMorrowKeptSubkeys),
+                                   kUsersKeyAccess & ~static_cast<ACCESS_MASK>(KEY_CREATE_SUB_KEY)};
 
 namespace {
 
+const KeyAclRule kPlainRule = {};
+
 const ProgramKey kProgramKeys[] = {
-    {L"Software\\Orvel\\Solvane\\PowerSettings", nullptr, 0},
-    {L"Software\\Orvel\\Solvane\\EFEnv", nullptr, 0},
-    {L"Software\\Orvel\\Solvane\\SupportMonitor", nullptr, 0},
-    {L"Software\\Orvel\\Solvane\\AttachedMonitor", nullptr, 0},
-    {L"Software\\Orvel\\Morrow", kMorrowKeptSubkeys, ARRAYSIZE(kMorrowKeptSubkeys)},
+    {L"Software\\Orvel\\Solvane\\PowerSettings", &kPlainRule},
+    {L"Software\\Orvel\\Solvane\\EFEnv", &kPlainRule},
+    {L"Software\\Orvel\\Solvane\\SupportMonitor", &kPlainRule},
+    {L"Software\\Orvel\\Solvane\\AttachedMonitor", &kPlainRule},
+    {L"Software\\Orvel\\Morrow", &kMorrowKeyRule},
 };
 
 bool IsKept(const wchar_t* name, const wchar_t* const* kept, size_t keptCount) noexcept {
@@ -87,13 +90,18 @@ DWORD ReadKeyDacl(HKEY key, std::vector<BYTE>& buffer) noexcept {
 }
 }  // namespace
 
-int WidenUsersAces(PACL acl) noexcept {
+int WidenUsersAces(PACL acl, ACCESS_MASK usersAccess) noexcept {
     if (acl == nullptr) {
         return 0;
     }
     UsersSid users;
     if (users.sid == nullptr) {
         return 0;
+    }
+    usersAccess &= kUsersKeyAccess;
+    ACCESS_MASK taken = kForbiddenUserRights | (kUsersKeyAccess & ~usersAccess);
+    if ((usersAccess & KEY_CREATE_SUB_KEY) == 0) {
+        taken |= GENERIC_WRITE;  // maps to subkey creation
     }
     int changed = 0;
     for (DWORD index = 0; index < acl->AceCount; ++index) {
@@ -109,7 +117,7 @@ int WidenUsersAces(PACL acl) noexcept {
         if (!EqualSid(reinterpret_cast<PSID>(&allowed->SidStart), users.sid)) {
             continue;
         }
-        const ACCESS_MASK mask = (allowed->Mask | kUsersKeyAccess) & ~kForbiddenUserRights;
+        const ACCESS_MASK mask = (allowed->Mask | usersAccess) & ~taken;
         if (mask != allowed->Mask) {
             LOG_TRACE(TRACE_LEVEL_VALUES, L"WidenUsersAces", L"entry %u: %08x -> %08x", index,
                       allowed->Mask, mask);
@@ -120,7 +128,7 @@ int WidenUsersAces(PACL acl) noexcept {
     return changed;
 }
 
-DWORD FixOneKeyDacl(HKEY key) noexcept {
+DWORD FixOneKeyDacl(HKEY key, ACCESS_MASK usersAccess) noexcept {
     LOG_TRACE(TRACE_LEVEL_APP, L"FixOneKeyDacl", L"Enter");
     std::vector<BYTE> buffer;
     DWORD result = ReadKeyDacl(key, buffer);
@@ -137,14 +145,14 @@ DWORD FixOneKeyDacl(HKEY key) noexcept {
         LOG_TRACE(TRACE_LEVEL_APP, L"FixOneKeyDacl", L"Exit - Error! retval:%08x", ERROR_NOT_FOUND);
         return ERROR_NOT_FOUND;
     }
-    if (WidenUsersAces(dacl) > 0) {
+    if (WidenUsersAces(dacl, usersAccess) > 0) {
         result = static_cast<DWORD>(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor));
     }
     LOG_TRACE(TRACE_LEVEL_APP, L"FixOneKeyDacl", L"Exit retval:%08x", result);
     return result;
 }
 
-DWORD FixKeyAcl(HKEY root, const wchar_t* path, const wchar_t* const* kept, size_t keptCount) noexcept {
+DWORD FixKeyAcl(HKEY root, const wchar_t* path, const KeyAclRule& rule) noexcept {
     LOG_TRACE(TRACE_LEVEL_APP, L"FixKeyAcl", L"Enter");
     if (path == nullptr) {
         LOG_TRACE(TRACE_LEVEL_UTILITY, L"FixKeyAcl", L"%s is NULL.", L"path");
@@ -157,7 +165,7 @@ DWORD FixKeyAcl(HKEY root, const wchar_t* path, const wchar_t* const* kept, size
         LOG_TRACE(TRACE_LEVEL_APP, L"FixKeyAcl", L"Exit - Error! retval:%08x", result);
         return result;
     }
-    result = FixOneKeyDacl(key.Get());
+    result = FixOneKeyDacl(key.Get(), rule.keyUsersAccess);
     for (DWORD index = 0;; ++index) {
         wchar_t name[kSubkeyNameChars] = {};
         DWORD cchName = ARRAYSIZE(name);
@@ -169,7 +177,7 @@ DWORD FixKeyAcl(HKEY root, const wchar_t* path, const wchar_t* const* kept, size
         if (status != ERROR_SUCCESS) {
             break;
         }
-        if (IsKept(name, kept, keptCount)) {
+        if (IsKept(name, rule.kept, rule.keptCount)) {
             LOG_TRACE(TRACE_LEVEL_VALUES, L"FixKeyAcl", L"%s keeps its rights", name);
             continue;
         }
@@ -185,8 +193,7 @@ DWORD FixKeyAcl(HKEY root, const wchar_t* path, const wchar_t* const* kept, size
 void FixProgramKeyAcls() noexcept {
     LOG_TRACE(TRACE_LEVEL_APP, L"FixProgramKeyAcls", L"Enter");
     for (const ProgramKey& programKey : kProgramKeys) {
-        const DWORD result =
-            FixKeyAcl(HKEY_LOCAL_MACHINE, programKey.path, programKey.kept, programKey.keptCount);
+        const DWORD result = FixKeyAcl(HKEY_LOCAL_MACHINE, programKey.path, *programKey.rule);
         LOG_TRACE(TRACE_LEVEL_VALUES, L"FixProgramKeyAcls", L"%s: %u", programKey.path, result);
     }
     LOG_TRACE(TRACE_LEVEL_APP, L"FixProgramKeyAcls", L"Exit");

@@ -121,7 +121,8 @@ TEST_F(StandardUserTest, MayUseTheProgramKeysButNeverChangeTheirRights) {
         {L"Software\\Orvel\\Solvane\\EFEnv", kUserKeyRights, ERROR_SUCCESS},
         {L"Software\\Orvel\\Solvane\\SupportMonitor", kUserKeyRights, ERROR_SUCCESS},
         {L"Software\\Orvel\\Solvane\\AttachedMonitor", kUserKeyRights, ERROR_SUCCESS},
-        {kMorrowKey, kUserKeyRights, ERROR_SUCCESS},
+        {kMorrowKey, kUserKeyRights & ~KEY_CREATE_SUB_KEY, ERROR_SUCCESS},
+        {kMorrowKey, KEY_CREATE_SUB_KEY, ERROR_ACCESS_DENIED},  // nobody makes a debug key but an administrator
         {L"Software\\Orvel\\Morrow\\site", kUserKeyRights, ERROR_SUCCESS},
         {L"Software\\Orvel\\Solvane\\PowerSettings", WRITE_DAC, ERROR_ACCESS_DENIED},
         {kEcoSavePlanKey, WRITE_DAC, ERROR_ACCESS_DENIED},
