@@ -18,12 +18,17 @@ constexpr DWORD kEnabled = 1;
 constexpr DWORD kServiceExitWaitMs = 2000;
 constexpr DWORD kServiceExitCode = 0;
 
-// The file-name part of the process's image is "Morrow.exe".
-bool IsServiceImage(HANDLE process) noexcept {
+enum class Image {
+    Service,  // the file-name part of the process's image is "Morrow.exe"
+    Other,
+    Unknown,  // the image name could not be read
+};
+
+Image ServiceImage(HANDLE process) noexcept {
     wchar_t image[MAX_PATH] = {};
     DWORD cch = ARRAYSIZE(image);
     if (!QueryFullProcessImageNameW(process, 0, image, &cch)) {
-        return false;
+        return Image::Unknown;
     }
     const wchar_t* name = image;
     for (const wchar_t* p = image; *p != L'\0'; ++p) {
@@ -31,7 +36,8 @@ bool IsServiceImage(HANDLE process) noexcept {
             name = p + 1;
         }
     }
-    return CompareStringOrdinal(name, -1, kServiceImageName, -1, TRUE) == CSTR_EQUAL;
+    return CompareStringOrdinal(name, -1, kServiceImageName, -1, TRUE) == CSTR_EQUAL ? Image::Service
+                                                                                       : Image::Other;
 }
 
 // What became of the recorded service process.
@@ -61,11 +67,15 @@ ServiceState ProbeService(ULONGLONG processId, common::UniqueHandle* process) no
             return GetLastError() == ERROR_INVALID_PARAMETER ? ServiceState::Gone : ServiceState::Unreachable;
         }
     }
-    if (WaitForSingleObject(opened.Get(), 0) == WAIT_OBJECT_0 || !IsServiceImage(opened.Get())) {
+    if (WaitForSingleObject(opened.Get(), 0) == WAIT_OBJECT_0) {
         return ServiceState::Gone;
     }
-    if (!mayEnd) {
-        return ServiceState::Unreachable;
+    const Image image = ServiceImage(opened.Get());
+    if (image == Image::Other) {
+        return ServiceState::Gone;  // the id was reused: the recorded service has ended
+    }
+    if (!mayEnd || image == Image::Unknown) {
+        return ServiceState::Unreachable;  // never end a process that may not be the service
     }
     *process = std::move(opened);
     return ServiceState::Running;
