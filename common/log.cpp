@@ -185,7 +185,7 @@ DWORD CLog::Init(const wchar_t* keyPath) noexcept {
         m_level = 0;
         m_debuggerOutput = 0;
         common::UniqueRegKey key;
-        if (common::OpenRegKey(HKEY_LOCAL_MACHINE, keyPath, KEY_READ, key) == ERROR_SUCCESS) {
+        if (common::OpenRegKey(HKEY_LOCAL_MACHINE, keyPath, KEY_QUERY_VALUE, key) == ERROR_SUCCESS) {
             // A missing, mistyped or overlong name keeps "default.log".
             common::ReadRegString(key.Get(), L"filename", m_fileName, ARRAYSIZE(m_fileName));
             common::QueryRegDword(key.Get(), L"logform", &m_form);

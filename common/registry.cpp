@@ -36,14 +36,11 @@ LSTATUS QueryRegDword(HKEY key, const wchar_t* name, DWORD* value) noexcept {
     DWORD cb = sizeof(data);
     LSTATUS status =
         ::RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&data), &cb);
-    if (status == ERROR_MORE_DATA) {
-        return ERROR_DATATYPE_MISMATCH;
-    }
     if (status != ERROR_SUCCESS) {
         return status;
     }
     if (type != REG_DWORD || cb != sizeof(data)) {
-        return ERROR_DATATYPE_MISMATCH;
+        return ERROR_INVALID_DATA;
     }
     *value = data;
     return ERROR_SUCCESS;
@@ -54,7 +51,14 @@ DWORD ReadRegDword(HKEY key, const wchar_t* name, DWORD defaultValue) noexcept {
     return QueryRegDword(key, name, &value) == ERROR_SUCCESS ? value : defaultValue;
 }
 
-LSTATUS ReadRegString(HKEY key, const wchar_t* name, wchar_t* buffer, size_t cchBuffer) noexcept {
+namespace {
+bool IsAcceptedText(DWORD type, RegText accepted) noexcept {
+    return type == REG_SZ || (accepted == RegText::Expandable && type == REG_EXPAND_SZ);
+}
+}  // namespace
+
+LSTATUS ReadRegString(HKEY key, const wchar_t* name, wchar_t* buffer, size_t cchBuffer,
+                      RegText accepted) noexcept {
     if (buffer == nullptr || cchBuffer == 0) {
         return ERROR_INVALID_PARAMETER;
     }
@@ -64,8 +68,8 @@ LSTATUS ReadRegString(HKEY key, const wchar_t* name, wchar_t* buffer, size_t cch
     if (status != ERROR_SUCCESS) {
         return status;
     }
-    if (type != REG_SZ) {
-        return ERROR_DATATYPE_MISMATCH;
+    if (!IsAcceptedText(type, accepted)) {
+        return ERROR_INVALID_DATA;
     }
     if (cb / sizeof(wchar_t) > cchBuffer) {
         return ERROR_MORE_DATA;
@@ -77,8 +81,8 @@ LSTATUS ReadRegString(HKEY key, const wchar_t* name, wchar_t* buffer, size_t cch
     if (status != ERROR_SUCCESS) {
         return status;
     }
-    if (type != REG_SZ) {
-        return ERROR_DATATYPE_MISMATCH;
+    if (!IsAcceptedText(type, accepted)) {
+        return ERROR_INVALID_DATA;
     }
     size_t cch = cb / sizeof(wchar_t);
     // The stored text may or may not carry its terminator; either way it must fit with one.
@@ -95,7 +99,7 @@ LSTATUS ReadRegString(HKEY key, const wchar_t* name, wchar_t* buffer, size_t cch
     return ERROR_SUCCESS;
 }
 
-LSTATUS ReadRegBinary(HKEY key, const wchar_t* name, void* data, DWORD cbData) noexcept {
+LSTATUS ReadRegBinary(HKEY key, const wchar_t* name, void* data, DWORD cbData, DWORD* cbStored) noexcept {
     if (data == nullptr) {
         return ERROR_INVALID_PARAMETER;
     }
@@ -105,8 +109,11 @@ LSTATUS ReadRegBinary(HKEY key, const wchar_t* name, void* data, DWORD cbData) n
     if (status != ERROR_SUCCESS) {
         return status;
     }
+    if (cbStored != nullptr) {
+        *cbStored = cb;
+    }
     if (type != REG_BINARY) {
-        return ERROR_DATATYPE_MISMATCH;
+        return ERROR_INVALID_DATA;
     }
     if (cb != cbData) {
         return ERROR_INVALID_DATA;

@@ -1,5 +1,7 @@
-// Small registry helpers: open a key path, read and write typed values with checks.
-// Every reader reports why it failed so the caller can fall back to its own default.
+// Small registry helpers: open a key path, read and write typed values with checks. The one set
+// of readers of every deliverable: each reports why it failed (the registry's own status, or
+// ERROR_INVALID_DATA for a value of another type or size) so the caller can fall back to its
+// own default and record the reason.
 #pragma once
 
 #include <windows.h>
@@ -13,18 +15,26 @@ LSTATUS OpenRegKey(HKEY root, const wchar_t* path, REGSAM access, UniqueRegKey& 
 // Opens root\path, creating the missing components.
 LSTATUS CreateRegKey(HKEY root, const wchar_t* path, REGSAM access, UniqueRegKey& key) noexcept;
 
-// Reads a REG_DWORD; ERROR_DATATYPE_MISMATCH for another type or size. *value is changed only
-// on success.
+// Reads a REG_DWORD; ERROR_INVALID_DATA for another type or a shorter value, ERROR_MORE_DATA for
+// a value longer than four bytes (of any type). *value is changed only on success.
 LSTATUS QueryRegDword(HKEY key, const wchar_t* name, DWORD* value) noexcept;
 // Reads a REG_DWORD, or returns defaultValue when it is missing, of another type or unreadable.
 DWORD ReadRegDword(HKEY key, const wchar_t* name, DWORD defaultValue) noexcept;
-// Reads a REG_SZ into buffer (cchBuffer characters including the terminator). Fails with
-// ERROR_DATATYPE_MISMATCH for another type and ERROR_MORE_DATA when the text does not fit;
-// the buffer is changed only on success and is always terminated then.
-LSTATUS ReadRegString(HKEY key, const wchar_t* name, wchar_t* buffer, size_t cchBuffer) noexcept;
-// Reads a REG_BINARY of exactly cbData bytes; ERROR_DATATYPE_MISMATCH for another type,
-// ERROR_INVALID_DATA for another size. data is changed only on success.
-LSTATUS ReadRegBinary(HKEY key, const wchar_t* name, void* data, DWORD cbData) noexcept;
+// Which value types a text reader takes.
+enum class RegText {
+    Plain,       // REG_SZ only
+    Expandable,  // REG_SZ, or REG_EXPAND_SZ taken as it is stored (not expanded)
+};
+// Reads a text value into buffer (cchBuffer characters including the terminator). Fails with
+// ERROR_INVALID_DATA for another type and ERROR_MORE_DATA when the text does not fit; the
+// buffer is changed only on success and is always terminated then.
+LSTATUS ReadRegString(HKEY key, const wchar_t* name, wchar_t* buffer, size_t cchBuffer,
+                      RegText accepted = RegText::Plain) noexcept;
+// Reads a REG_BINARY of exactly cbData bytes; ERROR_INVALID_DATA for another type or size.
+// data is changed only on success. *cbStored (optional) receives the size of the stored value
+// whenever it exists, so that a caller can report a record of the wrong size.
+LSTATUS ReadRegBinary(HKEY key, const wchar_t* name, void* data, DWORD cbData,
+                      DWORD* cbStored = nullptr) noexcept;
 
 LSTATUS WriteRegDword(HKEY key, const wchar_t* name, DWORD value) noexcept;
 LSTATUS WriteRegString(HKEY key, const wchar_t* name, const wchar_t* value) noexcept;

@@ -16,6 +16,8 @@ constexpr wchar_t kEndHour[] = L"EndHour";
 constexpr wchar_t kUtilization[] = L"Utilization";
 constexpr wchar_t kSelectedCompany[] = L"SelectedCompany";
 constexpr DWORD kDebugOn = 1;
+constexpr DWORD kLastHourOfDay = 23;
+constexpr DWORD kDefaultDebugHour = 0;
 
 constexpr DWORD kRequestInstant = kKindPeakSupply | kKindInstant;      // 9
 constexpr DWORD kRequestActual = kKindPeakSupply | kKindActual;        // 10
@@ -23,6 +25,15 @@ constexpr DWORD kRequestEstimated = kKindPeakSupply | kKindEstimated;  // 12
 constexpr DWORD kRequestPeakDemand = kKindPeakSupply | kKindPeakDemand;  // 24
 
 DebugState g_debugState;
+
+DWORD ReadDebugHour(const wchar_t* name) noexcept {
+    const DWORD hour = CRegistryOperation::ReadDwordOr(kTarvikKey, name, kDefaultDebugHour);
+    if (hour > kLastHourOfDay) {
+        LOG_TRACE(TRACE_LEVEL_VALUES, L"ReadDebugHour", L"%s %u is no hour of the day", name, hour);
+        return kDefaultDebugHour;
+    }
+    return hour;
+}
 
 template <typename T>
 void Bind(HMODULE module, const char* name, T& fn) noexcept {
@@ -171,6 +182,9 @@ void BindDataService(HMODULE module, DataServiceApi& api) noexcept {
     Bind(module, "EFFinalize", api.EFFinalize);
 }
 
+DWORD ReadDebugStartHour() noexcept { return ReadDebugHour(kStartHour); }
+DWORD ReadDebugEndHour() noexcept { return ReadDebugHour(kEndHour); }
+
 DebugState& LibraryDebugState() noexcept { return g_debugState; }
 
 void ReadDebugMode(const SYSTEMTIME& now, bool simulatedWindowOnTheHour) noexcept {
@@ -181,8 +195,8 @@ void ReadDebugMode(const SYSTEMTIME& now, bool simulatedWindowOnTheHour) noexcep
     }
     state.windowStart = now;
     state.windowEnd = now;
-    state.windowStart.wHour = static_cast<WORD>(CRegistryOperation::ReadDwordOr(kTarvikKey, kStartHour, 0));
-    state.windowEnd.wHour = static_cast<WORD>(CRegistryOperation::ReadDwordOr(kTarvikKey, kEndHour, 0));
+    state.windowStart.wHour = static_cast<WORD>(ReadDebugStartHour());
+    state.windowEnd.wHour = static_cast<WORD>(ReadDebugEndHour());
     if (simulatedWindowOnTheHour) {
         for (SYSTEMTIME* st : {&state.windowStart, &state.windowEnd}) {
             st->wMinute = 0;

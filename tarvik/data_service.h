@@ -83,6 +83,11 @@ BOOL CompareToThreshold(const DataServiceApi& api, const SYSTEMTIME& now, DWORD 
 BOOL GetTimeExceedThreshold(const DataServiceApi& api, const SYSTEMTIME& now, DWORD threshold,
                             OneData* result) noexcept;
 
+// "StartHour" / "EndHour" of the debug key: an hour of the day 0..23; a value that is missing,
+// of another type or above 23 reads as 0, so that no impossible hour reaches a SYSTEMTIME.
+DWORD ReadDebugStartHour() noexcept;
+DWORD ReadDebugEndHour() noexcept;
+
 DebugState& LibraryDebugState() noexcept;
 // Reads "Debug" (and with it the simulated values); keeps it library-wide.
 void ReadDebugMode(const SYSTEMTIME& now, bool simulatedWindowOnTheHour) noexcept;

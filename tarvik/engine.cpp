@@ -18,12 +18,17 @@ constexpr DWORD kEnabled = 1;
 constexpr DWORD kServiceExitWaitMs = 2000;
 constexpr DWORD kServiceExitCode = 0;
 
-// The file-name part of the process's image is "Morrow.exe".
-bool IsServiceImage(HANDLE process) noexcept {
+enum class Image {
+    Service,  // the file-name part of the process's image is "Morrow.exe"
+    Other,
+    Unknown,  // the image name could not be read
+};
+
+Image ServiceImage(HANDLE process) noexcept {
     wchar_t image[MAX_PATH] = {};
     DWORD cch = ARRAYSIZE(image);
     if (!QueryFullProcessImageNameW(process, 0, image, &cch)) {
-        return false;
+        return Image::Unknown;
     }
     const wchar_t* name = image;
     for (const wchar_t* p = image; *p != L'\0'; ++p) {
@@ -31,20 +36,49 @@ bool IsServiceImage(HANDLE process) noexcept {
             name = p + 1;
         }
     }
-    return CompareStringOrdinal(name, -1, kServiceImageName, -1, TRUE) == CSTR_EQUAL;
+    return CompareStringOrdinal(name, -1, kServiceImageName, -1, TRUE) == CSTR_EQUAL ? Image::Service
+                                                                                       : Image::Other;
 }
 
-// The recorded service process, opened when it still runs and really is the service.
-common::UniqueHandle OpenService(ULONGLONG processId) noexcept {
+// What became of the recorded service process.
+enum class ServiceState {
+    Gone,         // no process, an ended one, or the id now names another program
+    Running,      // the service runs and `process` may end it
+    Unreachable,  // something still runs under the id that this process may not end or inspect
+};
+
+// Looks at the process a recorded id names: only a process that is known to have ended (or to
+// be another program) counts as gone, so that the id is never dropped while the service runs.
+ServiceState ProbeService(ULONGLONG processId, common::UniqueHandle* process) noexcept {
+    process->Reset();
     if (processId == 0 || processId > MAXDWORD) {
-        return {};
+        return ServiceState::Gone;
     }
-    common::UniqueHandle process(OpenProcess(PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE,
-                                             FALSE, static_cast<DWORD>(processId)));
-    if (!process || WaitForSingleObject(process.Get(), 0) == WAIT_OBJECT_0 || !IsServiceImage(process.Get())) {
-        return {};
+    const DWORD id = static_cast<DWORD>(processId);
+    common::UniqueHandle opened(OpenProcess(PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE,
+                                            FALSE, id));
+    const bool mayEnd = opened.Valid();
+    if (!mayEnd) {
+        if (GetLastError() == ERROR_INVALID_PARAMETER) {
+            return ServiceState::Gone;  // no process has this id
+        }
+        opened.Reset(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, id));
+        if (!opened) {
+            return GetLastError() == ERROR_INVALID_PARAMETER ? ServiceState::Gone : ServiceState::Unreachable;
+        }
     }
-    return process;
+    if (WaitForSingleObject(opened.Get(), 0) == WAIT_OBJECT_0) {
+        return ServiceState::Gone;
+    }
+    const Image image = ServiceImage(opened.Get());
+    if (image == Image::Other) {
+        return ServiceState::Gone;  // the id was reused: the recorded service has ended
+    }
+    if (!mayEnd || image == Image::Unknown) {
+        return ServiceState::Unreachable;  // never end a process that may not be the service
+    }
+    *process = std::move(opened);
+    return ServiceState::Running;
 }
 
 void AddStart(EngineCounterBlock& block, DWORD processId, ULONGLONG creationTime) noexcept {
@@ -119,16 +153,30 @@ bool Engine::EndService() noexcept {
     if (slot == nullptr) {
         return false;
     }
-    common::UniqueHandle service = OpenService(slot->ullProcessId);
-    if (service) {
+    common::UniqueHandle service;
+    bool gone = true;
+    switch (ProbeService(slot->ullProcessId, &service)) {
+    case ServiceState::Gone:
+        break;
+    case ServiceState::Running:
         LOG_TRACE(TRACE_LEVEL_VALUES, L"TarvikStopEngine", L"terminate service %I64u", slot->ullProcessId);
-        if (TerminateProcess(service.Get(), kServiceExitCode)) {
-            WaitForSingleObject(service.Get(), kServiceExitWaitMs);
-        }
+        gone = TerminateProcess(service.Get(), kServiceExitCode) &&
+               WaitForSingleObject(service.Get(), kServiceExitWaitMs) == WAIT_OBJECT_0;
+        break;
+    case ServiceState::Unreachable:
+        gone = false;
+        break;
     }
-    slot->ullProcessId = 0;
+    if (gone) {
+        slot->ullProcessId = 0;
+    } else {
+        // Kept: the next start must find the running service instead of starting a second one,
+        // and the next last stop tries again.
+        LOG_TRACE(TRACE_LEVEL_VALUES, L"TarvikStopEngine", L"service %I64u could not be ended (%u)",
+                  slot->ullProcessId, GetLastError());
+    }
     m_slot.ReleaseBuffer();
-    return true;
+    return gone;
 }
 
 // Takes the starts of processes that ended without stopping off the count; when nobody is left,
@@ -174,7 +222,9 @@ BOOL Engine::Start() noexcept {
             return FALSE;
         }
         auto* slot = static_cast<EngineServiceSlot*>(m_slot.GetBuffer());
-        const bool running = slot != nullptr && OpenService(slot->ullProcessId).Valid();
+        common::UniqueHandle service;
+        const bool running =
+            slot != nullptr && ProbeService(slot->ullProcessId, &service) != ServiceState::Gone;
         if (!running) {
             STARTUPINFOW startup = {};
             startup.cb = sizeof(startup);

@@ -17,8 +17,6 @@ constexpr wchar_t kSelectedCompany[] = L"SelectedCompany";
 constexpr wchar_t kAgreement[] = L"Agreement";
 constexpr wchar_t kEnable[] = L"Enable";
 constexpr wchar_t kDebug[] = L"Debug";
-constexpr wchar_t kStartHour[] = L"StartHour";
-constexpr wchar_t kEndHour[] = L"EndHour";
 constexpr wchar_t kUtilization[] = L"Utilization";
 constexpr DWORD kAccepted = 1;
 constexpr DWORD kDebugOn = 1;
@@ -327,11 +325,11 @@ BOOL WINAPI TarvikGetDebugMode() {
 }
 
 DWORD WINAPI TarvikGetStartHour() {
-    return Guarded<DWORD>(0, []() -> DWORD { return CRegistryOperation::ReadDwordOr(tarvik::kTarvikKey, kStartHour, 0); });
+    return Guarded<DWORD>(0, []() -> DWORD { return tarvik::ReadDebugStartHour(); });
 }
 
 DWORD WINAPI TarvikGetEndHour() {
-    return Guarded<DWORD>(0, []() -> DWORD { return CRegistryOperation::ReadDwordOr(tarvik::kTarvikKey, kEndHour, 0); });
+    return Guarded<DWORD>(0, []() -> DWORD { return tarvik::ReadDebugEndHour(); });
 }
 
 DWORD WINAPI TarvikGetUtilization() {

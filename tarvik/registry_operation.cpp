@@ -4,6 +4,7 @@
 
 #include "common/handles.h"
 #include "common/log.h"
+#include "common/registry.h"
 
 namespace tarvik {
 
@@ -65,23 +66,10 @@ LSTATUS OpenKeyPath(const wchar_t* keyPath, REGSAM access, common::UniqueRegKey&
     return ERROR_SUCCESS;
 }
 
-// Learns the type first; reads only a value of the declared type into the fixed-size buffer.
-bool QueryTyped(HKEY key, const wchar_t* name, DWORD wantedType, void* buffer, DWORD size) noexcept {
-    DWORD type = REG_NONE;
-    if (RegQueryValueExW(key, name, nullptr, &type, nullptr, nullptr) != ERROR_SUCCESS ||
-        type != wantedType) {
-        return false;
-    }
-    DWORD cb = size;
-    return RegQueryValueExW(key, name, nullptr, &type, static_cast<BYTE*>(buffer), &cb) ==
-               ERROR_SUCCESS &&
-           type == wantedType;
-}
-
 bool WriteValue(const wchar_t* keyPath, const wchar_t* name, DWORD type, const void* data,
                 DWORD size) noexcept {
     common::UniqueRegKey key;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, keyPath, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE,
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, keyPath, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE,
                         nullptr, key.Put(), nullptr) != ERROR_SUCCESS) {
         return false;
     }
@@ -110,11 +98,11 @@ bool BuildSiteKeyPath(DWORD region, wchar_t* path, size_t cchPath) noexcept {
 ReadResult CRegistryOperation::ReadDword(const wchar_t* keyPath, const wchar_t* name,
                                          DWORD& value) noexcept {
     common::UniqueRegKey key;
-    if (OpenKeyPath(keyPath, KEY_READ, key) != ERROR_SUCCESS) {
+    if (OpenKeyPath(keyPath, KEY_QUERY_VALUE, key) != ERROR_SUCCESS) {
         return ReadResult::KeyFailed;
     }
     DWORD read = 0;
-    if (!QueryTyped(key.Get(), name, REG_DWORD, &read, sizeof(read))) {
+    if (common::QueryRegDword(key.Get(), name, &read) != ERROR_SUCCESS) {
         return ReadResult::NoValue;
     }
     value = read;
@@ -125,12 +113,12 @@ ReadResult CRegistryOperation::ReadRecord(const wchar_t* keyPath, const wchar_t*
                                           OneData& record) noexcept {
     record = {};
     common::UniqueRegKey key;
-    if (OpenKeyPath(keyPath, KEY_READ, key) != ERROR_SUCCESS) {
+    if (OpenKeyPath(keyPath, KEY_QUERY_VALUE, key) != ERROR_SUCCESS) {
         return ReadResult::KeyFailed;
     }
     OneData read = {};
-    if (!QueryTyped(key.Get(), name, REG_BINARY, &read, sizeof(read))) {
-        return ReadResult::NoValue;
+    if (common::ReadRegBinary(key.Get(), name, &read, sizeof(read)) != ERROR_SUCCESS) {
+        return ReadResult::NoValue;  // missing, of another type, or not a whole record
     }
     record = read;
     return ReadResult::Read;
@@ -251,11 +239,11 @@ BOOL CRegistryOperation::GetTarvikEnable(BOOL* on) noexcept {
 BOOL CRegistryOperation::SetSelectModeBit(DWORD bit, BOOL on) noexcept {
     common::UniqueRegKey key;
     if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kEFEnvKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        KEY_ALL_ACCESS, nullptr, key.Put(), nullptr) != ERROR_SUCCESS) {
+                        KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, key.Put(), nullptr) != ERROR_SUCCESS) {
         return FALSE;
     }
     DWORD mode = 0;
-    if (!QueryTyped(key.Get(), kSelectMode, REG_DWORD, &mode, sizeof(mode))) {
+    if (common::QueryRegDword(key.Get(), kSelectMode, &mode) != ERROR_SUCCESS) {
         if (!on) {
             return FALSE;
         }

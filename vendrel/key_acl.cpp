@@ -14,13 +14,41 @@ constexpr size_t kSubkeyNameChars = 256;  // names up to 255 characters
 // maps to both) and creating registry links, which would redirect what the program writes.
 constexpr ACCESS_MASK kForbiddenUserRights = WRITE_DAC | WRITE_OWNER | GENERIC_ALL | KEY_CREATE_LINK;
 
-constexpr const wchar_t* kProgramKeys[] = {
-    L"Software\\Orvel\\Solvane\\PowerSettings",
-    L"Software\\Orvel\\Solvane\\EFEnv",
-    L"Software\\Orvel\\Solvane\\SupportMonitor",
-    L"Software\\Orvel\\Solvane\\AttachedMonitor",
-    L"Software\\Orvel\\Morrow",
+// Rights the helper itself needs on a key whose DACL it rewrites.
+constexpr REGSAM kFixParentAccess = KEY_ENUMERATE_SUB_KEYS | READ_CONTROL | WRITE_DAC;
+constexpr REGSAM kFixSubkeyAccess = READ_CONTROL | WRITE_DAC;
+
+struct ProgramKey {
+    const wchar_t* path;
+    const KeyAclRule* rule;
 };
+
+}  // namespace
+
+const wchar_t* const kMorrowKeptSubkeys[2] = {L"Tarvik", L"DbgLog"};
+const KeyAclRule kMorrowKeyRule = {kMorrowKeptSubkeys, ARRAYSIZE(kMorrowKeptSubkeys),
+                                   kUsersKeyAccess & ~static_cast<ACCESS_MASK>(KEY_CREATE_SUB_KEY)};
+
+namespace {
+
+const KeyAclRule kPlainRule = {};
+
+const ProgramKey kProgramKeys[] = {
+    {L"Software\\Orvel\\Solvane\\PowerSettings", &kPlainRule},
+    {L"Software\\Orvel\\Solvane\\EFEnv", &kPlainRule},
+    {L"Software\\Orvel\\Solvane\\SupportMonitor", &kPlainRule},
+    {L"Software\\Orvel\\Solvane\\AttachedMonitor", &kPlainRule},
+    {L"Software\\Orvel\\Morrow", &kMorrowKeyRule},
+};
+
+bool IsKept(const wchar_t* name, const wchar_t* const* kept, size_t keptCount) noexcept {
+    for (size_t i = 0; kept != nullptr && i < keptCount; ++i) {
+        if (kept[i] != nullptr && CompareStringOrdinal(name, -1, kept[i], -1, TRUE) == CSTR_EQUAL) {
+            return true;
+        }
+    }
+    return false;
+}
 
 // BUILTIN\Users (S-1-5-32-545).
 struct UsersSid {
@@ -62,13 +90,18 @@ DWORD ReadKeyDacl(HKEY key, std::vector<BYTE>& buffer) noexcept {
 }
 }  // namespace
 
-int WidenUsersAces(PACL acl) noexcept {
+int WidenUsersAces(PACL acl, ACCESS_MASK usersAccess) noexcept {
     if (acl == nullptr) {
         return 0;
     }
     UsersSid users;
     if (users.sid == nullptr) {
         return 0;
+    }
+    usersAccess &= kUsersKeyAccess;
+    ACCESS_MASK taken = kForbiddenUserRights | (kUsersKeyAccess & ~usersAccess);
+    if ((usersAccess & KEY_CREATE_SUB_KEY) == 0) {
+        taken |= GENERIC_WRITE;  // maps to subkey creation
     }
     int changed = 0;
     for (DWORD index = 0; index < acl->AceCount; ++index) {
@@ -84,7 +117,7 @@ int WidenUsersAces(PACL acl) noexcept {
         if (!EqualSid(reinterpret_cast<PSID>(&allowed->SidStart), users.sid)) {
             continue;
         }
-        const ACCESS_MASK mask = (allowed->Mask | kUsersKeyAccess) & ~kForbiddenUserRights;
+        const ACCESS_MASK mask = (allowed->Mask | usersAccess) & ~taken;
         if (mask != allowed->Mask) {
             LOG_TRACE(TRACE_LEVEL_VALUES, L"WidenUsersAces", L"entry %u: %08x -> %08x", index,
                       allowed->Mask, mask);
@@ -95,7 +128,7 @@ int WidenUsersAces(PACL acl) noexcept {
     return changed;
 }
 
-DWORD FixOneKeyDacl(HKEY key) noexcept {
+DWORD FixOneKeyDacl(HKEY key, ACCESS_MASK usersAccess) noexcept {
     LOG_TRACE(TRACE_LEVEL_APP, L"FixOneKeyDacl", L"Enter");
     std::vector<BYTE> buffer;
     DWORD result = ReadKeyDacl(key, buffer);
@@ -112,14 +145,14 @@ DWORD FixOneKeyDacl(HKEY key) noexcept {
         LOG_TRACE(TRACE_LEVEL_APP, L"FixOneKeyDacl", L"Exit - Error! retval:%08x", ERROR_NOT_FOUND);
         return ERROR_NOT_FOUND;
     }
-    if (WidenUsersAces(dacl) > 0) {
+    if (WidenUsersAces(dacl, usersAccess) > 0) {
         result = static_cast<DWORD>(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor));
     }
     LOG_TRACE(TRACE_LEVEL_APP, L"FixOneKeyDacl", L"Exit retval:%08x", result);
     return result;
 }
 
-DWORD FixKeyAcl(HKEY root, const wchar_t* path) noexcept {
+DWORD FixKeyAcl(HKEY root, const wchar_t* path, const KeyAclRule& rule) noexcept {
     LOG_TRACE(TRACE_LEVEL_APP, L"FixKeyAcl", L"Enter");
     if (path == nullptr) {
         LOG_TRACE(TRACE_LEVEL_UTILITY, L"FixKeyAcl", L"%s is NULL.", L"path");
@@ -127,12 +160,12 @@ DWORD FixKeyAcl(HKEY root, const wchar_t* path) noexcept {
     }
     common::UniqueRegKey key;
     DWORD result = static_cast<DWORD>(RegCreateKeyExW(root, path, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                                      KEY_ALL_ACCESS, nullptr, key.Put(), nullptr));
+                                                      kFixParentAccess, nullptr, key.Put(), nullptr));
     if (result != ERROR_SUCCESS) {
         LOG_TRACE(TRACE_LEVEL_APP, L"FixKeyAcl", L"Exit - Error! retval:%08x", result);
         return result;
     }
-    result = FixOneKeyDacl(key.Get());
+    result = FixOneKeyDacl(key.Get(), rule.keyUsersAccess);
     for (DWORD index = 0;; ++index) {
         wchar_t name[kSubkeyNameChars] = {};
         DWORD cchName = ARRAYSIZE(name);
@@ -144,8 +177,12 @@ DWORD FixKeyAcl(HKEY root, const wchar_t* path) noexcept {
         if (status != ERROR_SUCCESS) {
             break;
         }
+        if (IsKept(name, rule.kept, rule.keptCount)) {
+            LOG_TRACE(TRACE_LEVEL_VALUES, L"FixKeyAcl", L"%s keeps its rights", name);
+            continue;
+        }
         common::UniqueRegKey subkey;
-        if (RegOpenKeyExW(key.Get(), name, 0, KEY_ALL_ACCESS, subkey.Put()) == ERROR_SUCCESS) {
+        if (RegOpenKeyExW(key.Get(), name, 0, kFixSubkeyAccess, subkey.Put()) == ERROR_SUCCESS) {
             FixOneKeyDacl(subkey.Get());
         }
     }
@@ -155,9 +192,9 @@ DWORD FixKeyAcl(HKEY root, const wchar_t* path) noexcept {
 
 void FixProgramKeyAcls() noexcept {
     LOG_TRACE(TRACE_LEVEL_APP, L"FixProgramKeyAcls", L"Enter");
-    for (const wchar_t* path : kProgramKeys) {
-        const DWORD result = FixKeyAcl(HKEY_LOCAL_MACHINE, path);
-        LOG_TRACE(TRACE_LEVEL_VALUES, L"FixProgramKeyAcls", L"%s: %u", path, result);
+    for (const ProgramKey& programKey : kProgramKeys) {
+        const DWORD result = FixKeyAcl(HKEY_LOCAL_MACHINE, programKey.path, *programKey.rule);
+        LOG_TRACE(TRACE_LEVEL_VALUES, L"FixProgramKeyAcls", L"%s: %u", programKey.path, result);
     }
     LOG_TRACE(TRACE_LEVEL_APP, L"FixProgramKeyAcls", L"Exit");
 }

@@ -154,7 +154,7 @@ int RemoveLedNumbers(HKEY root, const wchar_t* path) noexcept {
         return 0;
     }
     common::UniqueRegKey parent;
-    if (RegOpenKeyExW(root, path, 0, KEY_READ, parent.Put()) != ERROR_SUCCESS) {
+    if (RegOpenKeyExW(root, path, 0, KEY_ENUMERATE_SUB_KEYS, parent.Put()) != ERROR_SUCCESS) {
         LOG_TRACE(TRACE_LEVEL_APP, L"RemoveLedNumbers", L"Exit - Error! retval:%08x",
                   ERROR_FILE_NOT_FOUND);
         return 0;
@@ -179,7 +179,7 @@ int RemoveLedNumbers(HKEY root, const wchar_t* path) noexcept {
             WriteOutputLine(line);
         }
         common::UniqueRegKey plan;
-        if (RegOpenKeyExW(parent.Get(), name, 0, KEY_READ | KEY_SET_VALUE, plan.Put()) ==
+        if (RegOpenKeyExW(parent.Get(), name, 0, KEY_SET_VALUE, plan.Put()) ==
             ERROR_SUCCESS) {
             RegDeleteValueW(plan.Get(), kLedNoValue);
         }

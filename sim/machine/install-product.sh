@@ -6,7 +6,9 @@
 #   2. writes the machine part of HKLM "Software\Orvel\Solvane" for the profile: the ECO mode
 #      variant (SIM_ECO_MODES 3 → "EcoMode" 2, 2 → "EcoMode" 1), the pinned and factory plan
 #      lists, the two-mode low/high plans, the tuning values, and each ECO plan's "LedNo";
-#   3. runs "Vendrel.exe /Commit" there (plans, scheduled tasks, key rights);
+#   3. gives "Software\Orvel" and its subkeys the rights Windows gives keys under HKLM\Software
+#      (simctl stock-key-rights), then runs "Vendrel.exe /Commit" there (plans, scheduled tasks,
+#      key rights);
 #   4. places Solvane.exe last, so that the finished PC has no main program running (the
 #      helper starts it only when it finds it); tests start it themselves.
 # SIM_PRODUCT_PACKAGE=DIR (an unpacked release archive, tools/package.sh) installs that package
@@ -128,6 +130,12 @@ $led_values
 
 [HKEY_LOCAL_MACHINE\\Software\\Orvel\\Morrow]
 REG
+
+# On Windows the keys under HKLM\Software are owned by Administrators and give Users read only;
+# Wine gives them no security at all. The setup package's keys get the Windows rights before the
+# helper widens them, so that what a standard user may do here is what he may do on the PC.
+[ -f "$SIM_BIN/simctl.exe" ] || die "$SIM_BIN/simctl.exe is missing: build first"
+sim_wine "$SIM_BIN/simctl.exe" stock-key-rights 'Software\Orvel' || die "could not give Software\\Orvel its rights"
 
 # The helper always exits 0; its effects are checked by the tests of the built PC.
 sim_wine 'C:\Program Files\Solvane\Vendrel.exe' /Commit || die "Vendrel.exe /Commit failed (exit $?)"

@@ -13,6 +13,7 @@
 #include "common/handles.h"
 #include "common/log.h"
 #include "common/text.h"
+#include "common/registry.h"
 #include "plans/mode_switch.h"
 #include "plans/reg_values.h"
 #include "plans/settings.h"
@@ -36,7 +37,8 @@ using common::LoadText;
 void ReadStartAgainPlace(wchar_t* text, size_t cchText) noexcept {
     common::UniqueRegKey key;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kProgramKey, 0, KEY_READ, key.Put()) == ERROR_SUCCESS &&
-        plans::ReadStringValue(key.Get(), L"StartMenuPath", text, cchText) == ERROR_SUCCESS && text[0] != L'\0') {
+        common::ReadRegString(key.Get(), L"StartMenuPath", text, cchText, common::RegText::Expandable) ==
+            ERROR_SUCCESS && text[0] != L'\0') {
         return;
     }
     LoadText(IDS_QUOTED_TITLE, text, cchText);

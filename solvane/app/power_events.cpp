@@ -11,6 +11,7 @@
 #include "battery/battery.h"
 #include "common/handles.h"
 #include "common/log.h"
+#include "common/registry.h"
 #include "drivers/eco_led.h"
 #include "drivers/processor_device.h"
 #include "plans/guid_text.h"
@@ -249,7 +250,7 @@ DWORD ReadBrightnessDelay() noexcept {
         }
         return delay;
     }
-    status = plans::ReadDwordValue(key.Get(), L"DelayBrightness", &delay);
+    status = common::QueryRegDword(key.Get(), L"DelayBrightness", &delay);
     if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) {
         WriteErrorLog(IDS_ERR_READ_VALUE, static_cast<ULONGLONG>(status), ERRLOG_FILE);
     }
@@ -273,14 +274,12 @@ void ApplyDimTimeoutRule() noexcept {
 
 bool RestoreSavedBoost() noexcept {
     common::UniqueRegKey key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, plans::kPowerSettingsKey, 0, KEY_READ | KEY_WRITE, key.Put()) !=
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, plans::kPowerSettingsKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, key.Put()) !=
         ERROR_SUCCESS) {
         return false;
     }
     DWORD saved[kSavedBoostBytes / sizeof(DWORD)] = {};
-    DWORD cbRead = 0;
-    if (plans::ReadBinaryValue(key.Get(), kSavedBoostValue, saved, sizeof(saved), &cbRead) != ERROR_SUCCESS ||
-        cbRead != kSavedBoostBytes) {
+    if (common::ReadRegBinary(key.Get(), kSavedBoostValue, saved, kSavedBoostBytes) != ERROR_SUCCESS) {
         return false;  // none, or not a boost record
     }
     GUID plan = GUID_NULL;

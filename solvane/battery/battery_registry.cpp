@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "battery/battery.h"
+#include "common/registry.h"
 #include "common/handles.h"
 #include "common/log.h"
 #include "plans/reg_values.h"
@@ -28,7 +29,7 @@ constexpr DWORD kEnumNameChars = 520;                   // longest subkey name t
 // A charge parameter: a decimal number and nothing else (blanks around it allowed).
 bool ReadParameter(HKEY key, const wchar_t* name, double* value) noexcept {
     wchar_t text[kParameterChars] = L"";
-    if (plans::ReadStringValue(key, name, text, ARRAYSIZE(text)) != ERROR_SUCCESS) {
+    if (common::ReadRegString(key, name, text, ARRAYSIZE(text), common::RegText::Expandable) != ERROR_SUCCESS) {
         return false;
     }
     wchar_t* end = nullptr;
@@ -50,14 +51,14 @@ bool ReadParameter(HKEY key, const wchar_t* name, double* value) noexcept {
 // missing or out of range.
 bool ReadRecordValues(HKEY key, BatteryRecord* record) noexcept {
     DWORD changePoint = 0;
-    if (plans::ReadDwordValue(key, L"ChargeChangePoint", &changePoint) != ERROR_SUCCESS ||
+    if (common::QueryRegDword(key, L"ChargeChangePoint", &changePoint) != ERROR_SUCCESS ||
         changePoint > kMaxPercent) {
         WriteErrorLog(IDS_ERR_CHARGING_CHANGE_POINT, changePoint, ERRLOG_FILE);
         return false;
     }
     record->dwChangePoint = changePoint;
     DWORD fullPercent = kDefaultFullPercent;
-    if (plans::ReadDwordValue(key, L"FullPercent", &fullPercent) != ERROR_SUCCESS) {
+    if (common::QueryRegDword(key, L"FullPercent", &fullPercent) != ERROR_SUCCESS) {
         fullPercent = kDefaultFullPercent;
     }
     if (fullPercent > kMaxPercent) {
@@ -91,16 +92,16 @@ DischargeRates ReadDischargeRates(HKEY key, int brightnessLevels) {
     DischargeRates rates = DefaultDischargeRates();
     WORD cpu[ARRAYSIZE(rates.cpu)] = {};
     DWORD cb = 0;
-    if (plans::ReadBinaryValue(key, L"CPURate", cpu, sizeof(cpu), &cb) == ERROR_SUCCESS) {
+    if (common::ReadRegBinary(key, L"CPURate", cpu, sizeof(cpu), &cb) == ERROR_SUCCESS) {
         for (size_t i = 0; i < ARRAYSIZE(cpu); ++i) {
             rates.cpu[i] = cpu[i];
         }
     }
     DWORD count = 0;
-    if (plans::ReadDwordValue(key, L"Num_LCD_Rate", &count) == ERROR_SUCCESS && count >= 1 &&
+    if (common::QueryRegDword(key, L"Num_LCD_Rate", &count) == ERROR_SUCCESS && count >= 1 &&
         count <= kMaxLcdRates) {
         std::vector<WORD> table(count, 0);
-        if (plans::ReadBinaryValue(key, L"LCDRate", table.data(), count * sizeof(WORD), &cb) == ERROR_SUCCESS) {
+        if (common::ReadRegBinary(key, L"LCDRate", table.data(), count * sizeof(WORD), &cb) == ERROR_SUCCESS) {
             rates.lcd = table;
         }
         return rates;
@@ -110,7 +111,7 @@ DischargeRates ReadDischargeRates(HKEY key, int brightnessLevels) {
     rates.lcd.clear();
     DWORD minimum = 0;
     if (brightnessLevels >= 2 && brightnessLevels <= static_cast<int>(kMaxLcdRates) &&
-        plans::ReadDwordValue(key, L"LCDRate_Min", &minimum) == ERROR_SUCCESS && minimum <= kFullRate) {
+        common::QueryRegDword(key, L"LCDRate_Min", &minimum) == ERROR_SUCCESS && minimum <= kFullRate) {
         LOG_TRACE(TRACE_LEVEL_VALUES, kRatesTrace, L"LCDRate_Min:%d", minimum);
         const DWORD steps = static_cast<DWORD>(brightnessLevels - 1);
         for (DWORD i = 0; i <= steps; ++i) {

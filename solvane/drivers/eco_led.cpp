@@ -5,6 +5,7 @@
 #include "common/handles.h"
 #include "common/log.h"
 #include "common/threads.h"
+#include "common/registry.h"
 #include "drivers/device_io.h"
 
 namespace drivers {
@@ -43,21 +44,14 @@ constexpr const wchar_t* kSolvaneKey = L"Software\\Orvel\\Solvane";
 
 // "LedCtrlDrv" (REG_SZ); an empty text is a valid answer.
 bool ReadLedPathValue(HKEY key, wchar_t* text, size_t cchText) {
-    DWORD type = 0;
-    DWORD cb = static_cast<DWORD>((cchText - 1) * sizeof(wchar_t));
-    if (RegQueryValueExW(key, L"LedCtrlDrv", nullptr, &type, reinterpret_cast<BYTE*>(text), &cb) != ERROR_SUCCESS ||
-        (type != REG_SZ && type != REG_EXPAND_SZ)) {
-        return false;
-    }
-    text[cb / sizeof(wchar_t)] = L'\0';
-    return true;
+    return common::ReadRegString(key, L"LedCtrlDrv", text, cchText, common::RegText::Expandable) == ERROR_SUCCESS;
 }
 
 const wchar_t* LedDevicePath() {
     if (!g_pathCached) {
         StringCchCopyW(g_path, ARRAYSIZE(g_path), kDefaultLedDevicePath);
         common::UniqueRegKey key;
-        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSolvaneKey, 0, KEY_READ, key.Put()) == ERROR_SUCCESS) {
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSolvaneKey, 0, KEY_QUERY_VALUE, key.Put()) == ERROR_SUCCESS) {
             wchar_t text[ARRAYSIZE(g_path)] = {};
             if (ReadLedPathValue(key.Get(), text, ARRAYSIZE(text))) {
                 StringCchCopyW(g_path, ARRAYSIZE(g_path), text);  // an empty text disables the LED

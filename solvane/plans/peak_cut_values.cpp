@@ -2,6 +2,7 @@
 
 #include "common/handles.h"
 #include "common/log.h"
+#include "common/registry.h"
 #include "plans/reg_values.h"
 
 namespace plans {
@@ -13,36 +14,27 @@ std::atomic<DWORD> g_dwPeakCutReason{0};
 namespace {
 
 LSTATUS OpenEfEnv(REGSAM access, common::UniqueRegKey* key) noexcept {
-    if ((access & KEY_WRITE) != 0) {
+    if ((access & KEY_SET_VALUE) != 0) {
         return RegCreateKeyExW(HKEY_LOCAL_MACHINE, kEfEnvKey, 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr,
                                key->Put(), nullptr);
     }
     return RegOpenKeyExW(HKEY_LOCAL_MACHINE, kEfEnvKey, 0, access, key->Put());
 }
 
-LSTATUS ReadExactBinary(HKEY key, const wchar_t* name, void* data, DWORD size) noexcept {
-    DWORD read = 0;
-    LSTATUS status = ReadBinaryValue(key, name, data, size, &read);
-    if (status == ERROR_SUCCESS && read != size) {
-        status = ERROR_INVALID_DATA;
-    }
-    return status;
-}
-
 }  // namespace
 
 LSTATUS WritePeakCutLevel(DWORD level) noexcept {
     common::UniqueRegKey key;
-    LSTATUS status = OpenEfEnv(KEY_WRITE, &key);
+    LSTATUS status = OpenEfEnv(KEY_SET_VALUE, &key);
     if (status == ERROR_SUCCESS) {
-        status = WriteDwordValue(key.Get(), kPeakCutLevelValue, level);
+        status = common::WriteRegDword(key.Get(), kPeakCutLevelValue, level);
     }
     return status;
 }
 
 LSTATUS WritePeakCutOrigin(const GUID& plan, const SYSTEMTIME& when) noexcept {
     common::UniqueRegKey key;
-    LSTATUS status = OpenEfEnv(KEY_WRITE, &key);
+    LSTATUS status = OpenEfEnv(KEY_SET_VALUE, &key);
     if (status == ERROR_SUCCESS) {
         status = RegSetValueExW(key.Get(), kPeakCutOriginValue, 0, REG_BINARY, reinterpret_cast<const BYTE*>(&plan),
                                 sizeof(plan));
@@ -56,14 +48,14 @@ LSTATUS WritePeakCutOrigin(const GUID& plan, const SYSTEMTIME& when) noexcept {
 
 LSTATUS ReadPeakCutOrigin(GUID* plan, SYSTEMTIME* when) noexcept {
     common::UniqueRegKey key;
-    LSTATUS status = OpenEfEnv(KEY_READ, &key);
+    LSTATUS status = OpenEfEnv(KEY_QUERY_VALUE, &key);
     GUID readPlan{};
     SYSTEMTIME readWhen{};
     if (status == ERROR_SUCCESS) {
-        status = ReadExactBinary(key.Get(), kPeakCutOriginValue, &readPlan, sizeof(readPlan));
+        status = common::ReadRegBinary(key.Get(), kPeakCutOriginValue, &readPlan, sizeof(readPlan));
     }
     if (status == ERROR_SUCCESS) {
-        status = ReadExactBinary(key.Get(), kUserChangeFlagValue, &readWhen, sizeof(readWhen));
+        status = common::ReadRegBinary(key.Get(), kUserChangeFlagValue, &readWhen, sizeof(readWhen));
     }
     if (status == ERROR_SUCCESS) {
         *plan = readPlan;

@@ -304,7 +304,7 @@ void DeleteStalePlanKeys() {
         }
     }
     common::UniqueRegKey key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kPowerSettingsKey, 0, KEY_READ, key.Put()) != ERROR_SUCCESS) {
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kPowerSettingsKey, 0, KEY_ENUMERATE_SUB_KEYS, key.Put()) != ERROR_SUCCESS) {
         return;
     }
     std::vector<std::wstring> names;

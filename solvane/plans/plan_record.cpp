@@ -6,6 +6,7 @@
 
 #include "common/handles.h"
 #include "common/log.h"
+#include "common/registry.h"
 #include "plans/error_ids.h"
 #include "plans/guid_text.h"
 #include "plans/plan_list.h"
@@ -26,13 +27,13 @@ constexpr size_t kPlanKeyPathChars = 128;
 
 void ReadOptionalInt(HKEY key, const wchar_t* name, INT32* field) {
     DWORD value = 0;
-    if (ReadDwordValue(key, name, &value) == ERROR_SUCCESS) {
+    if (common::QueryRegDword(key, name, &value) == ERROR_SUCCESS) {
         *field = static_cast<INT32>(value);
     }
 }
 
 LSTATUS WriteInt(HKEY key, const wchar_t* name, INT32 value) {
-    return WriteDwordValue(key, name, static_cast<DWORD>(value));
+    return common::WriteRegDword(key, name, static_cast<DWORD>(value));
 }
 
 void LogWrite(UINT id, LSTATUS status) {
@@ -88,7 +89,7 @@ LSTATUS OpenPlanKeyForWrite(const GUID& plan, common::UniqueRegKey* key) {
     if (!BuildPlanKeyPath(plan, path, ARRAYSIZE(path))) {
         return ERROR_INVALID_PARAMETER;
     }
-    return RegCreateKeyExW(HKEY_LOCAL_MACHINE, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr,
+    return RegCreateKeyExW(HKEY_LOCAL_MACHINE, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr,
                            key->Put(), nullptr);
 }
 
@@ -138,12 +139,11 @@ void ReadExtensionValues(PlanRecord* record, HKEY key) noexcept {
     ReadOptionalInt(key, L"IconNo", &record->nIconNo);
     ReadOptionalInt(key, L"LedNo", &record->nLedNo);
     DWORD flags = 0;
-    if (ReadDwordValue(key, L"Flags", &flags) == ERROR_SUCCESS) {
+    if (common::QueryRegDword(key, L"Flags", &flags) == ERROR_SUCCESS) {
         record->dwFlags = flags;
     }
     AmbientLightRange range{};
-    DWORD cb = 0;
-    if (ReadBinaryValue(key, L"ALSBC", &range, sizeof(range), &cb) == ERROR_SUCCESS && cb == sizeof(range)) {
+    if (common::ReadRegBinary(key, L"ALSBC", &range, sizeof(range)) == ERROR_SUCCESS) {
         if (g_pfnCheckAmbientLightRange != nullptr) {
             g_pfnCheckAmbientLightRange(&range);
         }
@@ -167,7 +167,7 @@ bool WriteExtensionValues(const PlanRecord& record, HKEY key) noexcept {
     };
     check(kErrExtAlsbc, RegSetValueExW(key, L"ALSBC", 0, REG_BINARY, reinterpret_cast<const BYTE*>(&record.biALS),
                                        sizeof(record.biALS)));
-    check(kErrExtFlags, WriteDwordValue(key, L"Flags", record.dwFlags));
+    check(kErrExtFlags, common::WriteRegDword(key, L"Flags", record.dwFlags));
     check(kErrExtIconNo, WriteInt(key, L"IconNo", record.nIconNo));
     check(kErrExtIndicator, WriteInt(key, L"Indicator", record.nIndicator));
     check(kErrExtLedNo, WriteInt(key, L"LedNo", record.nLedNo));
@@ -196,7 +196,7 @@ void ReadPlanRecord(PlanRecord* record) noexcept {
     common::UniqueRegKey key;
     wchar_t path[kPlanKeyPathChars];
     if (BuildPlanKeyPath(record->guid, path, ARRAYSIZE(path))) {
-        RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, key.Put());
+        RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_QUERY_VALUE, key.Put());
     }
     record->szName[0] = L'\0';
     record->szDescription[0] = L'\0';
@@ -249,8 +249,8 @@ BOOL SavePlan(const PlanRecord& record, const PowerValues& values, const Process
         LogWrite(kErrPlanKey, WriteInt(key.Get(), L"NpdCPU", record.nNpdCPU));
     }
     if ((flags & FLAG_EXT_MONITOR) == 0 && g_Settings.dwOsGeneration >= 2) {
-        LogWrite(kErrDimTimeoutAC, WriteDwordValue(key.Get(), L"DIMTimeoutAC", values.dwDimTimeoutAC));
-        LogWrite(kErrDimTimeoutDC, WriteDwordValue(key.Get(), L"DIMTimeoutDC", values.dwDimTimeoutDC));
+        LogWrite(kErrDimTimeoutAC, common::WriteRegDword(key.Get(), L"DIMTimeoutAC", values.dwDimTimeoutAC));
+        LogWrite(kErrDimTimeoutDC, common::WriteRegDword(key.Get(), L"DIMTimeoutDC", values.dwDimTimeoutDC));
     }
     if ((flags & FLAG_SAVE_DISPLAY) != 0) {
         LogWrite(kErrPlanKey, WriteInt(key.Get(), L"SaveDisplay", record.nSaveDisplay));
@@ -293,7 +293,7 @@ BOOL SetLedNo(const GUID& plan, DWORD ledNo) noexcept {
     common::UniqueRegKey key;
     LSTATUS status = OpenPlanKeyForWrite(plan, &key);
     if (status == ERROR_SUCCESS) {
-        status = WriteDwordValue(key.Get(), L"LedNo", ledNo);
+        status = common::WriteRegDword(key.Get(), L"LedNo", ledNo);
     }
     if (status != ERROR_SUCCESS) {
         WriteErrorLog(kErrPlanKey, static_cast<ULONGLONG>(status), ERRLOG_FILE);

@@ -13,6 +13,7 @@
 #include "common/handles.h"
 #include "common/log.h"
 #include "common/os_model.h"
+#include "common/registry.h"
 #include "drivers/drivers.h"
 #include "plans/error_ids.h"
 #include "plans/guid_text.h"
@@ -45,7 +46,7 @@ void LogUnlessNotFound(UINT id, LSTATUS status) {
 template <typename T>
 void ReadOptionalDword(HKEY key, const wchar_t* name, T* field) {
     DWORD value = 0;
-    if (ReadDwordValue(key, name, &value) == ERROR_SUCCESS) {
+    if (common::QueryRegDword(key, name, &value) == ERROR_SUCCESS) {
         *field = static_cast<T>(value);
     }
 }
@@ -59,23 +60,21 @@ bool LoadUserSettings() {
         return false;
     }
     bool valid = false;
-    BYTE buffer[kSettingsBlobSize * 2] = {};
-    DWORD cbRead = 0;
-    status = ReadBinaryValue(key.Get(), L"Settings", buffer, sizeof(buffer), &cbRead);
-    if (status == ERROR_SUCCESS && cbRead == kSettingsBlobSize) {
-        SettingsBlob blob;
-        memcpy(&blob, buffer, sizeof(blob));
+    SettingsBlob blob;
+    DWORD cbStored = 0;
+    status = common::ReadRegBinary(key.Get(), L"Settings", &blob, kSettingsBlobSize, &cbStored);
+    if (status == ERROR_SUCCESS) {
         if (blob.valid != 0) {
             g_Settings.blob = blob;
             valid = true;
         }
-    } else if (status == ERROR_SUCCESS || status == ERROR_MORE_DATA || status == ERROR_INVALID_DATA) {
-        WriteErrorLog(kErrSettingsSize, cbRead, ERRLOG_FILE);
+    } else if (status == ERROR_INVALID_DATA) {  // another size or type
+        WriteErrorLog(kErrSettingsSize, cbStored, ERRLOG_FILE);
     } else {
         LogUnlessNotFound(kErrSettingsRead, status);
     }
     DWORD saveColor = 0;
-    status = ReadDwordValue(key.Get(), L"SaveColor", &saveColor);
+    status = common::QueryRegDword(key.Get(), L"SaveColor", &saveColor);
     if (status == ERROR_SUCCESS) {
         g_Settings.dwSaveColor = saveColor;
     } else {
@@ -88,14 +87,14 @@ void ReadProcessorName(wchar_t* name, size_t cchName) {
     name[0] = L'\0';
     common::UniqueRegKey key;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kCpuKey, 0, KEY_READ, key.Put()) == ERROR_SUCCESS) {
-        ReadStringValue(key.Get(), L"ProcessorNameString", name, cchName);
+        common::ReadRegString(key.Get(), L"ProcessorNameString", name, cchName, common::RegText::Expandable);
     }
 }
 
 // "~MHz": kept text, or measured and written back when allowed.
 void LoadClockText(HKEY machineKey) {
     wchar_t text[kMhzTextChars] = {};
-    LSTATUS status = ReadStringValue(machineKey, L"~MHz", text, ARRAYSIZE(text));
+    LSTATUS status = common::ReadRegString(machineKey, L"~MHz", text, ARRAYSIZE(text), common::RegText::Expandable);
     if (status == ERROR_SUCCESS) {
         StringCchCopyW(g_Settings.szMHz, ARRAYSIZE(g_Settings.szMHz), text);
         const DWORD mhz = LeadingNumber(text);
@@ -118,7 +117,7 @@ void LoadClockText(HKEY machineKey) {
     StringCchPrintfW(g_Settings.szMHz, ARRAYSIZE(g_Settings.szMHz), L"%luMHz", static_cast<unsigned long>(mhz));
     common::UniqueRegKey writeKey;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSolvaneKey, 0, KEY_SET_VALUE, writeKey.Put()) == ERROR_SUCCESS) {
-        WriteStringValue(writeKey.Get(), L"~MHz", g_Settings.szMHz);
+        common::WriteRegString(writeKey.Get(), L"~MHz", g_Settings.szMHz);
     }
 }
 
@@ -143,7 +142,7 @@ void LoadMachineSettings(DWORD* recomputed) {
     }
     DWORD ecoMode = 0;
     if (key) {
-        ReadDwordValue(key.Get(), L"EcoMode", &ecoMode);
+        common::QueryRegDword(key.Get(), L"EcoMode", &ecoMode);
     }
     *recomputed |= EcoModeFlags(ecoMode);
     if (key) {
@@ -158,13 +157,13 @@ void LoadMachineSettings(DWORD* recomputed) {
     LoadSchemeList(key.Get());
     ReadOptionalDword(key.Get(), L"NumDefScheme", &g_Settings.dwNumDefScheme);
     DWORD allowConstant = 0;
-    if (ReadDwordValue(key.Get(), L"AllowConstant", &allowConstant) == ERROR_SUCCESS) {
+    if (common::QueryRegDword(key.Get(), L"AllowConstant", &allowConstant) == ERROR_SUCCESS) {
         g_Settings.bAllowConstant = allowConstant != 0;
     }
     ReadOptionalDword(key.Get(), L"Ferrow", &g_Settings.nFerrow);
     ReadOptionalDword(key.Get(), L"LegacyBIOS", &g_Settings.nLegacyBIOS);
     DWORD meter = 0;
-    if (ReadDwordValue(key.Get(), L"Meter", &meter) == ERROR_SUCCESS && meter != 0) {
+    if (common::QueryRegDword(key.Get(), L"Meter", &meter) == ERROR_SUCCESS && meter != 0) {
         *recomputed |= FLAG_METER;
     }
     ReadOptionalDword(key.Get(), L"PwrDlgActivate", &g_Settings.dwPwrDlgActivate);
@@ -202,7 +201,7 @@ bool WirelessAdapterPresent() {
 void ReadGuidValue(HKEY key, const wchar_t* name, GUID* guid) {
     wchar_t text[kGuidValueMaxBytes / sizeof(wchar_t) + 1] = {};
     *guid = GUID_NULL;
-    if (ReadStringValue(key, name, text, ARRAYSIZE(text)) == ERROR_SUCCESS) {
+    if (common::ReadRegString(key, name, text, ARRAYSIZE(text), common::RegText::Expandable) == ERROR_SUCCESS) {
         ParseGuidText(text, guid);
     }
 }
@@ -440,7 +439,7 @@ void LoadSettings() {
         LSTATUS status = RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSolvaneKey, 0, KEY_READ, key.Put());
         if (status == ERROR_SUCCESS) {
             DWORD limit = kDefaultLowerLimit;
-            status = ReadDwordValue(key.Get(), L"LowerLimit", &limit);
+            status = common::QueryRegDword(key.Get(), L"LowerLimit", &limit);
             LogUnlessNotFound(kErrReadLowerLimit, status);
             if (status == ERROR_SUCCESS) {
                 g_Settings.dwLowerLimit = AcceptedLowerLimit(limit);
@@ -532,7 +531,7 @@ void SaveSettings() {
     }
     g_Settings.dwSaveColor = MergeSaveColor(g_Settings.dwSaveColor, g_Settings.blob.dwFlagWord,
                                             g_Settings.blob.colorIndex);
-    status = WriteDwordValue(key.Get(), L"SaveColor", g_Settings.dwSaveColor);
+    status = common::WriteRegDword(key.Get(), L"SaveColor", g_Settings.dwSaveColor);
     if (status != ERROR_SUCCESS) {
         WriteErrorLog(kErrSaveColor, static_cast<ULONGLONG>(status), ERRLOG_FILE);
     }
@@ -543,7 +542,7 @@ DWORD ReadPlanChangeWarning() {
     DWORD value = 1;
     common::UniqueRegKey key;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, kSolvaneKey, 0, KEY_READ, key.Put()) == ERROR_SUCCESS) {
-        ReadDwordValue(key.Get(), L"PwrChangeDlg", &value);
+        common::QueryRegDword(key.Get(), L"PwrChangeDlg", &value);
     }
     return value;
 }
@@ -553,7 +552,7 @@ void WritePlanChangeWarning(bool show) {
     LSTATUS status = RegCreateKeyExW(HKEY_CURRENT_USER, kSolvaneKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
                                      KEY_WRITE, nullptr, key.Put(), nullptr);
     if (status == ERROR_SUCCESS) {
-        WriteDwordValue(key.Get(), L"PwrChangeDlg", show ? 1 : 0);
+        common::WriteRegDword(key.Get(), L"PwrChangeDlg", show ? 1 : 0);
     }
 }
 

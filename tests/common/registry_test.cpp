@@ -58,7 +58,7 @@ TEST_F(RegistryTest, DwordRoundTripTypeAndSizeChecks) {
 
     const wchar_t text[] = L"12";
     SetRaw(L"Text", REG_SZ, text, sizeof(text));
-    EXPECT_EQ(common::QueryRegDword(m_key.Get(), L"Text", &value), ERROR_DATATYPE_MISMATCH);
+    EXPECT_EQ(common::QueryRegDword(m_key.Get(), L"Text", &value), ERROR_MORE_DATA) << "six bytes";
     EXPECT_EQ(common::ReadRegDword(m_key.Get(), L"Text", 5), 5u);
 
     const BYTE four[4] = {1, 0, 0, 0};
@@ -71,6 +71,28 @@ TEST_F(RegistryTest, DwordRoundTripTypeAndSizeChecks) {
     const ULONGLONG eight = 3;
     SetRaw(L"Long", REG_DWORD, &eight, sizeof(eight));
     EXPECT_EQ(common::ReadRegDword(m_key.Get(), L"Long", 5), 5u) << "an 8-byte REG_DWORD is bad";
+
+    // The reasons callers record in the error log: another type or a short value is invalid
+    // data, a value longer than four bytes (of any type) is more data.
+    const wchar_t one[] = L"1";
+    SetRaw(L"Text4", REG_SZ, one, sizeof(one));
+    struct Case {
+        const wchar_t* name;
+        LSTATUS expected;
+    };
+    const Case reasons[] = {
+        {L"Text", ERROR_MORE_DATA},
+        {L"Text4", ERROR_INVALID_DATA},
+        {L"Bin4", ERROR_INVALID_DATA},
+        {L"Short", ERROR_INVALID_DATA},
+        {L"Long", ERROR_MORE_DATA},
+        {L"Missing", ERROR_FILE_NOT_FOUND},
+    };
+    for (const Case& c : reasons) {
+        value = 99;
+        EXPECT_EQ(common::QueryRegDword(m_key.Get(), c.name, &value), c.expected) << c.name;
+        EXPECT_EQ(value, 99u) << c.name;
+    }
 }
 
 TEST_F(RegistryTest, StringRoundTripFitsExactlyOrFailsUntouched) {
@@ -96,8 +118,15 @@ TEST_F(RegistryTest, StringRoundTripFitsExactlyOrFailsUntouched) {
     const wchar_t expand[] = L"%TEMP%";
     SetRaw(L"Expand", REG_EXPAND_SZ, expand, sizeof(expand));
     wchar_t out[32] = L"keep";
-    EXPECT_EQ(common::ReadRegString(m_key.Get(), L"Expand", out, 32), ERROR_DATATYPE_MISMATCH);
+    EXPECT_EQ(common::ReadRegString(m_key.Get(), L"Expand", out, 32), ERROR_INVALID_DATA);
     EXPECT_STREQ(out, L"keep");
+    EXPECT_EQ(common::ReadRegString(m_key.Get(), L"Expand", out, 32, common::RegText::Expandable), ERROR_SUCCESS);
+    EXPECT_STREQ(out, L"%TEMP%") << "taken as stored";
+    const DWORD number = 7;
+    SetRaw(L"Number", REG_DWORD, &number, sizeof(number));
+    EXPECT_EQ(common::ReadRegString(m_key.Get(), L"Number", out, 32, common::RegText::Expandable),
+              ERROR_INVALID_DATA);
+    EXPECT_STREQ(out, L"%TEMP%");
     EXPECT_EQ(common::ReadRegString(m_key.Get(), L"Missing", out, 32), ERROR_FILE_NOT_FOUND);
 
     ASSERT_EQ(common::WriteRegString(m_key.Get(), L"Empty", L""), ERROR_SUCCESS);
@@ -121,7 +150,28 @@ TEST_F(RegistryTest, BinaryRoundTripNeedsExactSizeAndType) {
 
     ASSERT_EQ(common::WriteRegDword(m_key.Get(), L"Dword", 1), ERROR_SUCCESS);
     BYTE four[4] = {};
-    EXPECT_EQ(common::ReadRegBinary(m_key.Get(), L"Dword", four, sizeof(four)), ERROR_DATATYPE_MISMATCH);
+    EXPECT_EQ(common::ReadRegBinary(m_key.Get(), L"Dword", four, sizeof(four)), ERROR_INVALID_DATA);
+
+    // The stored size is reported for a record of the wrong size or type, for the error log.
+    struct Case {
+        const wchar_t* name;
+        DWORD cbWanted;
+        LSTATUS expected;
+        DWORD cbStored;
+    };
+    const Case sizes[] = {
+        {L"Blob", 6, ERROR_SUCCESS, 6},
+        {L"Blob", 5, ERROR_INVALID_DATA, 6},
+        {L"Blob", 8, ERROR_INVALID_DATA, 6},
+        {L"Dword", 4, ERROR_INVALID_DATA, 4},
+        {L"Missing", 4, ERROR_FILE_NOT_FOUND, 12345},
+    };
+    for (const Case& c : sizes) {
+        BYTE buffer[8] = {};
+        DWORD cbStored = 12345;
+        EXPECT_EQ(common::ReadRegBinary(m_key.Get(), c.name, buffer, c.cbWanted, &cbStored), c.expected) << c.name;
+        EXPECT_EQ(cbStored, c.cbStored) << c.name << " " << c.cbWanted;
+    }
 }
 
 TEST_F(RegistryTest, DeleteValueAndTree) {

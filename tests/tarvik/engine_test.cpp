@@ -2,6 +2,11 @@
 // across real processes.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <sddl.h>
+
+#include <string>
+
 #include "tests/tarvik/child_process.h"
 #include "tests/tarvik/library_fixture.h"
 
@@ -124,6 +129,82 @@ TEST_F(TarvikEngine, TheSlotCannotMakeTheLibraryEndAnotherProgram) {
     EXPECT_EQ(WaitForSingleObject(sleeper.Get(), 500), static_cast<DWORD>(WAIT_TIMEOUT));
     SetEvent(quit.Get());
     EXPECT_EQ(WaitChild(sleeper), 0);
+}
+
+// Sets the process's rights from a security descriptor string.
+bool SetProcessRights(HANDLE process, const wchar_t* sddl) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor, nullptr)) {
+        return false;
+    }
+    common::UniqueLocal memory(descriptor);
+    return SetKernelObjectSecurity(process, DACL_SECURITY_INFORMATION, descriptor) != FALSE;
+}
+
+// Everyone may do anything with the process except end it.
+constexpr wchar_t kCannotBeEnded[] = L"D:(D;;0x0001;;;WD)(A;;0x1FFFFF;;;WD)";
+constexpr wchar_t kMayBeEnded[] = L"D:(A;;0x1FFFFF;;;WD)";
+
+// The service runs but the last stop may not end it: its record stays, so the next start uses
+// the running service instead of starting a second one, and a later last stop ends it.
+TEST_F(TarvikEngine, AServiceThatCouldNotBeEndedKeepsItsRecord) {
+    PSECURITY_DESCRIPTOR guarded = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(kCannotBeEnded, SDDL_REVISION_1, &guarded,
+                                                                     nullptr));
+    common::UniqueLocal guardedMemory(guarded);
+    SECURITY_ATTRIBUTES attributes = {sizeof(attributes), guarded, FALSE};
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info = {};
+    const std::wstring path = std::wstring(kServiceFolder) + L"\\Morrow.exe";
+    ASSERT_TRUE(CreateProcessW(path.c_str(), nullptr, &attributes, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                               &info));
+    common::UniqueHandle service(info.hProcess);
+    common::UniqueHandle thread(info.hThread);
+    struct StopOnExit {
+        ~StopOnExit() {
+            common::UniqueHandle stop(OpenEventW(EVENT_MODIFY_STATE, FALSE, L"SimulatedPC_Morrow_Stop"));
+            if (stop) {
+                SetEvent(stop.Get());
+            }
+        }
+    } stopOnExit;
+    ASSERT_TRUE(Eventually([] { return ServiceStarts() == 1; }));
+    const ULONGLONG pid = info.dwProcessId;
+    {
+        common::UniqueHandle probe(OpenProcess(PROCESS_TERMINATE, FALSE, info.dwProcessId));
+        ASSERT_FALSE(probe.Valid()) << "the service's rights must keep this process from ending it";
+    }
+    ASSERT_TRUE(SetEngineSlot(pid));
+
+    struct Step {
+        const char* what;
+        bool start;  // start, else stop
+        LONG count;
+        ULONGLONG slot;
+    };
+    const Step steps[] = {
+        {"a start while the recorded service runs", true, 1, pid},
+        {"a last stop that cannot end the service", false, 0, pid},
+        {"the next start", true, 1, pid},
+    };
+    for (const Step& step : steps) {
+        if (step.start) {
+            ASSERT_TRUE(lib.StartEngine()) << step.what;
+        } else {
+            lib.StopEngine();
+        }
+        EXPECT_EQ(EngineCount(), step.count) << step.what;
+        EXPECT_EQ(EngineSlot(), step.slot) << step.what;
+        EXPECT_EQ(WaitForSingleObject(service.Get(), 0), static_cast<DWORD>(WAIT_TIMEOUT)) << step.what;
+    }
+
+    ASSERT_TRUE(SetProcessRights(service.Get(), kMayBeEnded));
+    lib.StopEngine();
+    EXPECT_EQ(WaitForSingleObject(service.Get(), 10000), static_cast<DWORD>(WAIT_OBJECT_0));
+    EXPECT_EQ(EngineCount(), 0);
+    EXPECT_EQ(EngineSlot(), 0u);
+    EXPECT_EQ(ServiceStarts(), 1u);
 }
 
 TEST_F(TarvikEngine, AnAbandonedLockIsTakenOver) {

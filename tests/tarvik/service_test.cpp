@@ -71,6 +71,35 @@ TEST_F(TarvikWithoutService, DebugModeSimulatesUtilization) {
     EXPECT_EQ(window.end.wHour, 17);
 }
 
+// "StartHour" and "EndHour" are hours of the day: anything above 23 reads as 0, in the getters
+// and in the simulated window (a WORD cut of 0x10017 must not turn into 23 either).
+TEST_F(TarvikWithoutService, DebugHoursAboveTwentyThreeReadAsZero) {
+    struct Case {
+        DWORD start;
+        DWORD end;
+        DWORD startHour;
+        DWORD endHour;
+    };
+    const Case cases[] = {
+        {0, 23, 0, 23},
+        {23, 24, 23, 0},
+        {24, 5, 0, 5},
+        {0x10017, 0xFFFF, 0, 0},
+        {99, 0xFFFFFFFF, 0, 0},
+    };
+    ASSERT_TRUE(SetDword(kTarvikKey, L"Debug", 1));
+    for (const Case& c : cases) {
+        ASSERT_TRUE(SetDword(kTarvikKey, L"StartHour", c.start));
+        ASSERT_TRUE(SetDword(kTarvikKey, L"EndHour", c.end));
+        EXPECT_EQ(lib.GetStartHour(), c.startHour) << c.start;
+        EXPECT_EQ(lib.GetEndHour(), c.endHour) << c.end;
+        OneData window = {};
+        ASSERT_TRUE(lib.GetTimeExceedThreshold(50, &window));
+        EXPECT_EQ(window.start.wHour, c.startHour) << c.start;
+        EXPECT_EQ(window.end.wHour, c.endHour) << c.end;
+    }
+}
+
 class TarvikWithService : public TarvikLibraryTest {
 protected:
     void SetUp() override {

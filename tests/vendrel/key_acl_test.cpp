@@ -182,6 +182,53 @@ TEST(KeyAcl, UsersMayReadWriteAndDeleteButNotTakeTheKey) {
     }
 }
 
+// The link library's debug switches and trace configuration stay for administrators only, and
+// users cannot make them either (no subkey creation on the library's key); the library's other
+// subkeys are widened in full.
+TEST(KeyAcl, KeptSubkeysKeepTheirRights) {
+    ScratchKey scratch;
+    struct Sub {
+        const wchar_t* name;
+        bool widened;
+    };
+    const Sub subs[] = {
+        {L"site", true},
+        {L"Tarvik", false},
+        {L"dbglog", false},  // names compare without regard to case
+        {L"Tarvik2", true},
+    };
+    {
+        common::UniqueRegKey parent = Open(scratch.Path());
+        ASSERT_TRUE(parent);
+        ASSERT_TRUE(SetDacl(parent.Get(), kStockDacl));
+        ASSERT_TRUE(SetOwnerAdministrators(parent.Get()));
+        for (const Sub& sub : subs) {
+            common::UniqueRegKey key = Create(scratch.Path() + L"\\" + sub.name);
+            ASSERT_TRUE(key) << sub.name;
+            ASSERT_TRUE(SetDacl(key.Get(), kStockDacl));
+            ASSERT_TRUE(SetOwnerAdministrators(key.Get()));
+        }
+    }
+    ASSERT_EQ(static_cast<DWORD>(ERROR_SUCCESS),
+              FixKeyAcl(HKEY_LOCAL_MACHINE, scratch.Path().c_str(), kMorrowKeyRule));
+    {
+        common::UniqueRegKey parent = Open(scratch.Path());
+        EXPECT_EQ(kUsersKeyAccess & ~static_cast<ACCESS_MASK>(KEY_CREATE_SUB_KEY),
+                  RightsOf(parent.Get(), kUsersSid).allowed);
+        EXPECT_TRUE(UserMay(parent.Get(), KEY_QUERY_VALUE | KEY_SET_VALUE | DELETE));
+        EXPECT_FALSE(UserMay(parent.Get(), KEY_CREATE_SUB_KEY));
+    }
+    for (const Sub& sub : subs) {
+        common::UniqueRegKey key = Open(scratch.Path() + L"\\" + sub.name);
+        ASSERT_TRUE(key) << sub.name;
+        EXPECT_EQ(sub.widened ? kUsersKeyAccess : static_cast<ACCESS_MASK>(KEY_READ),
+                  RightsOf(key.Get(), kUsersSid).allowed)
+            << sub.name;
+        EXPECT_EQ(sub.widened, UserMay(key.Get(), KEY_SET_VALUE | KEY_CREATE_SUB_KEY)) << sub.name;
+        EXPECT_TRUE(UserMay(key.Get(), KEY_QUERY_VALUE)) << sub.name;
+    }
+}
+
 TEST(KeyAcl, EarlierFullControlOfUsersIsTakenBackAndDenyEntriesStay) {
     ScratchKey scratch;
     {
@@ -234,6 +281,18 @@ TEST(KeyAcl, WidenUsersAcesWorksOnAnAclInMemory) {
     EXPECT_EQ(2, WidenUsersAces(dacl));
     EXPECT_EQ(0, WidenUsersAces(dacl)) << "a second pass changes nothing";
     EXPECT_EQ(0, WidenUsersAces(nullptr));
+    // A narrower grant takes back what the standard one would give, generic write included.
+    PSECURITY_DESCRIPTOR narrow = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;CI;0x40020019;;;BU)", SDDL_REVISION_1,
+                                                                     &narrow, nullptr));
+    common::UniqueLocal narrowMemory(narrow);
+    PACL narrowDacl = nullptr;
+    ASSERT_TRUE(GetSecurityDescriptorDacl(narrow, &present, &narrowDacl, &defaulted));
+    const ACCESS_MASK noCreate = kUsersKeyAccess & ~static_cast<ACCESS_MASK>(KEY_CREATE_SUB_KEY);
+    EXPECT_EQ(1, WidenUsersAces(narrowDacl, noCreate));
+    void* narrowAce = nullptr;
+    ASSERT_TRUE(GetAce(narrowDacl, 0, &narrowAce));
+    EXPECT_EQ(noCreate, static_cast<ACCESS_ALLOWED_ACE*>(narrowAce)->Mask);
     void* ace = nullptr;
     ASSERT_TRUE(GetAce(dacl, 2, &ace));
     EXPECT_EQ(0x20019u, static_cast<ACCESS_ALLOWED_ACE*>(ace)->Mask) << "Authenticated Users untouched";
