@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # make-machine.sh --profile NAME --prefix DIR
-# Builds a simulated PC: a copy of the booted template Wine prefix, set up for Japanese text,
+# When SIM_MACHINES_DIR holds a PC of the profile prepared from this source folder (tools/test.sh
+# prepares them once per run, tools/prepare-machines.sh), the machine is a copy of it, booted.
+# Otherwise it builds a simulated PC: a copy of the booted template Wine prefix, set up for Japanese text,
 # with every stand-in installed by its hook (sim/*/install.sh, in folder order) and then the
 # product (sim/machine/install-product.sh when present). The prefix's wineserver is left running
 # for the caller; stop it with:  WINEPREFIX=DIR /usr/lib/wine/wineserver64 -k
