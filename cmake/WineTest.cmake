@@ -21,23 +21,33 @@ function(add_wine_test name target)
   set_property(TARGET ${target} APPEND PROPERTY SOLVANE_TEST_ENTRIES ${name})
 endfunction()
 
+# How the cases of a unit program become ctest entries: CASE (one entry "<target>.<Suite>.<Case>"
+# each: every failure and its time show by name; each entry pays one program start, about half a
+# second under Wine), SUITE ("<target>.<Suite>") or PROGRAM ("<target>").
+set(SOLVANE_UNIT_TEST_ENTRIES CASE CACHE STRING "ctest entries of a unit test program: CASE, SUITE or PROGRAM")
+set_property(CACHE SOLVANE_UNIT_TEST_ENTRIES PROPERTY STRINGS CASE SUITE PROGRAM)
+
 # add_gtest_executable(<target> SOURCES ... LIBS ...): a GoogleTest program built for Windows.
-# Every case of its sources is its own ctest entry "<target>.<Suite>.<Case>" (a program whose
-# cases cannot be read from its sources is one entry "<target>"). An entry whose filter selects
-# no case fails, so a case the sources declare is never skipped unnoticed.
+# Its cases, read from its sources, become ctest entries as SOLVANE_UNIT_TEST_ENTRIES says (a
+# program whose cases cannot be read is one entry "<target>"). An entry whose filter selects no
+# case fails, so a case the sources declare is never skipped unnoticed.
 function(add_gtest_executable target)
   cmake_parse_arguments(AGE "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${target} ${AGE_SOURCES})
   target_link_libraries(${target} PRIVATE ${AGE_LIBS} gmock gtest_main)
-  gtest_cases(cases ${target})
+  set(cases)
+  if(NOT SOLVANE_UNIT_TEST_ENTRIES STREQUAL "PROGRAM")
+    gtest_cases(cases ${target})
+  endif()
   if(NOT cases)
     add_wine_test(${target} ${target})
     return()
   endif()
-  foreach(case ${cases})
-    gtest_case_filter(filter ${case})
-    add_wine_test(${target}.${case} ${target} ARGS --gtest_filter=${filter})
-    set_tests_properties(${target}.${case} PROPERTIES FAIL_REGULAR_EXPRESSION "Running 0 tests from")
+  gtest_group_cases(group "${SOLVANE_UNIT_TEST_ENTRIES}" ${cases})
+  foreach(entry ${group_NAMES})
+    gtest_case_filter(filter ${group_${entry}})
+    add_wine_test(${target}.${entry} ${target} ARGS --gtest_filter=${filter})
+    set_tests_properties(${target}.${entry} PROPERTIES FAIL_REGULAR_EXPRESSION "Running 0 tests from")
   endforeach()
 endfunction()
 

@@ -21,6 +21,8 @@ cleanup() {
   [ -n "${WINEPREFIX:-}" ] && $WINESERVER -k >/dev/null 2>&1
   [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" >/dev/null 2>&1
   [ -n "${unit_prefix:-}" ] && rm -rf "$unit_prefix"
+  # The prepared PCs belong to this run (about 700 MB each).
+  [ -n "${machines:-}" ] && rm -rf "$machines"
 }
 trap cleanup EXIT
 
@@ -60,8 +62,7 @@ $WINESERVER -p
 /usr/lib/wine/wine64 cmd.exe /c exit >/dev/null 2>&1 || true
 
 cd "$build"
-# One test at a time by default: several of the end-to-end scenarios time two-second ECO windows
-# and process starts, which a loaded machine stretches. SOLVANE_TEST_JOBS=2 runs simulated-PC
-# tests side by side (each has its own prefix; tests of the shared unit prefix take a resource
-# lock and never overlap).
-ctest --output-on-failure --timeout 120 --parallel "${SOLVANE_TEST_JOBS:-1}" "$@"
+# Two tests at a time by default (SOLVANE_TEST_JOBS sets another number): every simulated-PC test
+# has a PC of its own; the entries of the shared unit prefix take a resource lock and never
+# overlap each other.
+ctest --output-on-failure --timeout 120 --parallel "${SOLVANE_TEST_JOBS:-2}" "$@"
