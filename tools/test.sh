@@ -11,9 +11,18 @@ werror=OFF; [ -n "${CI:-}" ] && werror=ON
 cleanup() {
   set +e
   [ -n "${template_job:-}" ] && kill "$template_job" >/dev/null 2>&1
+  if [ -n "${machines_job:-}" ]; then
+    kill -- "-$machines_job" >/dev/null 2>&1
+    wait "$machines_job" 2>/dev/null
+    for p in "$machines"/*.prep.*; do
+      [ -d "$p" ] && { WINEPREFIX=$p $WINESERVER -k; rm -rf "$p"; } >/dev/null 2>&1
+    done
+  fi
   [ -n "${WINEPREFIX:-}" ] && $WINESERVER -k >/dev/null 2>&1
   [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" >/dev/null 2>&1
   [ -n "${unit_prefix:-}" ] && rm -rf "$unit_prefix"
+  # The prepared PCs belong to this run (about 700 MB each).
+  [ -n "${machines:-}" ] && rm -rf "$machines"
 }
 trap cleanup EXIT
 
@@ -27,8 +36,23 @@ template_job=$!
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
       -DCMAKE_BUILD_TYPE=Release -DSOLVANE_WERROR=$werror >"$build/configure.log" 2>&1 \
   || { cat "$build/configure.log"; exit 1; }
-cmake --build "$build" --parallel "$(nproc)"
+# What a simulated PC is made of comes first; the PCs of every profile are then prepared while
+# the tests compile, and every simulated-PC test gets a copy of one.
+cmake --build "$build" --parallel "$(nproc)" --target machine_parts
 wait "$template_job" || { cat "$build/wine/template.log"; exit 1; }
+template_job=
+machines=$build/wine/machines
+rm -rf "$machines"
+SOLVANE_SOURCE_DIR=$root SOLVANE_BUILD_DIR=$build SOLVANE_WINE_TEMPLATE=$template \
+  setsid "$root/tools/prepare-machines.sh" "$machines" >"$build/wine/machines.log" 2>&1 &
+machines_job=$!
+cmake --build "$build" --parallel "$(nproc)"
+if ! wait "$machines_job"; then
+  echo "test.sh: some simulated PCs could not be prepared; their tests build their own" >&2
+  grep -B20 'could not be built' "$build/wine/machines.log" >&2 || true
+fi
+machines_job=
+export SIM_MACHINES_DIR=$machines
 
 unit_prefix=$build/wine/unit
 copy_prefix "$template" "$unit_prefix"
@@ -38,8 +62,7 @@ $WINESERVER -p
 /usr/lib/wine/wine64 cmd.exe /c exit >/dev/null 2>&1 || true
 
 cd "$build"
-# One test at a time by default: several of the end-to-end scenarios time two-second ECO windows
-# and process starts, which a loaded machine stretches. SOLVANE_TEST_JOBS=2 runs simulated-PC
-# tests side by side (each has its own prefix; tests of the shared unit prefix take a resource
-# lock and never overlap).
-ctest --output-on-failure --timeout 120 --parallel "${SOLVANE_TEST_JOBS:-1}" "$@"
+# Two tests at a time by default (SOLVANE_TEST_JOBS sets another number): every simulated-PC test
+# has a PC of its own; the entries of the shared unit prefix take a resource lock and never
+# overlap each other.
+ctest --output-on-failure --timeout 120 --parallel "${SOLVANE_TEST_JOBS:-2}" "$@"

@@ -36,3 +36,38 @@ make_template_prefix() {
 copy_prefix() {
   rm -rf "$2"; cp -a "$1" "$2"; rm -f "$2/.solvane-template"
 }
+
+# Prepared simulated PCs (tools/test.sh prepares one of each profile, with and without the
+# product, once per run): $SIM_MACHINES_DIR/<profile> and <profile>.bare, each marked by the file
+# .solvane-machine holding the source folder it was built from. The programs and libraries under
+# drive_c/windows (Wine's own and the stand-ins: over 90% of a prefix) are listed in
+# .solvane-links: nothing writes them once the PC is built, so copies hard-link them; every other
+# file (registry, product, data) is copied.
+
+# prepared_machine_dir PROFILE: the prepared PC for the profile and $SIM_INSTALL_PRODUCT, when
+# there is a complete one built from $SOLVANE_SOURCE_DIR; nothing otherwise.
+prepared_machine_dir() {
+  [ -n "${SIM_MACHINES_DIR:-}" ] || return 0
+  local dir=$SIM_MACHINES_DIR/$1
+  [ "${SIM_INSTALL_PRODUCT:-1}" = 0 ] && dir=$dir.bare
+  [ -f "$dir/.solvane-machine" ] && [ "$(cat "$dir/.solvane-machine")" = "${SOLVANE_SOURCE_DIR:-}" ] \
+    && printf '%s\n' "$dir"
+  return 0
+}
+
+# mark_prepared_machine DIR: lists its shared libraries and marks it complete (its server stopped).
+mark_prepared_machine() {
+  (cd "$1" && find drive_c/windows -type f \( -iname '*.dll' -o -iname '*.exe' -o -iname '*.sys' \
+     -o -iname '*.drv' -o -iname '*.acm' -o -iname '*.ocx' -o -iname '*.tlb' -o -iname '*.nls' \
+     -o -iname '*.ds' -o -iname '*.cpl' -o -iname '*.msstyles' \)) >"$1/.solvane-links" || return 1
+  printf '%s\n' "${SOLVANE_SOURCE_DIR:-}" >"$1/.solvane-machine"
+}
+
+# copy_machine PREPARED DIR: a copy of a prepared PC in DIR (empty or new), without the marks.
+copy_machine() {
+  local src=$1 dst=$2
+  mkdir -p "$dst" && dst=$(cd "$dst" && pwd) || return 1
+  tar -C "$src" -cf - --no-wildcards --exclude-from="$src/.solvane-links" \
+      --exclude=.solvane-links --exclude=.solvane-machine . | tar -C "$dst" -xpf - || return 1
+  (cd "$src" && xargs -d '\n' -r cp -l --parents -t "$dst" <.solvane-links)
+}

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # make-machine.sh --profile NAME --prefix DIR
-# Builds a simulated PC: a copy of the booted template Wine prefix, set up for Japanese text,
+# When SIM_MACHINES_DIR holds a PC of the profile prepared from this source folder (tools/test.sh
+# prepares them once per run, tools/prepare-machines.sh), the machine is a copy of it, booted.
+# Otherwise it builds a simulated PC: a copy of the booted template Wine prefix, set up for Japanese text,
 # with every stand-in installed by its hook (sim/*/install.sh, in folder order) and then the
 # product (sim/machine/install-product.sh when present). The prefix's wineserver is left running
 # for the caller; stop it with:  WINEPREFIX=DIR /usr/lib/wine/wineserver64 -k
@@ -74,6 +76,35 @@ done
 case ${SIM_ECO_MODES:-} in 2|3) ;; *) die "profile $profile: SIM_ECO_MODES must be 2 or 3" ;; esac
 case ${SIM_MONITORS:-} in 0|1|2) ;; *) die "profile $profile: SIM_MONITORS must be 0, 1 or 2" ;; esac
 case ${SIM_CHASSIS:-} in notebook|desktop) ;; *) die "profile $profile: SIM_CHASSIS must be notebook or desktop" ;; esac
+
+# --- a prepared PC (tools/test.sh prepares each profile once per run) -------------------------
+prepared=$(SOLVANE_SOURCE_DIR=$root prepared_machine_dir "$profile")
+if [ -n "$prepared" ]; then
+  if [ -e "$prefix" ] && [ -n "$(ls -A "$prefix" 2>/dev/null)" ]; then
+    die "$prefix exists and is not empty; choose a new folder"
+  fi
+  say "copying the prepared PC $prepared to $prefix"
+  copy_machine "$prepared" "$prefix" || die "copying $prepared failed"
+  export WINEPREFIX=$(cd "$prefix" && pwd)
+  # The first program starts services.exe, which loads the simulated devices' driver.
+  $WINESERVER -p </dev/null >/dev/null 2>&1 || die "the wineserver of $prefix did not start"
+  deadline=$((SECONDS + 60))
+  until "$root/cmake/wine-run.sh" "$build/simbin/simctl.exe" counters >/dev/null 2>&1; do
+    if ((SECONDS >= deadline)); then
+      $WINESERVER -k >/dev/null 2>&1
+      die "the devices of $prefix did not answer within 60 s"
+    fi
+    sleep 0.2
+  done
+  # Wine keeps no registry security in its files: the key rights the install set are lost with
+  # the prepared PC's server and are set again here, as "Vendrel.exe" without a switch does.
+  if [ "${SIM_INSTALL_PRODUCT:-1}" != 0 ] && [ -f "$prefix/drive_c/Program Files/Solvane/Vendrel.exe" ]; then
+    "$root/cmake/wine-run.sh" 'C:\Program Files\Solvane\Vendrel.exe' >/dev/null 2>&1 \
+      || { $WINESERVER -k >/dev/null 2>&1; die "Vendrel.exe could not set the key rights of $prefix again"; }
+  fi
+  say "ready: profile $profile in $prefix (its wineserver is running; stop it with WINEPREFIX=$prefix $WINESERVER -k)"
+  exit 0
+fi
 
 # --- the prefix --------------------------------------------------------------------------------
 template=${SOLVANE_WINE_TEMPLATE:-$build/wine/template}

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # sim-test.sh --profile NAME [--keep] [--timeout SECONDS] -- PROGRAM [ARGS...]
-# Builds a fresh simulated PC in $SOLVANE_BUILD_DIR/wine/sim-<unique>, runs the Windows PROGRAM
-# in it, then stops that PC's wineserver and removes the PC (--keep keeps the folder to inspect;
-# the server is stopped either way). The exit code is PROGRAM's.
+# Builds a fresh simulated PC in $SOLVANE_BUILD_DIR/wine/sim-<unique> (a copy of the PC that
+# tools/test.sh prepared for the run when SIM_MACHINES_DIR holds one, see make-machine.sh), runs
+# the Windows PROGRAM in it, then stops that PC's wineserver and removes the PC (--keep keeps the
+# folder to inspect; the server is stopped either way). The exit code is PROGRAM's.
 # PROGRAM sees WINEPREFIX, SIM_PROFILE, the profile's variables, and SIM_BIN / PRODUCT_BIN as
 # Windows paths (Z:\...\build\simbin, Z:\...\build\bin).
 # PROGRAM is ended after --timeout seconds (default $SIM_TEST_TIMEOUT or 120); a watchdog stops

@@ -51,7 +51,9 @@ struct DeviceState {
 };
 DeviceState Devices();
 
-// Runs a simctl command and returns its exit code.
+// Runs a simctl command and returns its exit code; kSimctlNotRun (with the reason on stderr) when
+// simctl could not be started or did not end, never a start error in place of an exit code.
+inline constexpr DWORD kSimctlNotRun = 0xFFFFFFFF;
 DWORD RunSimctl(const std::wstring& arguments);
 
 // The resident program with its trace log.

@@ -144,12 +144,19 @@ TEST_F(ThreeMode, ExitAsksFirstAndEndsInOrder) {
     EXPECT_EQ(testsupport::WindowText(box), L"Kaviro") << "ECO operation: program title 219";
     EXPECT_NE(testsupport::DialogStaticText(box).find(L"「Kaviro」"), std::wstring::npos);
     PostMessageW(box, WM_COMMAND, IDNO, 0);
-    Sleep(1000);
-    EXPECT_TRUE(m_resident.Process().Running()) << "No leaves the program running";
+    constexpr DWORD kBoxCloseWaitMs = 10000;
+    constexpr DWORD kBoxPollMs = 20;
+    const DWORD answered = GetTickCount();
+    while (IsWindow(box) && GetTickCount() - answered < kBoxCloseWaitMs) {
+        Sleep(kBoxPollMs);
+    }
+    ASSERT_FALSE(IsWindow(box)) << "the question closes on No";
 
+    // No leaves the program running: it asks again on the next exit command.
     m_resident.PostCommand(50);
     box = m_resident.Process().WaitForMessageBox();
-    ASSERT_NE(box, nullptr);
+    ASSERT_NE(box, nullptr) << "No leaves the program running";
+    EXPECT_TRUE(m_resident.Process().Running());
     const DWORD start = GetTickCount();
     PostMessageW(box, WM_COMMAND, IDYES, 0);
     DWORD code = 0xFFFFFFFF;

@@ -80,12 +80,13 @@ protected:
     std::vector<PHYSICAL_MONITOR> monitors_;
 };
 
+static_assert(sizeof(PHYSICAL_MONITOR) == 264);  // packed: handle + 128 characters
+
 TEST_F(Dxva2Monitors, EnumerationFromDisplaysGivesBothMonitorsWithDistinctHandles) {
     EXPECT_STREQ(L"SV-E2410 (DDC/CI)", monitors_[0].szPhysicalMonitorDescription);
     EXPECT_STREQ(L"SV-W2790 (DDC/CI)", monitors_[1].szPhysicalMonitorDescription);
     EXPECT_NE(nullptr, First());
     EXPECT_NE(First(), Second());
-    EXPECT_EQ(264u, sizeof(PHYSICAL_MONITOR));  // packed: handle + 128 characters
 }
 
 TEST_F(Dxva2Monitors, TooSmallArrayOrUnknownDisplayFails) {

@@ -14,6 +14,7 @@ check() {  # check DESCRIPTION COMMAND...: the command must succeed
   if "$@"; then echo "ok: $what"; else echo "FAILED: $what"; failures=$((failures + 1)); fi
 }
 no_server() { [ -z "$(WINEPREFIX=$1 sim_server_pids)" ]; }
+not_grep() { ! grep -q "$@"; }
 pc_of() { sed -n 's/^sim-test: simulated PC in //p' "$1" | head -1; }
 
 # An unknown profile and a used folder are refused before anything starts.
@@ -60,6 +61,32 @@ check "the kept PC is there" test -f "$pc/system.reg"
 check "the kept PC carries its marks" grep -q '"Profile"="desktop-2mode"' "$pc/system.reg"
 check "no server for the kept PC" no_server "$pc"
 [ -n "$pc" ] && rm -rf "$pc"
+
+# A prepared PC (tools/test.sh prepares them, SIM_MACHINES_DIR): each run gets its own copy, and
+# what a program changes in its copy never reaches the prepared PC.
+prepared=$(SOLVANE_SOURCE_DIR=$root prepared_machine_dir desktop-2mode)
+if [ -n "$prepared" ]; then
+  before=$(md5sum <"$prepared/system.reg")
+  bash "$root/sim/machine/sim-test.sh" --profile desktop-2mode --keep -- \
+    cmd.exe /c reg add 'HKLM\Software\SimulatedPC\ScriptsTest' /v Changed /d yes /f >"$work/out" 2>&1
+  check "a run on a copy of the prepared PC succeeds" test $? -eq 0
+  check "the run copied the prepared PC" grep -q "copying the prepared PC $prepared" "$work/out"
+  pc=$(pc_of "$work/out")
+  check "the copy holds the change" grep -q '"Changed"="yes"' "$pc/system.reg"
+  check "the copy carries no mark of a prepared PC" test ! -e "$pc/.solvane-machine"
+  check "the prepared PC's registry is unchanged" test "$(md5sum <"$prepared/system.reg")" = "$before"
+  shared=$(head -1 "$prepared/.solvane-links")
+  check "Wine's libraries are shared with the prepared PC" test "$pc/$shared" -ef "$prepared/$shared"
+  check "the registry is the copy's own" test ! "$pc/system.reg" -ef "$prepared/system.reg"
+  [ -n "$pc" ] && rm -rf "$pc"
+  # A prepared PC of another source folder is never used.
+  SOLVANE_SOURCE_DIR=$fake bash "$root/sim/machine/make-machine.sh" --profile desktop-2mode --prefix "$work/c" \
+    >"$work/out" 2>&1
+  check "a prepared PC of another source folder is not copied" not_grep "copying the prepared PC" "$work/out"
+  WINEPREFIX=$work/c $WINESERVER -k >/dev/null 2>&1
+else
+  echo "skipped: the prepared-PC checks (no prepared PCs; tools/test.sh prepares them)"
+fi
 
 echo "$failures failure(s)"
 [ $failures -eq 0 ]

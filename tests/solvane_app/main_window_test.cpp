@@ -80,13 +80,34 @@ TEST_F(MainWindow, ExitCommandEndsItToo) {
 }
 
 TEST_F(MainWindow, SettingsRequestsAndTheStartUpMinimiseLeaveItRunning) {
+    struct Case {
+        UINT message;
+        WPARAM wParam;
+        WORD postedCommand;  // the command the window posts itself; 0 for none
+    };
+    const Case cases[] = {
+        {WM_APP_ECO_SETTINGS, 0, IDM_ECO_SETTINGS},
+        {WM_APP_PLAN_SETTINGS, 0, IDM_PLAN_SETTINGS},
+        {WM_COMMAND, MAKEWPARAM(IDM_MINIMIZE_TO_TRAY, MINIMIZE_CODE_STARTUP), 0},
+    };
     g_bRunFlag = true;
-    EXPECT_EQ(SendMessageW(m_hwnd, WM_APP_ECO_SETTINGS, 0, 0), 0);
-    EXPECT_EQ(SendMessageW(m_hwnd, WM_APP_PLAN_SETTINGS, 0, 0), 0);
-    EXPECT_EQ(SendMessageW(m_hwnd, WM_COMMAND, MAKEWPARAM(IDM_MINIMIZE_TO_TRAY, MINIMIZE_CODE_STARTUP), 0), 0);
-    EXPECT_TRUE(IsWindow(m_hwnd));
-    EXPECT_TRUE(g_bRunFlag.load());
-    EXPECT_FALSE(IsWindowVisible(m_hwnd));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message);
+        EXPECT_EQ(SendMessageW(m_hwnd, c.message, c.wParam, 0), 0);
+        const MSG posted = NextPosted();
+        if (c.postedCommand != 0) {
+            // The request is handed to the command handler as a request from outside.
+            EXPECT_EQ(posted.hwnd, m_hwnd);
+            EXPECT_EQ(posted.message, static_cast<UINT>(WM_COMMAND));
+            EXPECT_EQ(LOWORD(posted.wParam), c.postedCommand);
+            EXPECT_EQ(posted.lParam, kRequestFromOutside);
+        } else {
+            EXPECT_EQ(posted.message, 0u);
+        }
+        EXPECT_TRUE(IsWindow(m_hwnd));
+        EXPECT_TRUE(g_bRunFlag.load());
+        EXPECT_FALSE(IsWindowVisible(m_hwnd));
+    }
 }
 
 TEST_F(MainWindow, SettingsRequestIsPostedAsItsMessage) {

@@ -14,7 +14,6 @@ using testsupport::TraceLine;
 
 constexpr DWORD kTimeoutMs = testsupport::kProcessTimeoutMs;
 constexpr DWORD kTraceWaitMs = 5000;
-constexpr DWORD kSettleMs = 300;
 constexpr UINT kStartupFailedId = 1;
 constexpr UINT kMutexFailedId = 4;
 constexpr UINT kImportRefusedId = 3007;
@@ -72,6 +71,14 @@ protected:
         DWORD code = 0xFFFFFFFF;
         ASSERT_TRUE(m_second.WaitForExit(kTimeoutMs, &code)) << "the second start must end by itself";
         EXPECT_EQ(code, 0u);
+    }
+
+    // After CloseResident: the first start's trace reaches its WM_DESTROY and holds no `text`.
+    void ExpectNotTracedBeforeDestroy(const wchar_t* text) {
+        const std::vector<TraceLine> lines = m_trace.LinesOf(m_first.Pid());
+        const int destroy = TraceFile::Find(lines, L"WM_DESTROY: run flag cleared");
+        ASSERT_GE(destroy, 0) << "the first start never reached its WM_DESTROY";
+        EXPECT_LT(TraceFile::Find(lines, text), 0) << testing::PrintToString(text);
     }
 
     // Asks the resident instance to end as the installer does and expects exit code 0.
@@ -171,10 +178,10 @@ TEST_F(SolvaneStartup, SecondStartWithEcoModeForwardsItAndExits) {
     EXPECT_EQ(FindWindowW(L"Solvane", nullptr), hwnd) << "the second start must not create its own window";
     EXPECT_TRUE(Traced(m_first.Pid(), L"WM_USER+9: ECO mode settings requested"));
     EXPECT_TRUE(Traced(m_second.Pid(), L"instance already running"));
-    Sleep(kSettleMs);
-    EXPECT_LT(TraceFile::Find(m_trace.LinesOf(m_first.Pid()), L"WM_USER+10"), 0);
-    EXPECT_FALSE(TraceFile::AnyFrom(m_trace.LinesOf(m_second.Pid()), L"InitInstance"));
+    EXPECT_FALSE(TraceFile::AnyFrom(m_trace.LinesOf(m_second.Pid()), L"InitInstance")) << "it has ended";
+    // Whatever the second start posted comes before the WM_CLOSE posted after it had ended.
     CloseResident(hwnd);
+    ExpectNotTracedBeforeDestroy(L"WM_USER+10");
 }
 
 TEST_F(SolvaneStartup, PowerSchemeWithEcoModeIsAPlanSettingsRequestOnly) {
@@ -182,9 +189,8 @@ TEST_F(SolvaneStartup, PowerSchemeWithEcoModeIsAPlanSettingsRequestOnly) {
     ASSERT_NE(hwnd, nullptr);
     RunSecond(L"/EcoMode /PowerScheme");
     ASSERT_TRUE(Traced(m_first.Pid(), L"WM_USER+10: power plan settings requested"));
-    Sleep(kSettleMs);
-    EXPECT_LT(TraceFile::Find(m_trace.LinesOf(m_first.Pid()), L"WM_USER+9"), 0);
     CloseResident(hwnd);
+    ExpectNotTracedBeforeDestroy(L"WM_USER+9");
 }
 
 TEST_F(SolvaneStartup, FirstStartHonoursPowerSchemeItself) {

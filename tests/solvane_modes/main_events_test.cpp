@@ -14,6 +14,7 @@
 #include "app/window_classes.h"
 #include "drivers/eco_led.h"
 #include "plans/plan_list.h"
+#include "plans/power_guids.h"
 #include "plans/settings.h"
 #include "tests/solvane_app/test_support.h"
 
@@ -37,6 +38,31 @@ bool WaitPosted(HWND hwnd, UINT message, WPARAM wParam, DWORD timeoutMs, MSG* ou
         Sleep(10);
     } while (GetTickCount() - start < timeoutMs);
     return false;
+}
+
+// Whether the window's timer `id` comes before a marker timer armed now for `markerMs`. The
+// marker always comes; a timer that was started before it with a shorter time comes first.
+bool TimerComesBeforeMarker(HWND hwnd, UINT_PTR id, UINT markerMs) {
+    constexpr UINT_PTR kMarkerTimer = 0x7E57;
+    constexpr DWORD kMarkerGraceMs = 10000;
+    SetTimer(hwnd, kMarkerTimer, markerMs, nullptr);
+    bool seen = false;
+    const DWORD start = GetTickCount();
+    do {
+        MSG msg;
+        while (PeekMessageW(&msg, hwnd, WM_TIMER, WM_TIMER, PM_REMOVE)) {
+            if (msg.wParam == id) {
+                seen = true;
+            } else if (msg.wParam == kMarkerTimer) {
+                KillTimer(hwnd, kMarkerTimer);
+                return seen;
+            }
+        }
+        Sleep(5);
+    } while (GetTickCount() - start < markerMs + kMarkerGraceMs);
+    KillTimer(hwnd, kMarkerTimer);
+    ADD_FAILURE() << "the marker timer never came";
+    return seen;
 }
 
 class MainEvents : public testing::Test {
@@ -143,16 +169,33 @@ TEST_F(MainEvents, PowerBroadcastAlwaysAnswersOne) {
     EXPECT_TRUE(WaitPosted(m_hwnd, WM_TIMER, IDT_PANEL_REPAINT, 3000)) << "the panel repaint follows in 1 s";
 }
 
-TEST_F(MainEvents, LidOpeningWithoutAFollowingPlanStartsNoBrightnessTimer) {
+TEST_F(MainEvents, SettingChangesThatFollowNoPlanStartNoBrightnessTimer) {
+    struct Case {
+        GUID setting;
+        DWORD value;
+        const char* what;
+    };
+    const GUID lid = {0xBA3E0F4D, 0xB817, 0x4094, {0xA2, 0xD1, 0xD5, 0x63, 0x79, 0xE6, 0xA0, 0xF3}};
+    const GUID monitorOn = {0x02731015, 0x4510, 0x4526, {0x99, 0xE6, 0xE5, 0xA1, 0x7E, 0xBD, 0x1A, 0xEA}};
+    const Case cases[] = {
+        {lid, 0, "lid closed"},
+        {monitorOn, 0, "monitor switched off"},
+        {plans::kSettingProcessorMax, 50, "processor limited below full"},
+    };
     CreateMain();
-    // Lid closed (0): never a brightness step.
-    BYTE block[sizeof(POWERBROADCAST_SETTING) + sizeof(DWORD)] = {};
-    auto* setting = reinterpret_cast<POWERBROADCAST_SETTING*>(block);
-    setting->PowerSetting = {0xBA3E0F4D, 0xB817, 0x4094, {0xA2, 0xD1, 0xD5, 0x63, 0x79, 0xE6, 0xA0, 0xF3}};
-    setting->DataLength = sizeof(DWORD);
-    EXPECT_EQ(SendMessageW(m_hwnd, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, reinterpret_cast<LPARAM>(block)), 1);
-    g_MainState.dwBrightnessDelay = 10;
-    EXPECT_FALSE(WaitPosted(m_hwnd, WM_TIMER, IDT_BRIGHTNESS, 300));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        // A short delay, so that a wrongly started timer comes long before the marker.
+        g_MainState.dwBrightnessDelay = 10;
+        BYTE block[sizeof(POWERBROADCAST_SETTING) + sizeof(DWORD)] = {};
+        auto* setting = reinterpret_cast<POWERBROADCAST_SETTING*>(block);
+        setting->PowerSetting = c.setting;
+        setting->DataLength = sizeof(DWORD);
+        CopyMemory(setting->Data, &c.value, sizeof(c.value));
+        EXPECT_EQ(SendMessageW(m_hwnd, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, reinterpret_cast<LPARAM>(block)), 1);
+        EXPECT_FALSE(TimerComesBeforeMarker(m_hwnd, IDT_BRIGHTNESS, 200));
+        KillTimer(m_hwnd, IDT_BRIGHTNESS);
+    }
 }
 
 TEST_F(MainEvents, SessionEventsFollowLockAndPresence) {
@@ -180,7 +223,8 @@ TEST_F(MainEvents, TrayOnlyUnlockStartsNoRepaint) {
     plans::g_Settings.blob.dwFlagWord = plans::FLAG_TRAY_ONLY;
     Session(WTS_SESSION_LOCK);
     Session(WTS_SESSION_UNLOCK);
-    EXPECT_FALSE(WaitPosted(m_hwnd, WM_TIMER, IDT_PANEL_REPAINT, 2600));
+    // An unlock repaint would be due in 2 s, before the marker.
+    EXPECT_FALSE(TimerComesBeforeMarker(m_hwnd, IDT_PANEL_REPAINT, 2300));
 }
 
 TEST_F(MainEvents, LedFlagsRunThroughLockAndUnlock) {

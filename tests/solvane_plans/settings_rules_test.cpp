@@ -10,17 +10,16 @@ using namespace plans;
 
 namespace {
 
-TEST(SettingsBlob, LayoutIsFortyLittleEndianBytes) {
-    EXPECT_EQ(sizeof(SettingsBlob), 40u);
-    EXPECT_EQ(offsetof(SettingsBlob, valid), 0u);
-    EXPECT_EQ(offsetof(SettingsBlob, dwFlagWord), 4u);
-    EXPECT_EQ(offsetof(SettingsBlob, left), 8u);
-    EXPECT_EQ(offsetof(SettingsBlob, top), 12u);
-    EXPECT_EQ(offsetof(SettingsBlob, width), 16u);
-    EXPECT_EQ(offsetof(SettingsBlob, height), 20u);
-    EXPECT_EQ(offsetof(SettingsBlob, colorIndex), 24u);
-    EXPECT_EQ(offsetof(SettingsBlob, reserved), 28u);
-}
+// The stored record is forty bytes in this order, checked when this file compiles.
+static_assert(sizeof(SettingsBlob) == 40);
+static_assert(offsetof(SettingsBlob, valid) == 0);
+static_assert(offsetof(SettingsBlob, dwFlagWord) == 4);
+static_assert(offsetof(SettingsBlob, left) == 8);
+static_assert(offsetof(SettingsBlob, top) == 12);
+static_assert(offsetof(SettingsBlob, width) == 16);
+static_assert(offsetof(SettingsBlob, height) == 20);
+static_assert(offsetof(SettingsBlob, colorIndex) == 24);
+static_assert(offsetof(SettingsBlob, reserved) == 28);
 
 TEST(FlagWord, EcoModeValuesSelectTheVariant) {
     EXPECT_EQ(EcoModeFlags(0), 0u);

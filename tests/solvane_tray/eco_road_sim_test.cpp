@@ -370,8 +370,20 @@ TEST_F(EcoRoad, LowBatteryChangeShowsTheBalloonAndAToastWhileAFullScreenAppIsInF
     // With the desktop in front only the balloon is shown.
     const DWORD toasts = common::ReadRegDword(key.Get(), L"ToastCount", 0);
     ASSERT_EQ(RunSimctl(L"display-mode 1").exitCode, 0u);
+    const auto balloons = [&] {
+        const std::vector<testsupport::TraceLine> lines = m_trace.LinesOf(m_process.Pid());
+        int count = 0;
+        for (int at = testsupport::TraceFile::Find(lines, L"with balloon"); at >= 0;
+             at = testsupport::TraceFile::Find(lines, L"with balloon", at + 1)) {
+            ++count;
+        }
+        return count;
+    };
+    const int before = balloons();
+    // The second notification is handled in full before the one posted after it is traced.
     PostMessageW(m_main, WM_APP_TRAY_CALLBACK + 1, 1, 0);
-    Sleep(2000);
+    PostMessageW(m_main, WM_APP_TRAY_CALLBACK + 1, 1, 0);
+    ASSERT_TRUE(WaitUntil([&] { return balloons() >= before + 2; }, 10000));
     EXPECT_EQ(common::ReadRegDword(key.Get(), L"ToastCount", 0), toasts);
 }
 

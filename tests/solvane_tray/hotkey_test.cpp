@@ -100,8 +100,9 @@ int Selection(HWND dialog) {
 
 }  // namespace
 
+static_assert(kHotkeyEntryCount == 24);  // "no hotkey" and twenty-three combinations
+
 TEST_F(HotkeyTest, TableOffersTwentyThreeCombinationsWithoutAltF4) {
-    ASSERT_EQ(kHotkeyEntryCount, 24u);
     EXPECT_EQ(kHotkeyTable[0].uModifiers, 0u);
     EXPECT_EQ(kHotkeyTable[0].uKey, 0u);
     EXPECT_EQ(traytest::Str(kHotkeyTable[0].uStringId), L"ホットキーなし");

@@ -4,7 +4,9 @@
 
 #include <cstdio>
 #include <fstream>
-#include <set>
+#include <algorithm>
+#include <cstdlib>
+#include <map>
 
 #include "app/app_globals.h"
 #include "app/app_messages.h"
@@ -244,7 +246,7 @@ std::wstring Screenshot(const wchar_t* name) {
     return WaitForFile(winFile) ? winFile : L"";
 }
 
-bool PngLooksTaken(const std::wstring& path, int expectWidth, int expectHeight) {
+bool ReadPicture(const std::wstring& path, Picture* picture) {
     // Decoded by the host's converter into a plain PPM, whose pixels are easy to read.
     if (path.size() < 6 || path.compare(0, 2, L"Z:") != 0) {
         return false;
@@ -263,36 +265,84 @@ bool PngLooksTaken(const std::wstring& path, int expectWidth, int expectHeight) 
     }
     std::ifstream file(winPpm.c_str(), std::ios::binary);
     std::string magic;
-    int width = 0;
-    int height = 0;
     int maxValue = 0;
-    file >> magic >> width >> height >> maxValue;
+    file >> magic >> picture->width >> picture->height >> maxValue;
     file.get();
-    if (magic != "P6" || width != expectWidth || height != expectHeight || maxValue != 255) {
-        std::fprintf(stderr, "screenshot %s %dx%d\n", magic.c_str(), width, height);
+    if (magic != "P6" || picture->width <= 0 || picture->height <= 0 || maxValue != 255) {
+        std::fprintf(stderr, "screenshot %s %dx%d\n", magic.c_str(), picture->width, picture->height);
         return false;
     }
-    std::vector<unsigned char> pixels(static_cast<size_t>(width) * height * 3);
-    file.read(reinterpret_cast<char*>(pixels.data()), static_cast<std::streamsize>(pixels.size()));
-    if (file.gcount() != static_cast<std::streamsize>(pixels.size())) {
-        return false;
-    }
+    picture->rgb.resize(static_cast<size_t>(picture->width) * picture->height * 3);
+    file.read(reinterpret_cast<char*>(picture->rgb.data()), static_cast<std::streamsize>(picture->rgb.size()));
+    const bool complete = file.gcount() == static_cast<std::streamsize>(picture->rgb.size());
     file.close();
     DeleteFileW(winPpm.c_str());
-    // Not blank: many pixels differ from the first one, in several colours.
-    std::set<unsigned> colours;
-    size_t differing = 0;
-    auto rgbAt = [&pixels](size_t i) {
-        return (static_cast<unsigned>(pixels[i]) << 16) | (static_cast<unsigned>(pixels[i + 1]) << 8) | pixels[i + 2];
-    };
-    for (size_t i = 0; i < pixels.size(); i += 3) {
-        unsigned rgb = rgbAt(i);
-        differing += rgb != rgbAt(0);
-        if (colours.size() < 64) {
-            colours.insert(rgb);
+    return complete;
+}
+
+COLORREF Picture::At(int x, int y) const {
+    const size_t i = (static_cast<size_t>(y) * width + x) * 3;
+    return RGB(rgb[i], rgb[i + 1], rgb[i + 2]);
+}
+
+namespace {
+
+RECT ClipToPicture(const Picture& picture, const RECT& rect) {
+    RECT clipped = rect;
+    clipped.left = std::max<LONG>(clipped.left, 0);
+    clipped.top = std::max<LONG>(clipped.top, 0);
+    clipped.right = std::min<LONG>(clipped.right, picture.width);
+    clipped.bottom = std::min<LONG>(clipped.bottom, picture.height);
+    return clipped;
+}
+
+bool Near(COLORREF a, COLORREF b, int tolerance) {
+    return std::abs(GetRValue(a) - GetRValue(b)) <= tolerance && std::abs(GetGValue(a) - GetGValue(b)) <= tolerance &&
+           std::abs(GetBValue(a) - GetBValue(b)) <= tolerance;
+}
+
+}  // namespace
+
+int CountNear(const Picture& picture, const RECT& rect, COLORREF colour, int tolerance) {
+    const RECT r = ClipToPicture(picture, rect);
+    int count = 0;
+    for (LONG y = r.top; y < r.bottom; ++y) {
+        for (LONG x = r.left; x < r.right; ++x) {
+            count += Near(picture.At(x, y), colour, tolerance) ? 1 : 0;
         }
     }
-    return differing > 2000 && colours.size() >= 3;
+    return count;
+}
+
+int CountDrawn(const Picture& picture, const RECT& rect) {
+    const RECT r = ClipToPicture(picture, rect);
+    std::map<COLORREF, int> histogram;
+    for (LONG y = r.top; y < r.bottom; ++y) {
+        for (LONG x = r.left; x < r.right; ++x) {
+            ++histogram[picture.At(x, y)];
+        }
+    }
+    int total = 0;
+    int dominant = 0;
+    for (const auto& entry : histogram) {
+        total += entry.second;
+        dominant = std::max(dominant, entry.second);
+    }
+    return total - dominant;
+}
+
+bool PngLooksTaken(const std::wstring& path, int expectWidth, int expectHeight) {
+    Picture picture;
+    if (!ReadPicture(path, &picture)) {
+        return false;
+    }
+    if (picture.width != expectWidth || picture.height != expectHeight) {
+        std::fprintf(stderr, "screenshot %dx%d, the screen is %dx%d\n", picture.width, picture.height, expectWidth,
+                     expectHeight);
+        return false;
+    }
+    const RECT all = {0, 0, picture.width, picture.height};
+    return CountDrawn(picture, all) > 2000;
 }
 
 }  // namespace traytest

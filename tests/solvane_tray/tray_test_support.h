@@ -83,8 +83,20 @@ std::wstring Str(UINT id);
 // Takes a screenshot of the whole X screen into $TRAY_SCREENSHOT_DIR\name.png through
 // /usr/bin/import; returns the Windows path of the file, or empty when it could not be taken.
 std::wstring Screenshot(const wchar_t* name);
-// Size of a PNG file and whether its pixels are not all the same (read from the IHDR and the
-// image's byte variety).
+// A screenshot's pixels (screen coordinates: the X screen's origin is the virtual screen's).
+struct Picture {
+    int width = 0;
+    int height = 0;
+    std::vector<unsigned char> rgb;  // rows of R, G, B bytes
+    COLORREF At(int x, int y) const;
+};
+// Reads a screenshot taken by Screenshot(); false when it cannot be decoded.
+bool ReadPicture(const std::wstring& path, Picture* picture);
+// Pixels of the rectangle whose colour is within `tolerance` of `colour` in each channel.
+int CountNear(const Picture& picture, const RECT& rect, COLORREF colour, int tolerance = 40);
+// Pixels of the rectangle that differ from its most common colour: what was drawn on its ground.
+int CountDrawn(const Picture& picture, const RECT& rect);
+// Whether the screenshot has the screen's size and is not one plain colour.
 bool PngLooksTaken(const std::wstring& path, int expectWidth, int expectHeight);
 
 }  // namespace traytest

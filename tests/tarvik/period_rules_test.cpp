@@ -23,11 +23,10 @@ void ExpectDate(const SYSTEMTIME& st, WORD year, WORD month, WORD day) {
     EXPECT_EQ(st.wDay, day);
 }
 
-TEST(OneDataConversion, RecordIsFortyBytesWithTimesAtEightAndTwentyFour) {
-    EXPECT_EQ(sizeof(OneData), 40u);
-    EXPECT_EQ(offsetof(OneData, start), 8u);
-    EXPECT_EQ(offsetof(OneData, end), 24u);
-}
+// The stored record: forty bytes, its times at eight and twenty-four (checked when this compiles).
+static_assert(sizeof(OneData) == 40);
+static_assert(offsetof(OneData, start) == 8);
+static_assert(offsetof(OneData, end) == 24);
 
 TEST(OneDataConversion, YearBefore1900IsZeroSecondsAndOutOfRangeFieldsFail) {
     long long seconds = 123;
