@@ -99,6 +99,9 @@ if [ -n "$prepared" ]; then
   # Wine keeps no registry security in its files: the key rights the install set are lost with
   # the prepared PC's server and are set again here, as "Vendrel.exe" without a switch does.
   if [ "${SIM_INSTALL_PRODUCT:-1}" != 0 ] && [ -f "$prefix/drive_c/Program Files/Solvane/Vendrel.exe" ]; then
+    # First the rights Windows gives the machine's software keys, then the installer's widening.
+    "$root/cmake/wine-run.sh" "$build/simbin/simctl.exe" stock-key-rights 'Software\Orvel' >/dev/null 2>&1 \
+      || { $WINESERVER -k >/dev/null 2>&1; die "could not give Software\\Orvel of $prefix its rights again"; }
     "$root/cmake/wine-run.sh" 'C:\Program Files\Solvane\Vendrel.exe' >/dev/null 2>&1 \
       || { $WINESERVER -k >/dev/null 2>&1; die "Vendrel.exe could not set the key rights of $prefix again"; }
   fi
