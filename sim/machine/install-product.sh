@@ -86,6 +86,8 @@ REG
 )
 fi
 meter=1; [ "$SIM_CHASSIS" = desktop ] && meter=0
+# A machine with a built-in panel lets the program discover its brightness levels.
+asl=0; [ "${SIM_PANEL:-0}" = 1 ] && asl=1
 
 sim_reg_import <<REG || die "could not write the machine settings"
 Windows Registry Editor Version 5.00
@@ -101,6 +103,7 @@ $mode_values
 "Ferrow"=$(dword 0)
 "LegacyBIOS"=$(dword 0)
 "ModelNumber"=$(dword 0)
+"ASLSupported"=$(dword $asl)
 "Auto"="$eco_save"
 
 [$plans_key]

@@ -7,6 +7,7 @@
 #include "app/single_instance.h"
 #include "app/startup.h"
 #include "common/log.h"
+#include "display/display.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     g_Log.Init(kTraceLogKey);
@@ -57,7 +58,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
 
     // The toast library is finalised and unloaded here once it joins.
     gdiplus.Shutdown();
-    // The WMI brightness connection is released here once it joins.
+    display::ShutdownDisplay();
     ShutdownCom();
     LOG_TRACE(TRACE_LEVEL_APP, L"WinMain", L"Exit retval:%08x", quitCode);
     return quitCode;

@@ -5,9 +5,11 @@
 #include "app/app_globals.h"
 #include "app/app_messages.h"
 #include "app/main_state.h"
+#include "app/monitor_events.h"
 #include "app/plan_sheet.h"
 #include "common/handles.h"
 #include "common/log.h"
+#include "resources/resource.h"
 #include "plans/mode_switch.h"
 #include "plans/reg_values.h"
 #include "plans/settings.h"
@@ -168,6 +170,8 @@ constexpr CommandEntry kCommands[] = {
     {IDM_PLAN_SETTINGS, IDM_PLAN_SETTINGS, OnOpenSettings},
     {IDM_SETTINGS_ALIAS, IDM_SETTINGS_ALIAS, OnSettingsAlias},
     {plans::IDM_PLAN_PINNED3, plans::IDM_PLAN_PINNED1, OnPlanCommand},
+    {IDM_REFRESH_MONITORS, IDM_REFRESH_MONITORS, OnMonitorRefreshCommand},
+    {IDM_MONITOR_REFRESH, IDM_MONITOR_REFRESH, OnMonitorRefreshCommand},
     {plans::IDM_PLAN_OTHER_FIRST, plans::IDM_PLAN_OTHER_FIRST + kMaxOtherPlanCommands - 1, OnPlanCommand},
 };
 

@@ -7,10 +7,12 @@
 #include "app/app_messages.h"
 #include "app/main_commands.h"
 #include "app/main_state.h"
+#include "app/monitor_events.h"
 #include "app/power_events.h"
 #include "app/thread_pause.h"
 #include "app/tray_dispatch.h"
 #include "common/log.h"
+#include "display/display.h"
 #include "drivers/eco_led.h"
 #include "drivers/processor_device.h"
 #include "plans/guid_text.h"
@@ -88,9 +90,12 @@ LRESULT OnCreate(HWND hwnd, UINT, WPARAM, LPARAM) {
     g_MainState.bBrightnessFollowUp = true;
     CacheAcLineStatus();
     ApplyDimTimeoutRule();
-    // The ambient-light brightness (mode 0x200) and, with external-monitor support, the plan
-    // brightness (mode 1) are applied here once the brightness code joins; then the hotkey is
-    // registered by the notification-area code.
+    LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"SETBRIGHTNESS_ALS()");
+    display::ChangeBrightness(static_cast<UINT>(display::BC_AUTO));
+    if (HasFlag(plans::FLAG_EXT_MONITOR)) {
+        ApplyPlanBrightness(kTraceName);
+    }
+    // The hotkey is registered here by the notification-area code.
     plans::PlanRecord active{};
     active.guid = plans::activepsi.guid;
     plans::ReadPlanRecord(&active);
@@ -188,6 +193,9 @@ struct TimerEntry {
 constexpr TimerEntry kTimers[] = {
     {IDT_PANEL_REPAINT, OnPanelRepaintTimer},
     {IDT_BRIGHTNESS, OnBrightnessTimer},
+    {IDT_MONITOR_REFRESH, OnMonitorRefreshTimer},
+    {IDT_MONITOR_RETRY, OnMonitorRetryTimer},
+    {IDT_MONITOR_RESUME, OnMonitorResumeTimer},
 };
 
 LRESULT OnTimer(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -11,6 +11,7 @@
 #include "app/window_classes.h"
 #include "app/thread_pause.h"
 #include "common/log.h"
+#include "display/display.h"
 #include "drivers/eco_led.h"
 #include "plans/plan_list.h"
 #include "plans/settings.h"
@@ -100,7 +101,7 @@ int InitInstance(HINSTANCE instance, int showCommand) noexcept {
     _wsetlocale(LC_ALL, L"japanese");
     // The chassis query and, on OS model 3, the toast library join here.
     StartCom();
-    // The WMI connection for panel brightness joins here.
+    display::InitializeWMI();  // without it every brightness call connects itself
     g_hInstance = instance;
     SetErrorLogModule(instance);
     LoadProgramTitle(instance);
@@ -115,7 +116,8 @@ int InitInstance(HINSTANCE instance, int showCommand) noexcept {
     }
 
     g_dwOsModel = DetermineOsModel();
-    // The panel's brightness levels are queried here once the brightness code joins.
+    // The loader hands the panel and monitor work to the display code.
+    display::InstallDisplayHooks();
     plans::LoadSettings();
     if (!OsVersionAtLeast(6, 0)) {
         return FailInit(IDS_NEEDS_VISTA, GetLastError());

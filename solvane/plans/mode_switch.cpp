@@ -285,6 +285,8 @@ HWND PlanChangeTarget() noexcept {
     return g_hMainWnd;
 }
 
+void (*g_pfnApplyPlanBrightness)() = nullptr;
+
 void PostPlanChanged(WPARAM wParam) noexcept {
     if (HWND target = PlanChangeTarget(); target != nullptr) {
         PostMessageW(target, WM_APP_PLAN_CHANGED, wParam, 0);
@@ -346,7 +348,10 @@ DWORD SelectPlanFromMenu(WORD id) noexcept {
     }
     RefreshCurrentPlan(plan);
     PostPlanChanged(0);
-    // External-monitor brightness follows here once the monitor code joins.
+    if (HasFlag(FLAG_EXT_MONITOR) && g_pfnApplyPlanBrightness != nullptr) {
+        LOG_TRACE(TRACE_LEVEL_VALUES, L"SelectPlanFromMenu", L"SETBRIGHTNESS()");
+        g_pfnApplyPlanBrightness();
+    }
     if (eco) {
         drivers::RefreshLedFromCurrentPlan();
     }

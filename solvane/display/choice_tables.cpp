@@ -1,0 +1,99 @@
+#include <windows.h>
+#include <strsafe.h>
+
+#include <new>
+
+#include "common/log.h"
+#include "display/display.h"
+#include "plans/settings.h"
+#include "resources/resource.h"
+
+namespace display {
+
+namespace {
+
+constexpr DWORD kPercentEntries = 101;
+constexpr DWORD kNoValue = 256;
+constexpr DWORD kDefaultTopValue = 7;
+constexpr size_t kFormatChars = 64;
+
+std::vector<BrightnessChoice> g_defaultTable;
+std::vector<BrightnessChoice> g_percentTable;
+std::vector<BrightnessChoice> g_levelTable;
+std::vector<BrightnessChoice> g_pSchemeRange_ALS;
+const std::vector<BrightnessChoice>* g_offered = &g_defaultTable;
+
+// The label of a level value: "暗い" for the darkest, "明るい" for `top`, "なし" for no value,
+// otherwise "輝度 %d" with the value plus one.
+void LevelLabel(HINSTANCE resources, DWORD value, DWORD top, wchar_t (&label)[24]) {
+    label[0] = L'\0';
+    UINT id = IDS_BRIGHTNESS_LEVEL;
+    if (value == 0) {
+        id = IDS_BRIGHTNESS_DARK;
+    } else if (value == kNoValue) {
+        id = IDS_BRIGHTNESS_NONE;
+    } else if (value == top) {
+        id = IDS_BRIGHTNESS_BRIGHT;
+    }
+    wchar_t text[kFormatChars] = {};
+    LoadStringW(resources, id, text, static_cast<int>(ARRAYSIZE(text)));
+    if (id == IDS_BRIGHTNESS_LEVEL) {
+        StringCchPrintfW(label, ARRAYSIZE(label), text, static_cast<int>(value + 1));
+    } else {
+        StringCchCopyW(label, ARRAYSIZE(label), text);
+    }
+}
+
+bool BuildLevelTable(HINSTANCE resources, DWORD count, std::vector<BrightnessChoice>* table) {
+    try {
+        table->assign(count, BrightnessChoice{});
+    } catch (const std::bad_alloc&) {
+        WriteErrorLog(IDS_ERR_HEAPALLOC, count * sizeof(BrightnessChoice), ERRLOG_FILE);
+        return false;
+    }
+    for (DWORD i = 0; i < count; ++i) {
+        (*table)[i].value = i;
+        LevelLabel(resources, i, count - 1, (*table)[i].label);
+    }
+    return true;
+}
+
+}  // namespace
+
+void Init_nsr_lcd(HINSTANCE resources) {
+    FreeBrightnessTables();
+    BuildLevelTable(resources, kDefaultLevelCount, &g_defaultTable);
+    g_percentTable.assign(kPercentEntries, BrightnessChoice{});
+    for (DWORD v = 0; v < kPercentEntries; ++v) {
+        g_percentTable[v].value = v;
+        StringCchPrintfW(g_percentTable[v].label, ARRAYSIZE(g_percentTable[v].label), L"%d%%", v);
+    }
+    const bool externalMode = (plans::g_Settings.blob.dwFlagWord & plans::FLAG_EXT_MONITOR) != 0;
+    if (bLCD && !externalMode) {
+        g_offered = &g_percentTable;
+    } else if (dwBLevel == 1 || dwBLevel == kDefaultLevelCount) {
+        g_offered = &g_defaultTable;
+    } else if (BuildLevelTable(resources, dwBLevel, &g_levelTable)) {
+        g_offered = &g_levelTable;
+    } else {
+        dwBLevel = kDefaultLevelCount;
+        bLCD = false;
+        g_offered = &g_defaultTable;
+    }
+    const DWORD n = PanelLevelCount();
+    if (n >= 1 && !BuildLevelTable(resources, n, &g_pSchemeRange_ALS)) {
+        LOG_TRACE(TRACE_LEVEL_VALUES, L"Init_nsr_lcd", L"Could not allocate g_pSchemeRange_ALS buffer.");
+    }
+}
+
+const std::vector<BrightnessChoice>& BrightnessChoices() { return *g_offered; }
+const std::vector<BrightnessChoice>& AmbientLightRangeTable() { return g_pSchemeRange_ALS; }
+
+void FreeBrightnessTables() {
+    g_offered = &g_defaultTable;
+    g_levelTable.clear();
+    g_percentTable.clear();
+    g_pSchemeRange_ALS.clear();
+}
+
+}  // namespace display
