@@ -119,6 +119,19 @@ $led_values
 [HKEY_LOCAL_MACHINE\\Software\\Orvel\\Morrow]
 REG
 
+# A desktop's setup package lists the monitor models it supports, with the name published for each.
+if [ "${SIM_MONITORS:-0}" -gt 0 ]; then
+  sim_reg_import <<REG || die "could not write the supported monitors"
+Windows Registry Editor Version 5.00
+
+[HKEY_LOCAL_MACHINE\\Software\\Orvel\\Solvane\\SupportMonitor\\SV-E2410]
+"MonitorInfo"="Orvel SV-E2410"
+
+[HKEY_LOCAL_MACHINE\\Software\\Orvel\\Solvane\\SupportMonitor\\SV-W2790]
+"MonitorInfo"="Orvel SV-W2790"
+REG
+fi
+
 # The helper always exits 0; its effects are checked by the tests of the built PC.
 sim_wine 'C:\Program Files\Solvane\Vendrel.exe' /Commit || die "Vendrel.exe /Commit failed (exit $?)"
 cp "$PRODUCT_BIN/Solvane.exe" "$program_dir/"

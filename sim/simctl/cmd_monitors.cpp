@@ -1,6 +1,7 @@
 // simctl monitor commands: the simulated DDC/CI monitors of dxva2.dll (registry layout in
 // sim/dxva2/dxva2_api.h) — list them, plug or unplug, script transient failures, read the log.
 #include <windows.h>
+#include <dbt.h>
 
 #include <cerrno>
 #include <cwchar>
@@ -39,6 +40,9 @@ constexpr NamedError ERROR_NAMES[] = {
 };
 constexpr DWORD DEFAULT_ERROR = dxva2sim::ERROR_GRAPHICS_I2C_ERROR_TRANSMITTING_DATA;
 constexpr wchar_t ALWAYS[] = L"always";
+// GUID_DEVINTERFACE_MONITOR.
+const GUID MONITOR_INTERFACE = {0xE6F07B5F, 0xEE97, 0x4A90, {0xB0, 0x76, 0x33, 0xF5, 0x7B, 0xF4, 0xEA, 0xA7}};
+constexpr UINT ANNOUNCE_TIMEOUT_MS = 20000;
 
 std::wstring MonitorKey(DWORD n) { return simlib::PieceKey(PIECE, (L"Monitor" + std::to_wstring(n)).c_str()); }
 
@@ -181,18 +185,39 @@ int RunMonitorFail(const std::vector<std::wstring>& args) {
     return 0;
 }
 
+// Windows announces a monitor's arrival or removal to the windows that registered for the monitor
+// device interface; the program's main window is the one that matters here.
+void AnnounceMonitorChange(bool arrival) {
+    HWND window = FindWindowW(L"Solvane", nullptr);
+    if (window == nullptr) {
+        return;
+    }
+    DEV_BROADCAST_DEVICEINTERFACE_W broadcast{};
+    broadcast.dbcc_size = sizeof(broadcast);
+    broadcast.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+    broadcast.dbcc_classguid = MONITOR_INTERFACE;
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(window, WM_DEVICECHANGE, arrival ? DBT_DEVICEARRIVAL : DBT_DEVICEREMOVECOMPLETE,
+                        reinterpret_cast<LPARAM>(&broadcast), SMTO_ABORTIFHUNG, ANNOUNCE_TIMEOUT_MS, &result);
+    simctl::Out(L"monitor %ls announced to the Solvane window\n", arrival ? L"arrival" : L"removal");
+}
+
 int RunMonitorPlug(const std::vector<std::wstring>& args) {
     long long count = 0;
     if (args.size() != 1 || !simctl::ParseNumber(args[0], count) || count < 0 ||
         count > static_cast<long long>(dxva2sim::MAX_MONITORS)) {
         return simctl::UsageError(L"monitor-plug", L"give the number of plugged-in monitors, 0 to 2");
     }
+    const DWORD before = simlib::DwordOr(simlib::PieceKey(PIECE), L"Monitors", 0);
     LONG rc = simlib::WriteDword(simlib::PieceKey(PIECE), L"Monitors", static_cast<DWORD>(count));
     if (rc != ERROR_SUCCESS) {
         simctl::Err(L"simctl monitor-plug: cannot write (error %ld)\n", rc);
         return 1;
     }
     simctl::Out(L"%lld DDC/CI monitor(s) plugged in\n", count);
+    if (static_cast<DWORD>(count) != before) {
+        AnnounceMonitorChange(static_cast<DWORD>(count) > before);
+    }
     return 0;
 }
 
@@ -216,7 +241,7 @@ SIMCTL_COMMAND(L"monitors", L"monitors", L"list the DDC/CI monitors, their brigh
 SIMCTL_COMMAND(L"monitor-fail", L"monitor-fail FUNCTION N|always [ERROR]",
                L"make the next N calls of a dxva2 function fail (default error I2C_ERROR_TRANSMITTING_DATA)",
                RunMonitorFail);
-SIMCTL_COMMAND(L"monitor-plug", L"monitor-plug 0|1|2", L"set how many DDC/CI monitors are plugged in",
+SIMCTL_COMMAND(L"monitor-plug", L"monitor-plug 0|1|2", L"set how many DDC/CI monitors are plugged in (announced to Solvane)",
                RunMonitorPlug);
 SIMCTL_COMMAND(L"monitor-log", L"monitor-log [--clear]", L"print (or clear) the log of dxva2 calls", RunMonitorLog);
 SIMCTL_STATUS(L"monitors", PrintMonitors);

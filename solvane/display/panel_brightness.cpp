@@ -151,8 +151,22 @@ void ReadRegistryLevels(HKEY key) {
         return;
     }
     DWORD cbRead = 0;
-    const LSTATUS status =
+    LSTATUS status =
         plans::ReadBinaryValue(key, L"BValue", table.data(), static_cast<DWORD>(table.size() * sizeof(WORD)), &cbRead);
+    if (status == ERROR_MORE_DATA && cbRead > table.size() * sizeof(WORD)) {
+        // A longer value (a "BLevel" above 256 was clamped): its first entries are the table.
+        std::vector<BYTE> whole;
+        try {
+            whole.assign(cbRead, 0);
+        } catch (const std::bad_alloc&) {
+            WriteErrorLog(IDS_ERR_HEAPALLOC, cbRead, ERRLOG_FILE);
+            return;
+        }
+        status = plans::ReadBinaryValue(key, L"BValue", whole.data(), cbRead, &cbRead);
+        if (status == ERROR_SUCCESS) {
+            CopyMemory(table.data(), whole.data(), table.size() * sizeof(WORD));
+        }
+    }
     if (status != ERROR_SUCCESS) {
         if (status != ERROR_FILE_NOT_FOUND) {
             WriteErrorLog(IDS_ERR_READ_BVALUE, static_cast<ULONGLONG>(status), ERRLOG_FILE);
