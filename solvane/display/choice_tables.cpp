@@ -22,6 +22,7 @@ std::vector<BrightnessChoice> g_percentTable;
 std::vector<BrightnessChoice> g_levelTable;
 std::vector<BrightnessChoice> g_pSchemeRange_ALS;
 const std::vector<BrightnessChoice>* g_offered = &g_defaultTable;
+HINSTANCE g_hResources = nullptr;
 
 // The label of a level value: "暗い" for the darkest, "明るい" for `top`, "なし" for no value,
 // otherwise "輝度 %d" with the value plus one.
@@ -62,6 +63,7 @@ bool BuildLevelTable(HINSTANCE resources, DWORD count, std::vector<BrightnessCho
 
 void Init_nsr_lcd(HINSTANCE resources) {
     FreeBrightnessTables();
+    g_hResources = resources;
     BuildLevelTable(resources, kDefaultLevelCount, &g_defaultTable);
     g_percentTable.assign(kPercentEntries, BrightnessChoice{});
     for (DWORD v = 0; v < kPercentEntries; ++v) {
@@ -87,6 +89,7 @@ void Init_nsr_lcd(HINSTANCE resources) {
 }
 
 const std::vector<BrightnessChoice>& BrightnessChoices() { return *g_offered; }
+HINSTANCE BrightnessResources() { return g_hResources != nullptr ? g_hResources : GetModuleHandleW(nullptr); }
 const std::vector<BrightnessChoice>& AmbientLightRangeTable() { return g_pSchemeRange_ALS; }
 
 void FreeBrightnessTables() {

@@ -55,6 +55,9 @@ HRESULT SetWmiMonitorBrightness(const wchar_t* lpszInstancename, DWORD brightnes
 void SetPanelLevelCount(DWORD levels) noexcept;
 DWORD PanelLevelCount() noexcept;
 void VerifyAlsSetting(plans::AmbientLightRange* block) noexcept;
+// Positions the plan editor's range slider (kind 1: mains slider 1095, 2: battery slider 1098)
+// on its two bounds and captions them from the range table (built by Init_nsr_lcd).
+void SetALSSlider(HWND dialog, DWORD kind, int nMin, int nMax);
 
 // Brightness choice tables: {value, label}.
 struct BrightnessChoice {
@@ -63,6 +66,8 @@ struct BrightnessChoice {
 };
 void Init_nsr_lcd(HINSTANCE resources);
 const std::vector<BrightnessChoice>& BrightnessChoices();
+// The module whose string table labelled the tables.
+HINSTANCE BrightnessResources();
 const std::vector<BrightnessChoice>& AmbientLightRangeTable();
 void FreeBrightnessTables();
 

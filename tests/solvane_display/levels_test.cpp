@@ -64,8 +64,12 @@ TEST_F(LevelTable, LinearModeSpreadsPercentOverTheLevelsAndRoundsUpBack) {
     for (const Case& c : toLevel) {
         EXPECT_EQ(gBctl.PercentToLevel(c.percent), c.level) << "percent " << c.percent;
     }
-    const Case toPercent[] = {{0, 0}, {1, 34}, {2, 67}, {3, 100}};
-    for (const Case& c : toPercent) {
+    struct Back {
+        DWORD level;
+        DWORD percent;
+    };
+    const Back toPercent[] = {{0, 0}, {1, 34}, {2, 67}, {3, 100}};
+    for (const Back& c : toPercent) {
         EXPECT_EQ(gBctl.LevelToPercent(c.level), c.percent) << "level " << c.level;
     }
 }
