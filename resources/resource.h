@@ -43,5 +43,8 @@
 #define IDC_ALS_DC_MAX_LABEL 1096
 #define IDC_ALS_DC_MIN_LABEL 1097
 #define IDC_ALS_DC_SLIDER 1098
+// Brightness group boxes of the plan dialog (with and without the CMOS interface).
+#define IDC_BRIGHTNESS_GROUP_ALS 1078
+#define IDC_BRIGHTNESS_GROUP 1253
 // Main-window command: find the external monitors again.
 #define IDM_MONITOR_REFRESH 17

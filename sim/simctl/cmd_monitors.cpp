@@ -7,6 +7,7 @@
 #include <cwchar>
 #include <string>
 
+#include "common/handles.h"
 #include "sim/dxva2/dxva2_api.h"
 #include "sim/simctl/simctl.h"
 #include "sim/simlib/simlib.h"
@@ -221,6 +222,88 @@ int RunMonitorPlug(const std::vector<std::wstring>& args) {
     return 0;
 }
 
+// The other program of the monitor access gate: while it runs it holds the busy mutex, which
+// keeps Solvane away from the monitors. "monitor-busy on" starts it, "off" ends it.
+constexpr wchar_t BUSY_MUTEX[] = L"Global\\C85084B6-AD36-4c77-B502-DFB311422F1C";
+constexpr wchar_t BUSY_STOP_EVENT[] = L"Global\\SimulatedPC-MonitorBusyStop";
+constexpr wchar_t BUSY_RESIDENT[] = L"monitor-busy-resident";
+constexpr DWORD BUSY_WAIT_MS = 10000;
+constexpr DWORD BUSY_POLL_MS = 20;
+
+bool BusyHeld() {
+    common::UniqueHandle mutex(OpenMutexW(SYNCHRONIZE, FALSE, BUSY_MUTEX));
+    return static_cast<bool>(mutex);
+}
+
+bool WaitBusy(bool held) {
+    for (DWORD waited = 0; waited < BUSY_WAIT_MS; waited += BUSY_POLL_MS) {
+        if (BusyHeld() == held) {
+            return true;
+        }
+        Sleep(BUSY_POLL_MS);
+    }
+    return false;
+}
+
+int RunMonitorBusyResident(const std::vector<std::wstring>&) {
+    common::UniqueHandle stop(CreateEventW(nullptr, TRUE, FALSE, BUSY_STOP_EVENT));
+    common::UniqueHandle mutex(CreateMutexW(nullptr, TRUE, BUSY_MUTEX));
+    if (!stop || !mutex) {
+        return 1;
+    }
+    WaitForSingleObject(stop.Get(), INFINITE);
+    ReleaseMutex(mutex.Get());
+    return 0;
+}
+
+int RunMonitorBusy(const std::vector<std::wstring>& args) {
+    const wchar_t* name = L"monitor-busy";
+    if (args.size() != 1 || (args[0] != L"on" && args[0] != L"off")) {
+        return simctl::UsageError(name, L"say on or off");
+    }
+    if (args[0] == L"off") {
+        common::UniqueHandle stop(OpenEventW(EVENT_MODIFY_STATE, FALSE, BUSY_STOP_EVENT));
+        if (stop) {
+            SetEvent(stop.Get());
+        }
+        if (!WaitBusy(false)) {
+            simctl::Err(L"simctl monitor-busy: the monitors are still held\n");
+            return 1;
+        }
+        simctl::Out(L"the monitors are free\n");
+        return 0;
+    }
+    if (BusyHeld()) {
+        simctl::Out(L"the monitors are already held\n");
+        return 0;
+    }
+    wchar_t self[MAX_PATH] = {};
+    const DWORD n = GetModuleFileNameW(nullptr, self, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) {
+        simctl::Err(L"simctl monitor-busy: cannot find simctl.exe itself\n");
+        return 1;
+    }
+    std::wstring commandLine = L"\"" + std::wstring(self) + L"\" " + BUSY_RESIDENT;
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi{};
+    // No inherited handles: the resident process must not keep the caller's output pipe open.
+    if (!CreateProcessW(self, commandLine.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr, nullptr, &si,
+                        &pi)) {
+        simctl::Err(L"simctl monitor-busy: cannot start the holder (error %lu)\n", GetLastError());
+        return 1;
+    }
+    common::UniqueHandle process(pi.hProcess);
+    common::UniqueHandle thread(pi.hThread);
+    if (!WaitBusy(true)) {
+        TerminateProcess(process.Get(), 1);
+        simctl::Err(L"simctl monitor-busy: the holder did not take the mutex\n");
+        return 1;
+    }
+    simctl::Out(L"the monitors are held by another program (process %lu)\n", pi.dwProcessId);
+    return 0;
+}
+
 int RunMonitorLog(const std::vector<std::wstring>& args) {
     if (args.size() == 1 && args[0] == L"--clear") {
         simlib::ClearLog(PIECE);
@@ -243,6 +326,10 @@ SIMCTL_COMMAND(L"monitor-fail", L"monitor-fail FUNCTION N|always [ERROR]",
                RunMonitorFail);
 SIMCTL_COMMAND(L"monitor-plug", L"monitor-plug 0|1|2", L"set how many DDC/CI monitors are plugged in (announced to Solvane)",
                RunMonitorPlug);
+SIMCTL_COMMAND(L"monitor-busy", L"monitor-busy on|off",
+               L"hold (or free) the monitors as the other program of the access gate does", RunMonitorBusy);
+SIMCTL_COMMAND(BUSY_RESIDENT, L"monitor-busy-resident", L"(started by monitor-busy on) holds the busy mutex",
+               RunMonitorBusyResident);
 SIMCTL_COMMAND(L"monitor-log", L"monitor-log [--clear]", L"print (or clear) the log of dxva2 calls", RunMonitorLog);
 SIMCTL_STATUS(L"monitors", PrintMonitors);
 

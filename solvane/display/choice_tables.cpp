@@ -92,6 +92,40 @@ const std::vector<BrightnessChoice>& BrightnessChoices() { return *g_offered; }
 HINSTANCE BrightnessResources() { return g_hResources != nullptr ? g_hResources : GetModuleHandleW(nullptr); }
 const std::vector<BrightnessChoice>& AmbientLightRangeTable() { return g_pSchemeRange_ALS; }
 
+void UpdateLCDValue(HWND dialog) {
+    constexpr wchar_t kName[] = L"UpdateLCDValue";
+    wchar_t caption[kFormatChars] = {};
+    LoadStringW(BrightnessResources(), IDS_BRIGHTNESS_CAPTION, caption, static_cast<int>(ARRAYSIZE(caption)));
+    const int group = bALS ? IDC_BRIGHTNESS_GROUP_ALS : IDC_BRIGHTNESS_GROUP;
+    SetDlgItemTextW(dialog, group, caption);
+    const bool externalMode = (plans::g_Settings.blob.dwFlagWord & plans::FLAG_EXT_MONITOR) != 0;
+    if ((externalMode && GetSystemMetrics(SM_CMONITORS) > 1) || !bLCD) {
+        return;
+    }
+    LOG_TRACE(TRACE_LEVEL_VALUES, kName, L"GETBRIGHTNESS()");
+    const int current = ChangeBrightness(BC_GET);
+    wchar_t label[kFormatChars] = {};
+    if (current == BC_AUTO) {
+        LoadStringW(BrightnessResources(), IDS_BRIGHTNESS_AUTO, label, static_cast<int>(ARRAYSIZE(label)));
+    } else if (current >= 0 && current < BC_NONE) {
+        for (const BrightnessChoice& choice : BrightnessChoices()) {
+            if (choice.value == static_cast<DWORD>(current)) {
+                StringCchCopyW(label, ARRAYSIZE(label), choice.label);
+                break;
+            }
+        }
+    }
+    if (label[0] == L'\0') {
+        return;  // the plain caption stays
+    }
+    wchar_t format[kFormatChars] = {};
+    wchar_t text[2 * kFormatChars] = {};
+    LoadStringW(BrightnessResources(), IDS_BRIGHTNESS_CURRENT, format, static_cast<int>(ARRAYSIZE(format)));
+    if (SUCCEEDED(StringCchPrintfW(text, ARRAYSIZE(text), format, caption, label))) {
+        SetDlgItemTextW(dialog, group, text);
+    }
+}
+
 void FreeBrightnessTables() {
     g_offered = &g_defaultTable;
     g_levelTable.clear();

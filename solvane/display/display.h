@@ -70,6 +70,8 @@ const std::vector<BrightnessChoice>& BrightnessChoices();
 HINSTANCE BrightnessResources();
 const std::vector<BrightnessChoice>& AmbientLightRangeTable();
 void FreeBrightnessTables();
+// The plan dialog's brightness caption with the current brightness when it is known.
+void UpdateLCDValue(HWND dialog);
 
 // Start-up and exit: installs the settings loader's brightness work and the plan reader's range
 // check; releases WMI and the CMOS library.

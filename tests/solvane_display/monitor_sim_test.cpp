@@ -20,7 +20,6 @@
 namespace {
 
 constexpr wchar_t kDxva2[] = L"Dxva2";
-constexpr wchar_t kBusyMutex[] = L"Global\\C85084B6-AD36-4c77-B502-DFB311422F1C";
 constexpr wchar_t kMonitor2Key[] = L"Software\\SimulatedPC\\Dxva2\\Monitor2";
 constexpr wchar_t kSupportKey[] = L"Software\\Orvel\\Solvane\\SupportMonitor";
 
@@ -248,15 +247,12 @@ TEST_F(MonitorsOnDesktop, WithoutMonitorInfoNothingIsPublished) {
 TEST_F(MonitorsOnDesktop, HeldGateKeepsEveryMonitorCallAway) {
     display::bLCD = true;
     display::g_bExternalMonitorSupported = true;
-    {
-        common::UniqueHandle busy(CreateMutexW(nullptr, TRUE, kBusyMutex));
-        ASSERT_TRUE(busy);
-        EXPECT_TRUE(display::IsMonitorAccessBlocked());
-        EXPECT_EQ(display::ChangeBrightness(display::BC_GET), display::BC_NONE);
-        display::ChangeBrightness(display::BC_SET);
-        EXPECT_TRUE(simlib::ReadLog(kDxva2).empty()) << "no monitor function while another program holds them";
-        ReleaseMutex(busy.Get());
-    }
+    ASSERT_EQ(e2e::RunSimctl(L"monitor-busy on"), 0u);
+    EXPECT_TRUE(display::IsMonitorAccessBlocked());
+    EXPECT_EQ(display::ChangeBrightness(display::BC_GET), display::BC_NONE);
+    display::ChangeBrightness(display::BC_SET);
+    EXPECT_TRUE(simlib::ReadLog(kDxva2).empty()) << "no monitor function while another program holds them";
+    ASSERT_EQ(e2e::RunSimctl(L"monitor-busy off"), 0u);
     EXPECT_FALSE(display::IsMonitorAccessBlocked());
     const int level = display::ChangeBrightness(display::BC_GET);
     EXPECT_NE(level, display::BC_NONE) << "the first monitor answers once the gate is free";
@@ -289,12 +285,10 @@ TEST(ResidentMonitors, RemovalWhileAnotherProgramHoldsTheMonitorsWaitsForTheGate
     e2e::Resident resident;
     ASSERT_TRUE(resident.Start());
     ASSERT_TRUE(resident.WaitTrace(L"WM_CREATE done"));
-    common::UniqueHandle busy(CreateMutexW(nullptr, TRUE, kBusyMutex));
-    ASSERT_TRUE(busy);
+    ASSERT_EQ(e2e::RunSimctl(L"monitor-busy on"), 0u);
     ASSERT_EQ(e2e::RunSimctl(L"monitor-plug 1"), 0u);
     EXPECT_TRUE(resident.WaitTrace(L"SetTimer 10112"));
-    ReleaseMutex(busy.Get());
-    busy.Reset();
+    ASSERT_EQ(e2e::RunSimctl(L"monitor-busy off"), 0u);
     EXPECT_TRUE(resident.WaitTrace(L"monitor refresh: 1 monitors"));
     const std::vector<int> order =
         resident.FindInOrder({L"monitor removal", L"SetTimer 10112", L"SetTimer 10111", L"monitor refresh: 1 monitors"});

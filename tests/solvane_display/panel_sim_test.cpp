@@ -71,7 +71,7 @@ protected:
         g_acLine = 1;
         display::g_pfnGetSystemPowerStatus = FakePowerStatus;
         display::ChangeBrightness(display::BC_INIT);
-        ASSERT_EQ(e2e::RunSimctl(L"cmos-mode off"), 0u);
+        ASSERT_EQ(e2e::RunSimctl(L"cmos-mode manual"), 0u);
         simlib::ClearLog(L"Vexapi");
     }
     void TearDown() override {
@@ -135,6 +135,7 @@ TEST_F(PanelOnNotebook, PlanBrightnessOfThePowerSourceReachesThePanelAndStaysInT
 TEST_F(PanelOnNotebook, AmbientLightModeHandsTheBlockToTheFirmwareAndLeavesPanelAndPlan) {
     ASSERT_EQ(plans::WritePowerSetting(kEcoSave, plans::PowerSetting::Brightness, plans::PowerSource::AC, 30), 0u);
     SetAlsbc(kEcoSave, {1, 9, 2, 8, 1});
+    ASSERT_EQ(e2e::RunSimctl(L"cmos-mode off"), 0u);  // the mode byte follows the written block
     const ULONG setsBefore = Panel().BrightnessSetCount;
     display::ChangeBrightness(display::BC_SET);
     EXPECT_TRUE(LogHas(simlib::ReadLog(L"Vexapi"), L"WRITE_CMOS_PMCINFO(01 09 02 08 01) = 1"));
@@ -173,6 +174,37 @@ TEST_F(PanelOnNotebook, AmbientLightHandOverWritesTheBlockAndReappliesThePlanVal
     EXPECT_TRUE(LogHas(simlib::ReadLog(L"Vexapi"), L"WRITE_CMOS_PMCINFO(00 0A 00 0A 00) = 1"));
     EXPECT_EQ(Panel().BrightnessAC, 60u);
     EXPECT_EQ(PlanBrightness(kEcoSave, plans::PowerSource::AC), 60u);
+}
+
+TEST_F(PanelOnNotebook, CaptionShowsTheCurrentBrightnessOfThePlan) {
+    struct Case {
+        const wchar_t* cmos;
+        plans::AmbientLightRange range;
+        DWORD ac;
+        const wchar_t* caption;
+    };
+    const Case cases[] = {
+        {L"cmos-mode manual", {0, 10, 0, 10, 0}, 40, L"ディスプレイの明るさ設定 (現在：40%)"},
+        {L"cmos-mode manual", {0, 10, 0, 10, 0}, 100, L"ディスプレイの明るさ設定 (現在：100%)"},
+        {L"cmos-mode auto", {0, 10, 0, 10, 0}, 40, L"ディスプレイの明るさ設定 (現在：自動調節)"},
+    };
+    HWND dialog = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 200, 100, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(dialog, nullptr);
+    HWND group = CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | BS_GROUPBOX, 0, 0, 200, 100, dialog,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(1078)), nullptr, nullptr);
+    ASSERT_NE(group, nullptr);
+    display::Init_nsr_lcd(displaytest::ProgramResources());
+    for (const Case& c : cases) {
+        ASSERT_EQ(e2e::RunSimctl(c.cmos), 0u);
+        SetAlsbc(kEcoSave, c.range);
+        ASSERT_EQ(plans::WritePowerSetting(kEcoSave, plans::PowerSetting::Brightness, plans::PowerSource::AC, c.ac), 0u);
+        display::UpdateLCDValue(dialog);
+        wchar_t text[128] = {};
+        GetWindowTextW(group, text, ARRAYSIZE(text));
+        EXPECT_EQ(std::wstring(text), c.caption);
+    }
+    DestroyWindow(dialog);
+    display::FreeBrightnessTables();
 }
 
 // A separate process: the CMOS library's path is read once per run.
