@@ -109,7 +109,7 @@ CreateWbemLocatorFn g_pfnCreateWbemLocator = CreateWbemLocatorDefault;
 
 HRESULT InitializeWMI() {
     constexpr wchar_t kName[] = L"InitializeWMI";
-    LOG_TRACE(TRACE_LEVEL_APP, kName, L"Enter");
+    LOG_TRACE(TRACE_LEVEL_UTILITY, kName, L"Enter");
     ReleaseWMI();
     HRESULT hr = g_pfnCreateWbemLocator(g_pLoc.Put());
     if (SUCCEEDED(hr)) {
@@ -123,11 +123,11 @@ HRESULT InitializeWMI() {
     }
     if (FAILED(hr)) {
         ReleaseWMI();
-        LOG_TRACE(TRACE_LEVEL_APP, kName, L"Exit - Error! retval:%08x", E_FAIL);
+        LOG_TRACE(TRACE_LEVEL_UTILITY, kName, L"Exit - Error! retval:%08x", E_FAIL);
         return E_FAIL;
     }
     GetWmiMonitorInstanceName(g_szWmiInstanceName, ARRAYSIZE(g_szWmiInstanceName));
-    LOG_TRACE(TRACE_LEVEL_APP, kName, L"Exit retval:%08x", S_OK);
+    LOG_TRACE(TRACE_LEVEL_UTILITY, kName, L"Exit retval:%08x", S_OK);
     return S_OK;
 }
 

@@ -43,7 +43,7 @@ bool LogHas(const std::wstring& text) {
 }
 
 std::wstring ReadString(const wchar_t* key, const wchar_t* name) {
-    wchar_t text[128] = {};
+    wchar_t text[1024] = {};
     DWORD size = sizeof(text);
     if (RegGetValueW(HKEY_LOCAL_MACHINE, key, name, RRF_RT_REG_SZ, nullptr, text, &size) != ERROR_SUCCESS) {
         return L"<none>";
@@ -120,6 +120,7 @@ TEST_F(MonitorsOnDesktop, RebuildDestroysTheHandlesOfTheOldRecords) {
 
 TEST_F(MonitorsOnDesktop, MonitorWithoutModelIsListedUnknownAndGetsNoRecord) {
     const std::wstring saved = ReadString(kMonitor2Key, L"Capabilities");
+    ASSERT_NE(saved, L"<none>");
     const wchar_t noModel[] = L"(prot(monitor)type(LCD)vcp(02 10 12)mccs_ver(2.2))";
     RegSetKeyValueW(HKEY_LOCAL_MACHINE, kMonitor2Key, L"Capabilities", REG_SZ, noModel, sizeof(noModel));
     display::InitializeMonitorData();
