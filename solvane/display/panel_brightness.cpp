@@ -97,11 +97,15 @@ bool ReadActivePlanRecord(plans::PlanRecord* record) noexcept {
     return true;
 }
 
-// The plan's display brightness for the power source in force; false when it cannot be read.
-bool ReadPlanBrightness(const GUID& plan, const SYSTEM_POWER_STATUS& status, DWORD* value) noexcept {
-    const plans::PowerSource source = OnMains(status) ? plans::PowerSource::AC : plans::PowerSource::DC;
-    return plans::ReadPowerSetting(plan, plans::PowerSetting::Brightness, source, value) == ERROR_SUCCESS &&
-           *value != static_cast<DWORD>(BC_NONE);
+// The plan's display brightness for the power source in force, as the plan record read it;
+// false when the record holds no value for that source.
+bool ReadPlanBrightness(const plans::PlanRecord& activepsi, const SYSTEM_POWER_STATUS& status, DWORD* value) noexcept {
+    const INT32 brightness = OnMains(status) ? activepsi.nBrightnessAC : activepsi.nBrightnessDC;
+    if (plans::IsNullGuid(activepsi.guid) || brightness < 0 || brightness >= BC_NONE) {
+        return false;
+    }
+    *value = static_cast<DWORD>(brightness);
+    return true;
 }
 
 void TraceAls(const plans::AmbientLightRange& als) noexcept {
@@ -218,7 +222,7 @@ void ApplyToPanel(const plans::PlanRecord& activepsi, const SYSTEM_POWER_STATUS&
     const DWORD fallback = nsr_lcd_val.empty() ? kAlsFallbackBrightness : nsr_lcd_val.back();
     LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"Brightness:%d", fallback);
     DWORD lastSet = 0;
-    if (!ReadPlanBrightness(activepsi.guid, status, &lastSet)) {
+    if (!ReadPlanBrightness(activepsi, status, &lastSet)) {
         lastSet = fallback;
     }
     LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"Brightness:%d, LastSetBrightness:%d", fallback, lastSet);
@@ -260,7 +264,7 @@ int ReportBrightness() {
     const bool statusRead = g_pfnGetSystemPowerStatus(&status) != FALSE;
     if (g_bPanelControl && statusRead) {
         DWORD value = 0;
-        if (!plans::IsNullGuid(activepsi.guid) && ReadPlanBrightness(activepsi.guid, status, &value)) {
+        if (ReadPlanBrightness(activepsi, status, &value)) {
             result = static_cast<int>(value);
         }
     } else if (ExternalMonitorMode() && g_bExternalMonitorSupported) {
@@ -296,7 +300,7 @@ void HandAmbientLightOver() {
     }
     Sleep(kAlsStepMs);
     DWORD lastSet = 0;
-    if (plans::IsNullGuid(activepsi.guid) || !ReadPlanBrightness(activepsi.guid, status, &lastSet)) {
+    if (!ReadPlanBrightness(activepsi, status, &lastSet)) {
         lastSet = kAlsFallbackBrightness;
     }
     LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"LastSetBrightness:%d", lastSet);
