@@ -97,6 +97,22 @@ bool ReadActivePlanRecord(plans::PlanRecord* record) noexcept {
     return true;
 }
 
+// The active plan's extension values only (what the monitor path uses); false without a plan.
+bool ReadActivePlanExtension(plans::PlanRecord* record) noexcept {
+    *record = plans::PlanRecord{};
+    if (plans::ReadActiveScheme(&record->guid) != ERROR_SUCCESS) {
+        record->guid = GUID_NULL;
+        return false;
+    }
+    wchar_t path[MAX_PATH] = {};
+    common::UniqueRegKey key;
+    if (plans::BuildPlanKeyPath(record->guid, path, ARRAYSIZE(path))) {
+        RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_QUERY_VALUE, key.Put());
+    }
+    plans::ReadExtensionValues(record, key.Get());
+    return true;
+}
+
 // The plan's display brightness for the power source in force, as the plan record read it;
 // false when the record holds no value for that source.
 bool ReadPlanBrightness(const plans::PlanRecord& activepsi, const SYSTEM_POWER_STATUS& status, DWORD* value) noexcept {
@@ -241,16 +257,18 @@ void ApplyToPanel(const plans::PlanRecord& activepsi, const SYSTEM_POWER_STATUS&
 void ApplyPlanBrightness() {
     LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"(uiFunc == 0) || (uiFunc == 1)");
     plans::PlanRecord activepsi{};
-    ReadActivePlanRecord(&activepsi);
     SYSTEM_POWER_STATUS status{};
     const bool statusRead = g_pfnGetSystemPowerStatus(&status) != FALSE;
     if (g_bPanelControl && statusRead) {
+        ReadActivePlanRecord(&activepsi);
         if (!plans::IsNullGuid(activepsi.guid)) {
             ApplyToPanel(activepsi, status);
         }
         return;
     }
-    if (ExternalMonitorMode() && g_bExternalMonitorSupported && !IsMonitorAccessBlocked()) {
+    // The monitors need only the plan's monitor level and its enable flag.
+    if (ExternalMonitorMode() && g_bExternalMonitorSupported && !IsMonitorAccessBlocked() &&
+        ReadActivePlanExtension(&activepsi)) {
         ApplyPlanToMonitors(activepsi);
     }
 }
