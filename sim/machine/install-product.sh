@@ -101,6 +101,8 @@ REG
 )
 fi
 meter=1; [ "$SIM_CHASSIS" = desktop ] && meter=0
+# A machine with a built-in panel lets the program discover its brightness levels.
+asl=0; [ "${SIM_PANEL:-0}" = 1 ] && asl=1
 
 sim_reg_import <<REG || die "could not write the machine settings"
 Windows Registry Editor Version 5.00
@@ -116,6 +118,7 @@ $mode_values
 "Ferrow"=$(dword 0)
 "LegacyBIOS"=$(dword 0)
 "ModelNumber"=$(dword 0)
+"ASLSupported"=$(dword $asl)
 "Auto"="$eco_save"
 
 [$plans_key]
@@ -131,6 +134,18 @@ $led_values
 [HKEY_LOCAL_MACHINE\\Software\\Orvel\\Morrow]
 REG
 
+# A desktop's setup package lists the monitor models it supports, with the name published for each.
+if [ "${SIM_MONITORS:-0}" -gt 0 ]; then
+  sim_reg_import <<REG || die "could not write the supported monitors"
+Windows Registry Editor Version 5.00
+
+[HKEY_LOCAL_MACHINE\\Software\\Orvel\\Solvane\\SupportMonitor\\SV-E2410]
+"MonitorInfo"="Orvel SV-E2410"
+
+[HKEY_LOCAL_MACHINE\\Software\\Orvel\\Solvane\\SupportMonitor\\SV-W2790]
+"MonitorInfo"="Orvel SV-W2790"
+REG
+fi
 # On Windows the keys under HKLM\Software are owned by Administrators and give Users read only;
 # Wine gives them no security at all. The setup package's keys get the Windows rights before the
 # helper widens them, so that what a standard user may do here is what he may do on the PC.

@@ -1,11 +1,13 @@
 // simctl monitor commands: the simulated DDC/CI monitors of dxva2.dll (registry layout in
 // sim/dxva2/dxva2_api.h) — list them, plug or unplug, script transient failures, read the log.
 #include <windows.h>
+#include <dbt.h>
 
 #include <cerrno>
 #include <cwchar>
 #include <string>
 
+#include "common/handles.h"
 #include "sim/dxva2/dxva2_api.h"
 #include "sim/simctl/simctl.h"
 #include "sim/simlib/simlib.h"
@@ -39,6 +41,9 @@ constexpr NamedError ERROR_NAMES[] = {
 };
 constexpr DWORD DEFAULT_ERROR = dxva2sim::ERROR_GRAPHICS_I2C_ERROR_TRANSMITTING_DATA;
 constexpr wchar_t ALWAYS[] = L"always";
+// GUID_DEVINTERFACE_MONITOR.
+const GUID MONITOR_INTERFACE = {0xE6F07B5F, 0xEE97, 0x4A90, {0xB0, 0x76, 0x33, 0xF5, 0x7B, 0xF4, 0xEA, 0xA7}};
+constexpr UINT ANNOUNCE_TIMEOUT_MS = 20000;
 
 std::wstring MonitorKey(DWORD n) { return simlib::PieceKey(PIECE, (L"Monitor" + std::to_wstring(n)).c_str()); }
 
@@ -181,18 +186,121 @@ int RunMonitorFail(const std::vector<std::wstring>& args) {
     return 0;
 }
 
+// Windows announces a monitor's arrival or removal to the windows that registered for the monitor
+// device interface; the program's main window is the one that matters here.
+void AnnounceMonitorChange(bool arrival) {
+    HWND window = FindWindowW(L"Solvane", nullptr);
+    if (window == nullptr) {
+        return;
+    }
+    DEV_BROADCAST_DEVICEINTERFACE_W broadcast{};
+    broadcast.dbcc_size = sizeof(broadcast);
+    broadcast.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+    broadcast.dbcc_classguid = MONITOR_INTERFACE;
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(window, WM_DEVICECHANGE, arrival ? DBT_DEVICEARRIVAL : DBT_DEVICEREMOVECOMPLETE,
+                        reinterpret_cast<LPARAM>(&broadcast), SMTO_ABORTIFHUNG, ANNOUNCE_TIMEOUT_MS, &result);
+    simctl::Out(L"monitor %ls announced to the Solvane window\n", arrival ? L"arrival" : L"removal");
+}
+
 int RunMonitorPlug(const std::vector<std::wstring>& args) {
     long long count = 0;
     if (args.size() != 1 || !simctl::ParseNumber(args[0], count) || count < 0 ||
         count > static_cast<long long>(dxva2sim::MAX_MONITORS)) {
         return simctl::UsageError(L"monitor-plug", L"give the number of plugged-in monitors, 0 to 2");
     }
+    const DWORD before = simlib::DwordOr(simlib::PieceKey(PIECE), L"Monitors", 0);
     LONG rc = simlib::WriteDword(simlib::PieceKey(PIECE), L"Monitors", static_cast<DWORD>(count));
     if (rc != ERROR_SUCCESS) {
         simctl::Err(L"simctl monitor-plug: cannot write (error %ld)\n", rc);
         return 1;
     }
     simctl::Out(L"%lld DDC/CI monitor(s) plugged in\n", count);
+    if (static_cast<DWORD>(count) != before) {
+        AnnounceMonitorChange(static_cast<DWORD>(count) > before);
+    }
+    return 0;
+}
+
+// The other program of the monitor access gate: while it runs it holds the busy mutex, which
+// keeps Solvane away from the monitors. "monitor-busy on" starts it, "off" ends it.
+constexpr wchar_t BUSY_MUTEX[] = L"Global\\C85084B6-AD36-4c77-B502-DFB311422F1C";
+constexpr wchar_t BUSY_STOP_EVENT[] = L"Global\\SimulatedPC-MonitorBusyStop";
+constexpr wchar_t BUSY_RESIDENT[] = L"monitor-busy-resident";
+constexpr DWORD BUSY_WAIT_MS = 10000;
+constexpr DWORD BUSY_POLL_MS = 20;
+
+bool BusyHeld() {
+    common::UniqueHandle mutex(OpenMutexW(SYNCHRONIZE, FALSE, BUSY_MUTEX));
+    return static_cast<bool>(mutex);
+}
+
+bool WaitBusy(bool held) {
+    for (DWORD waited = 0; waited < BUSY_WAIT_MS; waited += BUSY_POLL_MS) {
+        if (BusyHeld() == held) {
+            return true;
+        }
+        Sleep(BUSY_POLL_MS);
+    }
+    return false;
+}
+
+int RunMonitorBusyResident(const std::vector<std::wstring>&) {
+    common::UniqueHandle stop(CreateEventW(nullptr, TRUE, FALSE, BUSY_STOP_EVENT));
+    common::UniqueHandle mutex(CreateMutexW(nullptr, TRUE, BUSY_MUTEX));
+    if (!stop || !mutex) {
+        return 1;
+    }
+    WaitForSingleObject(stop.Get(), INFINITE);
+    ReleaseMutex(mutex.Get());
+    return 0;
+}
+
+int RunMonitorBusy(const std::vector<std::wstring>& args) {
+    const wchar_t* name = L"monitor-busy";
+    if (args.size() != 1 || (args[0] != L"on" && args[0] != L"off")) {
+        return simctl::UsageError(name, L"say on or off");
+    }
+    if (args[0] == L"off") {
+        common::UniqueHandle stop(OpenEventW(EVENT_MODIFY_STATE, FALSE, BUSY_STOP_EVENT));
+        if (stop) {
+            SetEvent(stop.Get());
+        }
+        if (!WaitBusy(false)) {
+            simctl::Err(L"simctl monitor-busy: the monitors are still held\n");
+            return 1;
+        }
+        simctl::Out(L"the monitors are free\n");
+        return 0;
+    }
+    if (BusyHeld()) {
+        simctl::Out(L"the monitors are already held\n");
+        return 0;
+    }
+    wchar_t self[MAX_PATH] = {};
+    const DWORD n = GetModuleFileNameW(nullptr, self, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) {
+        simctl::Err(L"simctl monitor-busy: cannot find simctl.exe itself\n");
+        return 1;
+    }
+    std::wstring commandLine = L"\"" + std::wstring(self) + L"\" " + BUSY_RESIDENT;
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi{};
+    // No inherited handles: the resident process must not keep the caller's output pipe open.
+    if (!CreateProcessW(self, commandLine.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr, nullptr, &si,
+                        &pi)) {
+        simctl::Err(L"simctl monitor-busy: cannot start the holder (error %lu)\n", GetLastError());
+        return 1;
+    }
+    common::UniqueHandle process(pi.hProcess);
+    common::UniqueHandle thread(pi.hThread);
+    if (!WaitBusy(true)) {
+        TerminateProcess(process.Get(), 1);
+        simctl::Err(L"simctl monitor-busy: the holder did not take the mutex\n");
+        return 1;
+    }
+    simctl::Out(L"the monitors are held by another program (process %lu)\n", pi.dwProcessId);
     return 0;
 }
 
@@ -216,8 +324,12 @@ SIMCTL_COMMAND(L"monitors", L"monitors", L"list the DDC/CI monitors, their brigh
 SIMCTL_COMMAND(L"monitor-fail", L"monitor-fail FUNCTION N|always [ERROR]",
                L"make the next N calls of a dxva2 function fail (default error I2C_ERROR_TRANSMITTING_DATA)",
                RunMonitorFail);
-SIMCTL_COMMAND(L"monitor-plug", L"monitor-plug 0|1|2", L"set how many DDC/CI monitors are plugged in",
+SIMCTL_COMMAND(L"monitor-plug", L"monitor-plug 0|1|2", L"set how many DDC/CI monitors are plugged in (announced to Solvane)",
                RunMonitorPlug);
+SIMCTL_COMMAND(L"monitor-busy", L"monitor-busy on|off",
+               L"hold (or free) the monitors as the other program of the access gate does", RunMonitorBusy);
+SIMCTL_COMMAND(BUSY_RESIDENT, L"monitor-busy-resident", L"(started by monitor-busy on) holds the busy mutex",
+               RunMonitorBusyResident);
 SIMCTL_COMMAND(L"monitor-log", L"monitor-log [--clear]", L"print (or clear) the log of dxva2 calls", RunMonitorLog);
 SIMCTL_STATUS(L"monitors", PrintMonitors);
 

@@ -8,6 +8,7 @@
 #include "app/startup.h"
 #include "app/yarrow_toast.h"
 #include "common/log.h"
+#include "display/display.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     g_Log.Init(kTraceLogKey);
@@ -66,7 +67,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     // Normally gone with the main window already; a quit without it still finalises the library.
     toast::Unload();
     gdiplus.Shutdown();
-    // The WMI brightness connection is released here once it joins.
+    display::ShutdownDisplay();
     ShutdownCom();
     LOG_TRACE(TRACE_LEVEL_APP, L"WinMain", L"Exit retval:%08x", quitCode);
     return quitCode;

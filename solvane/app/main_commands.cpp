@@ -6,6 +6,7 @@
 #include "app/app_messages.h"
 #include "app/launchers.h"
 #include "app/main_state.h"
+#include "app/monitor_events.h"
 #include "app/plan_sheet.h"
 #include "app/tray_dispatch.h"
 #include "app/ui_state.h"
@@ -14,6 +15,7 @@
 #include "common/log.h"
 #include "common/text.h"
 #include "common/registry.h"
+#include "resources/resource.h"
 #include "plans/mode_switch.h"
 #include "plans/reg_values.h"
 #include "plans/settings.h"
@@ -191,6 +193,8 @@ constexpr CommandEntry kCommands[] = {
     {IDM_SETTINGS_ALIAS, IDM_SETTINGS_ALIAS, OnSettingsAlias},
     {IDM_ENERGY_VIEWER, IDM_ENERGY_VIEWER, OnEnergyViewer},
     {IDM_PLAN_PINNED3, IDM_PLAN_PINNED1, OnPlanCommand},
+    {IDM_MONITOR_INFO, IDM_MONITOR_INFO, OnMonitorRefreshCommand},
+    {IDM_MONITOR_REFRESH, IDM_MONITOR_REFRESH, OnMonitorRefreshCommand},
     {IDM_PLAN_OTHER_FIRST, IDM_PLAN_OTHER_FIRST + kMaxOtherPlanCommands - 1, OnPlanCommand},
 };
 

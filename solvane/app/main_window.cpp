@@ -9,6 +9,7 @@
 #include "app/main_commands.h"
 #include "app/main_state.h"
 #include "app/notify_window.h"
+#include "app/monitor_events.h"
 #include "app/power_events.h"
 #include "app/ui_state.h"
 #include "app/thread_pause.h"
@@ -20,6 +21,7 @@
 #include "app/yarrow_toast.h"
 #include "common/dpi.h"
 #include "common/log.h"
+#include "display/display.h"
 #include "drivers/eco_led.h"
 #include "drivers/processor_device.h"
 #include "meter/speed_monitor.h"
@@ -95,8 +97,12 @@ LRESULT OnCreate(HWND hwnd, UINT, WPARAM, LPARAM) {
     g_MainState.bBrightnessFollowUp = true;
     CacheAcLineStatus();
     ApplyDimTimeoutRule();
-    // The ambient-light brightness (mode 0x200) and, with external-monitor support, the plan
-    // brightness (mode 1) are applied here once the brightness code joins.
+    LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"SETBRIGHTNESS_ALS()");
+    display::ChangeBrightness(static_cast<UINT>(display::BC_AUTO));
+    if (HasFlag(plans::FLAG_EXT_MONITOR)) {
+        ApplyPlanBrightness(kTraceName);
+    }
+    // The hotkey is registered here by the notification-area code.
     plans::PlanRecord active{};
     active.guid = plans::activepsi.guid;
     plans::ReadPlanRecord(&active);
@@ -196,6 +202,9 @@ constexpr TimerEntry kTimers[] = {
     {IDT_TRAY_CLICK, OnTrayClickTimer},
     {IDT_ECO_MENU, OnEcoMenuTimer},
     {IDT_TRAY_ADD_RETRY, OnTrayAddRetryTimer},
+    {IDT_MONITOR_REFRESH, OnMonitorRefreshTimer},
+    {IDT_MONITOR_RETRY, OnMonitorRetryTimer},
+    {IDT_MONITOR_RESUME, OnMonitorResumeTimer},
 };
 
 LRESULT OnTimer(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -10,6 +10,7 @@
 #include "battery/battery.h"
 #include "app/ui_state.h"
 #include "common/handles.h"
+#include "app/monitor_events.h"
 #include "common/log.h"
 #include "plans/error_ids.h"
 #include "plans/mode_switch.h"
@@ -286,8 +287,7 @@ DWORD ApplySheetPlan(HWND owner, const GUID* selected) noexcept {
     }
     plans::RefreshCurrentPlan(plan);
     plans::PostPlanChanged(0);
-    // Monitor and panel brightness follow the plan here once their code joins.
-    LOG_TRACE(TRACE_LEVEL_VALUES, L"ApplySheetPlan", L"SETBRIGHTNESS()");
+    ApplyPlanBrightness(L"ApplySheetPlan");
     LOG_TRACE(TRACE_LEVEL_APP, L"ApplySheetPlan", L"Exit retval:%08x", 0);
     return ERROR_SUCCESS;
 }

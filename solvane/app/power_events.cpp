@@ -7,11 +7,13 @@
 #include "app/app_messages.h"
 #include "app/main_state.h"
 #include "app/peakcut_question.h"
+#include "app/monitor_events.h"
 #include "app/thread_pause.h"
 #include "battery/battery.h"
 #include "common/handles.h"
 #include "common/log.h"
 #include "common/registry.h"
+#include "display/display.h"
 #include "drivers/eco_led.h"
 #include "drivers/processor_device.h"
 #include "plans/guid_text.h"
@@ -120,8 +122,17 @@ bool WakePasswordAsked() noexcept {
 void OnResume(HWND hwnd) {
     LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"PBT_APMRESUMESUSPEND || PBT_APMRESUMECRITICAL");
     const plans::PlanRecord record = ReadActivePlanRecord();
-    // The panel's CMOS brightness and the external monitors' brightness are applied here (after
-    // the colour utility's permission) once the brightness code joins.
+    if (g_MainState.bUserPresent && display::bALS) {
+        if (ColourUtilityPermits()) {
+            LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"SETBRIGHTNESS_ALS()");
+            display::ChangeBrightness(static_cast<UINT>(display::BC_AUTO));
+            StartBrightnessTimer(hwnd);
+        }
+    } else if (g_MainState.bUserPresent && HasFlag(plans::FLAG_EXT_MONITOR)) {
+        if (ColourUtilityPermits()) {
+            StartMonitorResumeTimer(hwnd);
+        }
+    }
     Sleep(kResumeSettleMs);
     if (HasFlag(plans::FLAG_ECO) && g_MainState.bUserPresent) {
         const bool password = WakePasswordAsked();
@@ -165,9 +176,9 @@ void OnActiveSchemeChange(HWND hwnd, const GUID& plan) {
     plans::FormatBracedGuid(plan, text);
     LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"active scheme: %s", text);
     if (g_MainState.bBrightnessFollowUp) {
-        // With external-monitor support the brightness is applied at once here once that code
-        // joins; otherwise it follows after the brightness delay.
-        if (!HasFlag(plans::FLAG_EXT_MONITOR)) {
+        if (HasFlag(plans::FLAG_EXT_MONITOR)) {
+            ApplyPlanBrightness(kTraceName);
+        } else {
             StartBrightnessTimer(hwnd);
         }
         if (eco && g_MainState.bUserPresent) {
@@ -331,10 +342,8 @@ LRESULT OnPowerBroadcast(HWND hwnd, WPARAM wParam, LPARAM lParam) {
     return TRUE;
 }
 
-LRESULT OnDeviceChange(HWND, WPARAM, LPARAM) {
-    // Monitor arrival and removal (external-monitor support only) are handled here once the
-    // external-monitor code, with its availability test and refresh, joins.
-    return TRUE;
+LRESULT OnDeviceChange(HWND hwnd, WPARAM wParam, LPARAM lParam) {
+    return OnMonitorDeviceChange(hwnd, wParam, lParam);
 }
 
 LRESULT OnSessionChange(HWND hwnd, WPARAM wParam, LPARAM) {
@@ -409,7 +418,7 @@ void OnBrightnessTimer(HWND hwnd) {
         return;
     }
     ApplyDimTimeoutRule();
-    // The plan's brightness (mode 1) is applied here once the panel brightness code joins.
+    ApplyPlanBrightness(kTraceName);
 }
 
 void RegisterPowerEvents(HWND hwnd) noexcept {

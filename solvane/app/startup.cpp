@@ -14,6 +14,7 @@
 #include "app/thread_pause.h"
 #include "battery/battery.h"
 #include "common/log.h"
+#include "display/display.h"
 #include "drivers/eco_led.h"
 #include "meter/speed_monitor.h"
 #include "plans/plan_list.h"
@@ -106,7 +107,7 @@ int InitInstance(HINSTANCE instance, int showCommand) noexcept {
     // The chassis query joins here; the toast library is loaded by WinMain once the main window
     // exists (OS model 3).
     StartCom();
-    // The WMI connection for panel brightness joins here.
+    display::InitializeWMI();  // without it every brightness call connects itself
     g_hInstance = instance;
     SetErrorLogModule(instance);
     LoadProgramTitle(instance);
@@ -122,7 +123,8 @@ int InitInstance(HINSTANCE instance, int showCommand) noexcept {
     }
 
     g_dwOsModel = DetermineOsModel();
-    // The panel's brightness levels are queried here once the brightness code joins.
+    // The loader hands the panel and monitor work to the display code.
+    display::InstallDisplayHooks();
     plans::g_SettingsHooks.loadBatterySettings = battery::LoadBatterySettings;
     plans::g_SettingsHooks.batteryPresent = battery::HasBatteryDevice;
     plans::g_SettingsHooks.measureProcessorMhz = meter::QueryProcessorStatusMhz;

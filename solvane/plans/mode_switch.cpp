@@ -189,6 +189,8 @@ DWORD ModeLedValue(int slot, bool threeMode) noexcept {
 
 HWND PlanChangeTarget() noexcept { return CurrentModeUi().PlanChangeTarget(); }
 
+void (*g_pfnApplyPlanBrightness)() = nullptr;
+
 void PostPlanChanged(WPARAM wParam) noexcept {
     if (HWND target = PlanChangeTarget(); target != nullptr) {
         PostMessageW(target, WM_APP_PLAN_CHANGED, wParam, 0);
@@ -256,7 +258,10 @@ DWORD SelectPlanFromMenu(WORD id, const GUID* shown) noexcept {
     }
     RefreshCurrentPlan(plan);
     PostPlanChanged(0);
-    // External-monitor brightness follows here once the monitor code joins.
+    if (HasFlag(FLAG_EXT_MONITOR) && g_pfnApplyPlanBrightness != nullptr) {
+        LOG_TRACE(TRACE_LEVEL_VALUES, L"SelectPlanFromMenu", L"SETBRIGHTNESS()");
+        g_pfnApplyPlanBrightness();
+    }
     if (eco) {
         RefreshLedFromCurrentPlan();
     }

@@ -57,4 +57,7 @@ bool PassPlanWindowGuards(HWND owner, bool propertySheet) noexcept;
 HWND PlanChangeTarget() noexcept;
 void PostPlanChanged(WPARAM wParam) noexcept;
 
+// Applies the active plan's brightness (installed by the display code; may stay null).
+extern void (*g_pfnApplyPlanBrightness)();
+
 }  // namespace plans

@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "resources/resource.h"
 #include "app/app_globals.h"
 #include "app/hotkey_dialog.h"
 #include "app/notify_window.h"
@@ -210,8 +211,8 @@ int Highlighted(const traytest::Picture& picture, const RECT& rect) {
 
 bool IsPlanItem(UINT id) {
     constexpr UINT kSubmenu = static_cast<UINT>(-1);
-    return id == tray::IDM_MODE1 || id == tray::IDM_MODE2 || id == tray::IDM_MODE3 ||
-           (id >= tray::IDM_OTHER_PLAN_BASE && id != kSubmenu);
+    return id == IDM_PLAN_PINNED1 || id == IDM_PLAN_PINNED2 || id == IDM_PLAN_PINNED3 ||
+           (id >= IDM_PLAN_OTHER_FIRST && id != kSubmenu);
 }
 
 // A menu's picture: the highlight lies on the highlighted item only; every plan item shows its
@@ -322,13 +323,13 @@ TEST_F(ScreenshotTest, LeftClickMenu) {
     plans::g_dwPeakCutLevel = 1;
     traytest::TestOwner owner;
     SetCursorPos(900, 500);
-    Shot shot{L"left_menu", L""};
+    Shot shot{L"left_menu", L"", 0, {}, {}};
     {
         traytest::MenuWatcher watcher(owner.Get(), ShootMenu, &shot);
         tray::ShowLeftClickMenu(owner.Get(), nullptr);
     }
     Check(shot.file);
-    CheckMenu(shot, tray::IDM_MODE2, DpiFactor());
+    CheckMenu(shot, IDM_PLAN_PINNED2, DpiFactor());
     // The owner-drawn items follow the DPI: 24 logical pixels high.
     EXPECT_EQ(shot.itemHeight, static_cast<int>(24 * DpiFactor()));
 }
@@ -337,13 +338,13 @@ TEST_F(ScreenshotTest, RightClickMenu) {
     Seed(true);
     traytest::TestOwner owner;
     SetCursorPos(900, 500);
-    Shot shot{L"right_menu", L""};
+    Shot shot{L"right_menu", L"", 0, {}, {}};
     {
         traytest::MenuWatcher watcher(owner.Get(), ShootMenu, &shot);
         tray::ShowRightClickMenu(owner.Get(), true, POINT{});
     }
     Check(shot.file);
-    CheckMenu(shot, tray::IDM_MODE2, DpiFactor());
+    CheckMenu(shot, IDM_PLAN_PINNED2, DpiFactor());
 }
 
 TEST_F(ScreenshotTest, ThreeModeNotification) {
@@ -389,7 +390,7 @@ TEST_F(ScreenshotTest, TwoModeNotification) {
 TEST_F(ScreenshotTest, HotkeyDialog) {
     traytest::SetFlags(plans::FLAG_ECO | plans::FLAG_THREE_MODE);
     traytest::TestOwner owner;
-    Shot shot{L"hotkey_dialog", L""};
+    Shot shot{L"hotkey_dialog", L"", 0, {}, {}};
     std::thread shooter = ShootDialog(&shot, L"ホットキーの設定", WM_COMMAND, IDCANCEL);
     hotkey::ShowHotkeyDialog(owner.Get());
     shooter.join();
@@ -407,7 +408,7 @@ TEST_F(ScreenshotTest, PeakCutQuestions) {
                      {L"question_hibernate", peakcut::Question::Hibernate},
                      {L"question_mode3", peakcut::Question::Mode3}};
     for (const auto& q : questions) {
-        Shot shot{q.name, L""};
+        Shot shot{q.name, L"", 0, {}, {}};
         std::thread shooter = ShootDialog(&shot, L"Kaviro", WM_COMMAND, IDNO);
         EXPECT_EQ(peakcut::ShowQuestion(owner.Get(), q.question), IDNO);
         shooter.join();
