@@ -10,6 +10,7 @@
 #include "app/power_events.h"
 #include "app/thread_pause.h"
 #include "app/tray_dispatch.h"
+#include "battery/auto_change.h"
 #include "battery/battery.h"
 #include "common/log.h"
 #include "drivers/eco_led.h"
@@ -131,6 +132,7 @@ LRESULT OnDestroy(HWND hwnd, UINT, WPARAM, LPARAM) {
     g_AucPauseGate.Resume();
     meter::JoinSpeedMonitor();
     battery::JoinBatteryThread();
+    battery::JoinAutoChangeThread();
     // The peak-cut thread is joined here with JoinWorkerThread when it joins the program.
     LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"WM_DESTROY: threads joined");
     FreePlanData();

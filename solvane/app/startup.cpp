@@ -10,6 +10,7 @@
 #include "app/single_instance.h"
 #include "app/window_classes.h"
 #include "app/thread_pause.h"
+#include "battery/auto_change.h"
 #include "battery/battery.h"
 #include "common/log.h"
 #include "drivers/eco_led.h"
@@ -25,6 +26,7 @@ constexpr wchar_t kTraceName[] = L"InitInstance";
 // String-table ids used by the start-up.
 constexpr UINT IDS_STARTUP_FAILED = 1;
 constexpr UINT IDS_FAIL_MUTEX = 4;
+constexpr UINT IDS_FAIL_CREATETHREAD_AUTO = 8;
 constexpr UINT IDS_FAIL_CREATETHREAD_BATTERY = 7;
 constexpr UINT IDS_FAIL_CREATETHREAD_SPEED = 7;
 constexpr UINT IDS_FAIL_CREATEWINDOW = 10;
@@ -52,6 +54,7 @@ void StopStartedWorkers() noexcept {
     g_bRunFlag = false;
     meter::JoinSpeedMonitor();
     battery::JoinBatteryThread();
+    battery::JoinAutoChangeThread();
 }
 
 int FailInit(UINT stringId, DWORD error) noexcept {
@@ -59,6 +62,26 @@ int FailInit(UINT stringId, DWORD error) noexcept {
     StopStartedWorkers();
     LOG_TRACE(TRACE_LEVEL_APP, kTraceName, L"Exit retval:%08x", 0);
     return 0;
+}
+
+// hASMutex, hASEvent and aucThread; their failures are logged and start-up goes on.
+void StartAutomaticPlanChange() noexcept {
+    constexpr wchar_t kTrace[] = L"InitInstance";
+    battery::g_AutoChangeHooks.waitWhilePaused = [](HANDLE stop) { return g_AucPauseGate.WaitWhilePaused(stop); };
+    const DWORD created = battery::CreateAutoChangeObjects();
+    if (created != ERROR_SUCCESS) {
+        LOG_TRACE(TRACE_LEVEL_VALUES, kTrace, L"hASEventCreateFailed(LastError=%d)", static_cast<int>(created));
+        WriteErrorLog(IDS_FAIL_CREATEEVENT, created, ERRLOG_FILE);
+        return;
+    }
+    const BOOL enabled = battery::GetAutoRecord().bChecked != 0 ? TRUE : FALSE;
+    LOG_TRACE(TRACE_LEVEL_VALUES, kTrace, L"auto_info.bChecked=%s", enabled ? L"TRUE" : L"FALSE");
+    battery::SetAutoChangeEvent(enabled);
+    const DWORD started = battery::StartAutoChangeThread(battery::kAutoThreadParameter);
+    if (started != ERROR_SUCCESS) {
+        LOG_TRACE(TRACE_LEVEL_VALUES, kTrace, L"aucThreadCreateFailed(LastError=%d)", static_cast<int>(started));
+        WriteErrorLog(IDS_FAIL_CREATETHREAD_AUTO, started, ERRLOG_FILE);
+    }
 }
 
 void StartCom() noexcept {
@@ -133,6 +156,7 @@ int InitInstance(HINSTANCE instance, int showCommand) noexcept {
     plans::g_SettingsHooks.measureProcessorMhz = meter::QueryProcessorStatusMhz;
     meter::IdentifyProcessor();
     battery::g_BatteryHooks.noSpeedStep = meter::NoSpeedStep;
+    plans::g_SettingsHooks.readAutoRecord = battery::LoadAutoSettings;
     plans::LoadSettings();
     if (!OsVersionAtLeast(6, 0)) {
         return FailInit(IDS_NEEDS_VISTA, GetLastError());
@@ -153,8 +177,8 @@ int InitInstance(HINSTANCE instance, int showCommand) noexcept {
     if (meter::StartSpeedMonitor(speed) != ERROR_SUCCESS) {
         return FailInit(IDS_FAIL_CREATETHREAD_SPEED, GetLastError());
     }
-    // The automatic plan change and peak-cut poll threads and their events start here as they
-    // join.
+    StartAutomaticPlanChange();
+    // The peak-cut poll thread and its events start here as they join.
     if ((plans::g_Settings.blob.dwFlagWord & plans::FLAG_BATTERY) != 0) {
         const DWORD threadError = battery::StartBatteryThread(&g_bRunFlag);
         if (threadError != ERROR_SUCCESS) {

@@ -6,8 +6,6 @@
 
 namespace ui {
 
-int g_nLowBatteryThreshold = 0;
-
 namespace {
 constexpr float kBaseDpi = 96.0f;
 
