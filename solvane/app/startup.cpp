@@ -14,6 +14,7 @@
 #include "battery/battery.h"
 #include "common/log.h"
 #include "drivers/eco_led.h"
+#include "meter/boost.h"
 #include "meter/speed_monitor.h"
 #include "plans/plan_list.h"
 #include "plans/settings.h"
@@ -67,6 +68,10 @@ int FailInit(UINT stringId, DWORD error) noexcept {
 // hASMutex, hASEvent and aucThread; their failures are logged and start-up goes on.
 void StartAutomaticPlanChange() noexcept {
     constexpr wchar_t kTrace[] = L"InitInstance";
+    // A boost interrupted by the end of the last run is undone in its own plan first.
+    meter::RestoreInterruptedBoost();
+    battery::g_AutoChangeHooks.boostActive = meter::BoostActive;
+    battery::g_AutoChangeHooks.moveBoost = meter::MoveBoost;
     battery::g_AutoChangeHooks.waitWhilePaused = [](HANDLE stop) { return g_AucPauseGate.WaitWhilePaused(stop); };
     const DWORD created = battery::CreateAutoChangeObjects();
     if (created != ERROR_SUCCESS) {
