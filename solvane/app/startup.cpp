@@ -182,14 +182,15 @@ int InitInstance(HINSTANCE instance, int showCommand) noexcept {
     if (meter::StartSpeedMonitor(speed) != ERROR_SUCCESS) {
         return FailInit(IDS_FAIL_CREATETHREAD_SPEED, GetLastError());
     }
-    StartAutomaticPlanChange();
-    // The peak-cut poll thread and its events start here as they join.
     if ((plans::g_Settings.blob.dwFlagWord & plans::FLAG_BATTERY) != 0) {
         const DWORD threadError = battery::StartBatteryThread(&g_bRunFlag);
         if (threadError != ERROR_SUCCESS) {
             return FailInit(IDS_FAIL_CREATETHREAD_BATTERY, threadError);
         }
     }
+    // After the battery poll thread, whose checks the automatic change reads.
+    StartAutomaticPlanChange();
+    // The peak-cut poll thread and its events start here as they join.
 
     AdmitMessages();
     DWORD error = RegisterWindowClasses(instance);
