@@ -286,3 +286,19 @@
 #define IDC_BRIGHTNESS_GROUP 1253
 // Main-window command: find the external monitors again.
 #define IDM_MONITOR_REFRESH 17
+// ---------------------------------------------------------------------------------------------
+// Automatic plan change (settings page "自動切替").
+#define IDD_AUTO_SETTINGS 505
+#define IDS_AUTO_ECO_NOTE 264
+#define IDC_AUTO_ENABLE 1107
+#define IDC_AUTO_PLAN_COMBO 1110
+#define IDC_AUTO_LABEL_MIN 1111
+#define IDC_AUTO_LABEL_MAX 1112
+#define IDC_AUTO_VALUE 1113
+#define IDC_AUTO_PLAN_LABEL 1114
+#define IDC_AUTO_TRACKBAR 1118
+#define IDC_AUTO_EXPLANATION 1121
+#define IDC_AUTO_FERROW 1140
+#define IDC_AUTO_NOTE_ECO 1220
+#define IDC_AUTO_NOTE 1223
+#define IDH_AUTO_SETTINGS 10505

@@ -247,8 +247,8 @@ int RunBrightness(const std::vector<std::wstring>& args) {
 
 struct BatteryOptions {
     bool havePercent = false, haveAc = false, haveCharging = false, haveRate = false;
-    bool haveVoltage = false, haveFull = false, haveDesign = false;
-    ULONG percent = 0, ac = 0, charging = 0, voltage = 0, full = 0, design = 0;
+    bool haveVoltage = false, haveFull = false, haveDesign = false, haveRemaining = false;
+    ULONG percent = 0, ac = 0, charging = 0, voltage = 0, full = 0, design = 0, remaining = 0;
     LONG rate = 0;
 };
 
@@ -287,11 +287,15 @@ bool ParseBatteryOption(const std::wstring& name, const std::wstring& value, Bat
         problem = L"--design must be a positive number of mWh";
         return (o.haveDesign = ParseUnsigned(value, ~0UL, o.design) && o.design > 0);
     }
+    if (name == L"--remaining" && !o.haveRemaining && !o.havePercent) {
+        problem = L"--remaining must be a number of mWh (and is not given with --percent)";
+        return (o.haveRemaining = ParseUnsigned(value, ~0UL, o.remaining));
+    }
     problem = L"unknown or repeated option";
     return false;
 }
 
-// battery [--percent N] [--ac on|off] [--charging on|off] [--rate mW] [--voltage mV]
+// battery [--percent N | --remaining mWh] [--ac on|off] [--charging on|off] [--rate mW] [--voltage mV]
 //         [--full mWh] [--design mWh]
 int RunBattery(const std::vector<std::wstring>& args) {
     if (args.size() % 2 != 0) {
@@ -317,10 +321,18 @@ int RunBattery(const std::vector<std::wstring>& args) {
         if (!o.haveFull && b.FullChargedCapacity > b.DesignCapacity) b.FullChargedCapacity = b.DesignCapacity;
         ULONG percent = o.havePercent ? o.percent : oldPercent;
         b.RemainingCapacity = static_cast<ULONG>(static_cast<ULONGLONG>(b.FullChargedCapacity) * percent / PERCENT);
+        if (o.haveRemaining) {
+            if (o.remaining > b.FullChargedCapacity) {
+                return simctl::UsageError(L"battery", L"--remaining must not exceed the full charged capacity");
+            }
+            // Fractions of a percent (30.4 % of 10000 mWh is 3040).
+            b.RemainingCapacity = o.remaining;
+            percent = b.FullChargedCapacity != 0 ? o.remaining * PERCENT / b.FullChargedCapacity : 0;
+        }
         if (o.haveAc) b.AcOnLine = o.ac;
         if (o.haveCharging) {
             b.Charging = o.charging;
-        } else if (o.haveAc || o.havePercent) {
+        } else if (o.haveAc || o.havePercent || o.haveRemaining) {
             b.Charging = (b.AcOnLine && percent < PERCENT) ? 1 : 0;  // mains charges a battery not full
         }
         if (b.Charging && !b.AcOnLine) {
@@ -430,7 +442,7 @@ SIMCTL_COMMAND(L"cpu-state", L"cpu-state [--capabilities BITS]",
 SIMCTL_COMMAND(L"brightness", L"brightness [--set N] [--levels L1,L2,...]",
                L"print (or set) the panel brightness and its levels", RunBrightness);
 SIMCTL_COMMAND(L"battery",
-               L"battery [--percent N] [--ac on|off] [--charging on|off] [--rate mW] [--voltage mV] "
+               L"battery [--percent N | --remaining mWh] [--ac on|off] [--charging on|off] [--rate mW] [--voltage mV] "
                L"[--full mWh] [--design mWh]",
                L"print (or set) the battery", RunBattery);
 SIMCTL_COMMAND(L"fail", L"fail led|cpu|lcd|battery N [ERROR]",

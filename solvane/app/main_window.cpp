@@ -15,6 +15,7 @@
 #include "app/thread_pause.h"
 #include "app/peakcut_question.h"
 #include "app/tray_dispatch.h"
+#include "battery/auto_change.h"
 #include "battery/battery.h"
 #include "app/tray_icon.h"
 #include "app/tray_menu.h"
@@ -133,6 +134,7 @@ LRESULT OnDestroy(HWND hwnd, UINT, WPARAM, LPARAM) {
     g_AucPauseGate.Resume();
     meter::JoinSpeedMonitor();
     battery::JoinBatteryThread();
+    battery::JoinAutoChangeThread();
     // The peak-cut thread is joined here with JoinWorkerThread when it joins the program.
     LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"WM_DESTROY: threads joined");
     toast::Unload();

@@ -12,10 +12,12 @@
 #include "app/single_instance.h"
 #include "app/window_classes.h"
 #include "app/thread_pause.h"
+#include "battery/auto_change.h"
 #include "battery/battery.h"
 #include "common/log.h"
 #include "display/display.h"
 #include "drivers/eco_led.h"
+#include "meter/boost.h"
 #include "meter/speed_monitor.h"
 #include "plans/plan_list.h"
 #include "plans/settings.h"
@@ -46,6 +48,7 @@ void StopStartedWorkers() noexcept {
     g_bRunFlag = false;
     meter::JoinSpeedMonitor();
     battery::JoinBatteryThread();
+    battery::JoinAutoChangeThread();
 }
 
 int FailInit(UINT stringId, DWORD error) noexcept {
@@ -53,6 +56,30 @@ int FailInit(UINT stringId, DWORD error) noexcept {
     StopStartedWorkers();
     LOG_TRACE(TRACE_LEVEL_APP, kTraceName, L"Exit retval:%08x", 0);
     return 0;
+}
+
+// hASMutex, hASEvent and aucThread; their failures are logged and start-up goes on.
+void StartAutomaticPlanChange() noexcept {
+    constexpr wchar_t kTrace[] = L"InitInstance";
+    // A boost interrupted by the end of the last run is undone in its own plan first.
+    meter::RestoreInterruptedBoost();
+    battery::g_AutoChangeHooks.boostActive = meter::BoostActive;
+    battery::g_AutoChangeHooks.moveBoost = meter::MoveBoost;
+    battery::g_AutoChangeHooks.waitWhilePaused = [](HANDLE stop) { return g_AucPauseGate.WaitWhilePaused(stop); };
+    const DWORD created = battery::CreateAutoChangeObjects();
+    if (created != ERROR_SUCCESS) {
+        LOG_TRACE(TRACE_LEVEL_VALUES, kTrace, L"hASEventCreateFailed(LastError=%d)", static_cast<int>(created));
+        WriteErrorLog(IDS_ERR_CREATE_EVENT, created, ERRLOG_FILE);
+        return;
+    }
+    const BOOL enabled = battery::GetAutoRecord().bChecked != 0 ? TRUE : FALSE;
+    LOG_TRACE(TRACE_LEVEL_VALUES, kTrace, L"auto_info.bChecked=%s", enabled ? L"TRUE" : L"FALSE");
+    battery::SetAutoChangeEvent(enabled);
+    const DWORD started = battery::StartAutoChangeThread(battery::kAutoThreadParameter);
+    if (started != ERROR_SUCCESS) {
+        LOG_TRACE(TRACE_LEVEL_VALUES, kTrace, L"aucThreadCreateFailed(LastError=%d)", static_cast<int>(started));
+        WriteErrorLog(IDS_ERR_THREAD_CPP, started, ERRLOG_FILE);
+    }
 }
 
 void StartCom() noexcept {
@@ -130,6 +157,7 @@ int InitInstance(HINSTANCE instance, int showCommand) noexcept {
     plans::g_SettingsHooks.measureProcessorMhz = meter::QueryProcessorStatusMhz;
     meter::IdentifyProcessor();
     battery::g_BatteryHooks.noSpeedStep = meter::NoSpeedStep;
+    plans::g_SettingsHooks.readAutoRecord = battery::LoadAutoSettings;
     plans::LoadSettings();
     if (!OsVersionAtLeast(6, 0)) {
         return FailInit(IDS_NEEDS_VISTA, GetLastError());
@@ -149,14 +177,15 @@ int InitInstance(HINSTANCE instance, int showCommand) noexcept {
     if (meter::StartSpeedMonitor(speed) != ERROR_SUCCESS) {
         return FailInit(IDS_ERR_THREAD_PPI, GetLastError());
     }
-    // The automatic plan change and peak-cut poll threads and their events start here as they
-    // join.
     if ((plans::g_Settings.blob.dwFlagWord & plans::FLAG_BATTERY) != 0) {
         const DWORD threadError = battery::StartBatteryThread(&g_bRunFlag);
         if (threadError != ERROR_SUCCESS) {
             return FailInit(IDS_ERR_THREAD_PPI, threadError);
         }
     }
+    // After the battery poll thread, whose checks the automatic change reads.
+    StartAutomaticPlanChange();
+    // The peak-cut poll thread and its events start here as they join.
 
     AdmitMessages();
     DWORD error = RegisterWindowClasses(instance);

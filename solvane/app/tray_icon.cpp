@@ -1,5 +1,7 @@
 #include "app/tray_icon.h"
 
+#include "battery/auto_change.h"
+
 #include <strsafe.h>
 
 #include <memory>
@@ -281,7 +283,7 @@ BOOL UpdateTrayIcon(HWND owner, bool notify) noexcept {
     if (notify) {
         wchar_t infoFormat[kInfoBufferChars] = L"";
         if (LoadStringW(g_hInstance, IDS_LOW_BATTERY_CHANGE, infoFormat, static_cast<int>(kInfoBufferChars)) > 0 &&
-            FormatLowBatteryText(infoFormat, ui::g_nLowBatteryThreshold, view.szName, info)) {
+            FormatLowBatteryText(infoFormat, static_cast<int>(battery::GetAutoRecord().RemaindPercent), view.szName, info)) {
             withInfo = true;
             ShowChangeToast(info);
         }

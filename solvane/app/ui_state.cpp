@@ -7,8 +7,6 @@
 
 namespace ui {
 
-int g_nLowBatteryThreshold = 0;
-
 namespace {
 
 bool FlagSet(DWORD flag) noexcept { return (plans::g_Settings.blob.dwFlagWord & flag) != 0; }

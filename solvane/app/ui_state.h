@@ -11,8 +11,6 @@ namespace ui {
 // The open settings dialog, the next dialog position and "user present" are kept in the main
 // window's state (g_MainState); the peak-cut level by the peak-cut values (g_dwPeakCutLevel).
 int PeakCutLevel() noexcept;
-// Battery threshold (percent) of the automatic plan change, for the change notification.
-extern int g_nLowBatteryThreshold;
 
 // Settings flags by meaning.
 bool EcoOperation() noexcept;        // ECO mode operation

@@ -8,6 +8,7 @@
 #include "app/tray_dispatch.h"
 #include "app/tray_icon.h"
 #include "app/ui_state.h"
+#include "battery/auto_change.h"
 #include "fake_power.h"
 #include "plans/plan_list.h"
 #include "plans/settings.h"
@@ -233,7 +234,10 @@ TEST_F(TrayIconTest, UpdateShowsThePlanIconAndTooltipAndRetriesOnlyOnTimeOut) {
 TEST_F(TrayIconTest, ChangeNotificationAddsTheBalloon) {
     traytest::AddPlan(kPlanA, L"バッテリ節約", 1, 0);
     traytest::SetActive(kPlanA);
-    ui::g_nLowBatteryThreshold = 15;
+    // The threshold comes from the automatic-change record.
+    battery::AutoRecord record = battery::DefaultAutoRecord();
+    record.RemaindPercent = 15;
+    battery::SetAutoRecord(record);
     traytest::TestOwner owner;
     Script({});
     ASSERT_TRUE(UpdateTrayIcon(owner.Get(), true));
@@ -244,7 +248,7 @@ TEST_F(TrayIconTest, ChangeNotificationAddsTheBalloon) {
     Script({});
     ASSERT_TRUE(UpdateTrayIcon(owner.Get(), false));
     EXPECT_EQ(g_calls[0].flags & NIF_INFO, 0u);
-    ui::g_nLowBatteryThreshold = 0;
+    battery::SetAutoRecord(battery::DefaultAutoRecord());
 }
 
 TEST_F(TrayIconTest, DeleteFailureIsLogged) {
