@@ -44,3 +44,9 @@
 #define IDS_SETTINGS_FILE_RUNNING        3007  // import beside the running program
 #define IDS_SETTINGS_FILE_NOT_ADMIN      3008  // export by a user outside "Administrators"
 #define IDS_SETTINGS_FILE_CAPTION        219   // caption of every settings-file message ("Kaviro")
+
+// ---------------------------------------------------------------------------------------------
+// Peak-cut client.
+// Error-log records.
+#define IDS_ERR_PEAKCUT_THREAD           7   // the poll thread could not be created
+#define IDS_ERR_PEAKCUT_LEVEL_WRITE      17  // "PeakCutLevel" could not be written

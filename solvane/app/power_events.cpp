@@ -15,6 +15,7 @@
 #include "drivers/processor_device.h"
 #include "plans/guid_text.h"
 #include "plans/mode_switch.h"
+#include "peakcut/peakcut.h"
 #include "plans/peak_cut_values.h"
 #include "plans/plan_list.h"
 #include "plans/plan_record.h"
@@ -357,7 +358,7 @@ LRESULT OnSessionChange(HWND hwnd, WPARAM wParam, LPARAM) {
         break;
     case WTS_CONSOLE_DISCONNECT:
         g_AucPauseGate.Pause();
-        // An open peak-cut question is answered No here once the peak-cut client joins.
+        peakcut::OnConsoleLeft();
         g_MainState.bUserPresent = false;
         LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"WTS_CONSOLE_DISCONNECT");
         break;

@@ -15,6 +15,7 @@
 #include "common/log.h"
 #include "drivers/eco_led.h"
 #include "meter/speed_monitor.h"
+#include "peakcut/peakcut.h"
 #include "plans/plan_list.h"
 #include "plans/settings.h"
 #include "settingsfile/settings_file.h"
@@ -53,6 +54,7 @@ void StopStartedWorkers() noexcept {
     g_bRunFlag = false;
     meter::JoinSpeedMonitor();
     battery::JoinBatteryThread();
+    peakcut::JoinPeakCutThread();
 }
 
 int FailInit(UINT stringId, DWORD error) noexcept {
@@ -153,8 +155,15 @@ int InitInstance(HINSTANCE instance, int showCommand) noexcept {
     if (meter::StartSpeedMonitor(speed) != ERROR_SUCCESS) {
         return FailInit(IDS_FAIL_CREATETHREAD_SPEED, GetLastError());
     }
-    // The automatic plan change and peak-cut poll threads and their events start here as they
-    // join.
+    // The automatic plan change thread and its events start here as it joins.
+    // Peak cut (only with the link library installed): its thread's queue exists on return.
+    DWORD peakCutError = ERROR_SUCCESS;
+    if (peakcut::StartPeakCut(&g_bRunFlag, []() { return g_hMainWnd; }, &peakCutError) &&
+        peakCutError != ERROR_SUCCESS) {
+        StopStartedWorkers();
+        LOG_TRACE(TRACE_LEVEL_APP, kTraceName, L"Exit retval:%08x", 0);
+        return 0;  // error-log record 7 written
+    }
     if ((plans::g_Settings.blob.dwFlagWord & plans::FLAG_BATTERY) != 0) {
         const DWORD threadError = battery::StartBatteryThread(&g_bRunFlag);
         if (threadError != ERROR_SUCCESS) {
@@ -191,7 +200,7 @@ int InitInstance(HINSTANCE instance, int showCommand) noexcept {
     if (CreateMainWindow(instance) == nullptr) {
         return FailInit(IDS_FAIL_CREATEWINDOW, GetLastError());
     }
-    // The peak-cut poll thread is told here that the main window exists.
+    peakcut::NotifyMainWindowReady();
     CreateHiddenButton(instance);
     // The meter panel is created here when configured.
 
