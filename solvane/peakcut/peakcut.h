@@ -98,8 +98,8 @@ extern std::atomic<bool> g_bLibraryPresent;
 // Message 0x540 and 0x541 on the main window's thread.
 void OnPeakCutLevel(HWND mainWindow, DWORD level, DWORD reason) noexcept;
 void ApplyPeakCutLevel() noexcept;
-// Tray menu: MF_DISABLED when peak cut forbids switching to the plan at that level, else 0.
-UINT IsPlanBlockedByPeakCut(const GUID& plan, DWORD level) noexcept;
+// The tray grays the plans the level forbids (tray::PlanGrayedByPeakCut) and the ECO button
+// narrows its cycle by plans::g_dwPeakCutLevel, which OnPeakCutLevel keeps.
 // Plan the level switches to, GUID_NULL for none (used when saving the origin).
 GUID PeakCutTargetPlan(DWORD level, bool threeMode, const GUID (&slots)[3], DWORD levelPersistent) noexcept;
 

@@ -158,28 +158,6 @@ GUID PeakCutTargetPlan(DWORD level, bool threeMode, const GUID (&slots)[3], DWOR
     return level == 2 ? slots[kEcoSlot] : GUID_NULL;
 }
 
-UINT IsPlanBlockedByPeakCut(const GUID& plan, DWORD level) noexcept {
-    if (level != 1 && level != 2) {
-        return 0;
-    }
-    const bool threeMode = ThreeMode();
-    if (level == 1 && !threeMode) {
-        return 0;
-    }
-    GUID slots[3] = {};
-    if (!ReadModeTable(slots)) {
-        WriteErrorLog(plans::IDS_ERR_GET_ACTIVE_SCHEME, 0, ERRLOG_FILE);
-        return MF_DISABLED;
-    }
-    bool allowed = false;
-    if (level == 2) {
-        allowed = SamePlan(slots[threeMode ? kMode3Slot : kEcoSlot], plan);
-    } else {
-        allowed = SamePlan(slots[kMode3Slot], plan) || SamePlan(slots[kMode2Slot], plan);
-    }
-    return allowed ? 0 : MF_DISABLED;
-}
-
 void ApplyPeakCutLevel() noexcept {
     LOG_TRACE(TRACE_LEVEL_APP, kTraceApply, L"Enter");
     const DWORD level = plans::g_dwPeakCutLevel.load();
