@@ -132,7 +132,8 @@ int InitInstance(HINSTANCE instance, int showCommand) noexcept {
     g_dwOsModel = DetermineOsModel();
     // The panel's brightness levels are queried here once the brightness code joins.
     plans::g_SettingsHooks.loadBatterySettings = battery::LoadBatterySettings;
-    plans::g_SettingsHooks.batteryPresent = battery::HasBatteryDevice;
+    // A desktop chassis counts as having no battery (the chassis type is read once, over WMI).
+    plans::g_SettingsHooks.batteryPresent = []() { return !peakcut::IsDesktopChassis() && battery::HasBatteryDevice(); };
     plans::g_SettingsHooks.measureProcessorMhz = meter::QueryProcessorStatusMhz;
     meter::IdentifyProcessor();
     battery::g_BatteryHooks.noSpeedStep = meter::NoSpeedStep;
