@@ -90,8 +90,71 @@ protected:
         ASSERT_TRUE(setLv2(&window));
     }
 
+    // Demand linked to region 3 with the threshold at 90 percent, time windows off.
+    void SetDemandLink() {
+        SetPlanChange(TRUE);
+        auto setTime = Export<PFN_TarvikSetEnable>(m_library.Get(), "TarvikSetTimePeriodEnable");
+        auto setDemand = Export<PFN_TarvikSetEnable>(m_library.Get(), "TarvikSetTarvikEnable");
+        auto setRegion = Export<PFN_TarvikSetDword>(m_library.Get(), "TarvikSetSelectedRegion");
+        auto setThreshold = Export<PFN_TarvikSetDword>(m_library.Get(), "TarvikSetThreshold");
+        auto setPeriod = Export<PFN_TarvikSetRecord>(m_library.Get(), "TarvikSetUsePeriod");
+        ASSERT_TRUE(setTime && setDemand && setRegion && setThreshold && setPeriod);
+        EXPECT_TRUE(setTime(FALSE));
+        EXPECT_TRUE(setDemand(TRUE));
+        EXPECT_TRUE(setRegion(3));
+        EXPECT_TRUE(setThreshold(90));
+        SYSTEMTIME now{};
+        GetLocalTime(&now);
+        OneData period{};
+        period.value = 1;
+        period.start = now;
+        period.start.wMonth = 1;
+        period.start.wDay = 1;
+        period.start.wHour = period.start.wMinute = period.start.wSecond = period.start.wMilliseconds = 0;
+        period.end = now;
+        period.end.wMonth = 12;
+        period.end.wDay = 31;
+        period.end.wHour = 23;
+        period.end.wMinute = 59;
+        period.end.wSecond = 59;
+        ASSERT_TRUE(setPeriod(&period));
+    }
+
     common::UniqueModule m_library;
 };
+
+// The visible dialog of the process, or null.
+HWND FindDialog(DWORD pid) {
+    struct Find {
+        DWORD pid;
+        HWND found;
+    } find{pid, nullptr};
+    EnumWindows(
+        [](HWND hwnd, LPARAM lParam) -> BOOL {
+            auto* f = reinterpret_cast<Find*>(lParam);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(hwnd, &owner);
+            wchar_t name[16] = {};
+            GetClassNameW(hwnd, name, ARRAYSIZE(name));
+            if (owner == f->pid && lstrcmpW(name, L"#32770") == 0 && IsWindowVisible(hwnd)) {
+                f->found = hwnd;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&find));
+    return find.found;
+}
+
+HWND WaitDialog(DWORD pid, DWORD timeoutMs) {
+    for (DWORD waited = 0; waited < timeoutMs; waited += 100) {
+        if (HWND dialog = FindDialog(pid); dialog != nullptr) {
+            return dialog;
+        }
+        Sleep(100);
+    }
+    return nullptr;
+}
 
 TEST_F(PeakCutPc, WindowAroundNowSwitchesToEcoAndTheOriginComesBackWhenSwitchedOff) {
     SetWindowAroundNow();
@@ -113,6 +176,30 @@ TEST_F(PeakCutPc, WindowAroundNowSwitchesToEcoAndTheOriginComesBackWhenSwitchedO
         EXPECT_EQ(StoredOrigin(), GUID{});
         EXPECT_TRUE(resident.Close());
     }
+}
+
+TEST_F(PeakCutPc, DemandAboveTheThresholdAsksThenSwitchesAndFallingDemandRestores) {
+    SetDemandLink();
+    ASSERT_EQ(RunSimctl(L"demand --region 3 --percent 95"), 0u);
+    Resident resident;
+    ASSERT_TRUE(resident.Start());
+    // The ECO question (dialog 546) comes first; the plan stays until it is answered.
+    HWND question = WaitDialog(resident.Pid(), kWaitMs);
+    ASSERT_NE(question, nullptr) << "the level-2 question";
+    EXPECT_NE(GetDlgItem(question, 1258), nullptr) << "the percentage field of dialog 546";
+    EXPECT_TRUE(IsEqualGUID(ActivePlan(), kEcoSave));
+    PostMessageW(question, WM_COMMAND, IDYES, 0);
+    ASSERT_TRUE(WaitActivePlan(kEcoPerformance, kWaitMs));
+    EXPECT_TRUE(IsEqualGUID(StoredOrigin(), kEcoSave));
+    EXPECT_TRUE(resident.WaitTrace(L"0x540: level 2 reason 2"));
+
+    // Demand falls: the next pass (one a minute) brings the origin back.
+    ASSERT_EQ(RunSimctl(L"demand --region 3 --percent 50"), 0u);
+    EXPECT_TRUE(WaitActivePlan(kEcoSave, 75000)) << "the origin after the next pass";
+    EXPECT_TRUE(resident.WaitTrace(L"0x540: level 0 reason 0"));
+    EXPECT_EQ(StoredOrigin(), GUID{});
+    RunSimctl(L"demand --region 3 --clear");
+    EXPECT_TRUE(resident.Close());
 }
 
 }  // namespace
