@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <vector>
 
 #include "app/app_globals.h"
@@ -336,6 +337,85 @@ TEST_F(PeakShiftDialog, PickerChangeEnablesApply) {
     change.nmhdr.code = DTN_DATETIMECHANGE;
     SendMessageW(m_dialog, WM_NOTIFY, IDC_PS_PERIOD_START, reinterpret_cast<LPARAM>(&change));
     EXPECT_TRUE(ApplyEnabled());
+}
+
+// Pixels of the dialog's picture inside a control's rectangle that differ from the dialog's face
+// colour (text, enabled or grayed).
+int InkIn(HWND dialog, const std::vector<COLORREF>& pixels, int width, int id) {
+    RECT rect{};
+    GetWindowRect(GetDlgItem(dialog, id), &rect);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
+    const COLORREF face = GetSysColor(COLOR_3DFACE);
+    int ink = 0;
+    for (int y = rect.top; y < rect.bottom; ++y) {
+        for (int x = rect.left; x < rect.right; ++x) {
+            const COLORREF c = pixels[static_cast<size_t>(y) * width + x];
+            const int diff = abs(GetRValue(c) - GetRValue(face)) + abs(GetGValue(c) - GetGValue(face)) +
+                             abs(GetBValue(c) - GetBValue(face));
+            ink += diff > 60 ? 1 : 0;
+        }
+    }
+    return ink;
+}
+
+// The dialog's client area as the screen shows it (32-bit top-down).
+std::vector<COLORREF> Picture(HWND dialog, int* width) {
+    RECT client{};
+    GetClientRect(dialog, &client);
+    *width = client.right;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = client.right;
+    info.bmiHeader.biHeight = -client.bottom;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    // Drawn on the screen first, then copied from it as it is shown.
+    RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        DispatchMessageW(&msg);
+    }
+    GdiFlush();
+    POINT origin{0, 0};
+    ClientToScreen(dialog, &origin);
+    BitBlt(dc, 0, 0, client.right, client.bottom, screen, origin.x, origin.y, SRCCOPY);
+    std::vector<COLORREF> pixels(static_cast<size_t>(client.right) * client.bottom);
+    const auto* raw = static_cast<const DWORD*>(bits);
+    for (size_t i = 0; i < pixels.size(); ++i) {
+        pixels[i] = RGB((raw[i] >> 16) & 0xFF, (raw[i] >> 8) & 0xFF, raw[i] & 0xFF);
+    }
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+TEST_F(PeakShiftDialog, PictureShowsTheTextsAndLeavesAHiddenBatterySectionEmpty) {
+    for (DWORD cml : {0u, 1u}) {
+        SCOPED_TRACE(cml);
+        Install();
+        ASSERT_EQ(m_cml.SetDword(cml), ERROR_SUCCESS);
+        Open(false);
+        ShowWindow(m_dialog, SW_SHOWNOACTIVATE);
+        UpdateWindow(m_dialog);
+        int width = 0;
+        const std::vector<COLORREF> pixels = Picture(m_dialog, &width);
+        EXPECT_GT(InkIn(m_dialog, pixels, width, IDC_PS_EXPLANATION_TWO), 50) << "the explanation is drawn";
+        EXPECT_GT(InkIn(m_dialog, pixels, width, IDC_PS_NOTE), 50) << "the note is drawn";
+        const int batteryInk = InkIn(m_dialog, pixels, width, IDC_PS_BATTERY_TEXT);
+        if (cml == 1) {
+            EXPECT_EQ(batteryInk, 0) << "the hidden battery section leaves no trace";
+        } else {
+            EXPECT_GT(batteryInk, 50);
+        }
+        DestroyWindow(m_dialog);
+    }
 }
 
 }  // namespace
