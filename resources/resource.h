@@ -302,3 +302,41 @@
 #define IDC_AUTO_NOTE_ECO 1220
 #define IDC_AUTO_NOTE 1223
 #define IDH_AUTO_SETTINGS 10505
+
+// ---------------------------------------------------------------------------------------------
+// Peak-cut client.
+// Peak-shift settings dialogs (two-mode 2021, three-mode 2022).
+#define IDD_PEAKSHIFT_TWO_MODE           2021
+#define IDD_PEAKSHIFT_THREE_MODE         2022
+#define IDS_PEAKSHIFT_BAD_WINDOW         2001
+#define IDS_PEAKSHIFT_BAD_THRESHOLD      2002
+#define IDS_PEAKSHIFT_BAD_BATTERY        2003
+#define IDS_PEAKSHIFT_NO_REGION          2004
+#define IDC_PS_LV1_START                 2101
+#define IDC_PS_LV1_END                   2102
+#define IDC_PS_BATTERY_ON                2103
+#define IDC_PS_BATTERY_PERCENT           2104
+#define IDC_PS_TIME_TEXT                 2105
+#define IDC_PS_NOTE                      2115
+#define IDC_PS_BATTERY_GROUP             2116
+#define IDC_PS_BATTERY_TEXT              2117
+#define IDC_PS_BATTERY_LABEL             2118
+#define IDC_PS_BATTERY_UNIT              2119
+#define IDC_PS_BATTERY_SPIN              2122
+#define IDC_PS_EXPLANATION_TWO           2123
+#define IDC_PS_THRESHOLD                 2124
+#define IDC_PS_LV2_START                 2125
+#define IDC_PS_LV2_END                   2126
+#define IDC_PS_APPLY                     2127
+#define IDC_PS_PLAN_CHANGE               2128
+#define IDC_PS_THRESHOLD_SPIN            2129
+#define IDC_PS_DEMAND_ON                 2130
+#define IDC_PS_REGION                    2131
+#define IDC_PS_PERIOD_START              2132
+#define IDC_PS_PERIOD_END                2133
+#define IDC_PS_EXPLANATION_THREE         2134
+#define IDC_PS_TIME_TEXT_THREE           2135
+#define IDC_PS_MODE3_NAME                1259
+#define IDC_PS_MODE2_NAME                1261
+#define IDC_PS_MODE3_NAME_LV1            1264
+#define IDC_PS_STATIC                    -1

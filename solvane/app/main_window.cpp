@@ -26,6 +26,7 @@
 #include "drivers/eco_led.h"
 #include "drivers/processor_device.h"
 #include "meter/speed_monitor.h"
+#include "peakcut/peakcut.h"
 #include "plans/guid_text.h"
 #include "plans/mode_led.h"
 #include "plans/mode_switch.h"
@@ -123,7 +124,7 @@ void FreePlanData() noexcept { plans::ClearPlanLists(); }
 // Shutdown: every thread is stopped and joined before anything it uses is freed.
 LRESULT OnDestroy(HWND hwnd, UINT, WPARAM, LPARAM) {
     LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"WM_DESTROY");
-    // With the link library present, "PeakCutLevel" is reset here once the peak-cut client joins.
+    peakcut::EndPeakCut();  // "PeakCutLevel" = 0 with the link library present
     UnregisterPowerEvents(hwnd);
     tray::OnMainDestroy(hwnd);
     plans::SaveSettings();
@@ -135,7 +136,7 @@ LRESULT OnDestroy(HWND hwnd, UINT, WPARAM, LPARAM) {
     meter::JoinSpeedMonitor();
     battery::JoinBatteryThread();
     battery::JoinAutoChangeThread();
-    // The peak-cut thread is joined here with JoinWorkerThread when it joins the program.
+    peakcut::JoinPeakCutThread();
     LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"WM_DESTROY: threads joined");
     toast::Unload();
     FreePlanData();
@@ -292,14 +293,19 @@ LRESULT OnEcoButtonPlain(HWND, UINT, WPARAM, LPARAM) {
     return 0;
 }
 
-LRESULT OnPeakCutLevelMessage(HWND, UINT, WPARAM wParam, LPARAM lParam) {
+LRESULT OnPeakCutLevelMessage(HWND hwnd, UINT, WPARAM wParam, LPARAM lParam) {
     // Other processes can post this message too: only the levels and reasons there are count.
     if (wParam > kMaxPeakCutLevel || lParam < 0 || lParam > kMaxPeakCutReason) {
         LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"0x540 ignored: level %Iu reason %Id", wParam, lParam);
         return 0;
     }
     LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"0x540: level %Iu reason %Id", wParam, lParam);
-    // The peak-cut client takes the level and reason here (OnPeakCutLevel) once it joins.
+    peakcut::OnPeakCutLevel(hwnd, static_cast<DWORD>(wParam), static_cast<DWORD>(lParam));
+    return 0;
+}
+
+LRESULT OnPeakCutApplyMessage(HWND, UINT, WPARAM, LPARAM) {
+    peakcut::ApplyPeakCutLevel();
     return 0;
 }
 
@@ -334,6 +340,7 @@ constexpr MessageEntry kMessages[] = {
     {WM_APP_ECO_BUTTON, OnEcoButton},
     {WM_APP_ECO_BUTTON_PLAIN, OnEcoButtonPlain},
     {WM_APP_PEAK_CUT_LEVEL, OnPeakCutLevelMessage},
+    {WM_APP_PEAK_CUT_APPLY, OnPeakCutApplyMessage},
 };
 
 }  // namespace

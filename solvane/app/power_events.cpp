@@ -19,6 +19,7 @@
 #include "plans/guid_text.h"
 #include "plans/mode_switch.h"
 #include "plans/mode_led.h"
+#include "peakcut/peakcut.h"
 #include "plans/peak_cut_values.h"
 #include "plans/power_api.h"
 #include "plans/plan_list.h"
@@ -356,7 +357,7 @@ LRESULT OnSessionChange(HWND hwnd, WPARAM wParam, LPARAM) {
     case WTS_CONSOLE_DISCONNECT:
         g_AucPauseGate.Pause();
         // Nobody is at the console to answer: an open ECO question ends with No.
-        peakcut::AnswerOpenEcoQuestionNo();
+        peakcut::OnConsoleLeft();
         g_MainState.bUserPresent = false;
         LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"WTS_CONSOLE_DISCONNECT");
         break;

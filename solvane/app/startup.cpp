@@ -19,6 +19,7 @@
 #include "drivers/eco_led.h"
 #include "meter/boost.h"
 #include "meter/speed_monitor.h"
+#include "peakcut/peakcut.h"
 #include "plans/plan_list.h"
 #include "plans/settings.h"
 #include "settingsfile/settings_file.h"
@@ -49,6 +50,7 @@ void StopStartedWorkers() noexcept {
     meter::JoinSpeedMonitor();
     battery::JoinBatteryThread();
     battery::JoinAutoChangeThread();
+    peakcut::JoinPeakCutThread();
 }
 
 int FailInit(UINT stringId, DWORD error) noexcept {
@@ -153,7 +155,8 @@ int InitInstance(HINSTANCE instance, int showCommand) noexcept {
     // The loader hands the panel and monitor work to the display code.
     display::InstallDisplayHooks();
     plans::g_SettingsHooks.loadBatterySettings = battery::LoadBatterySettings;
-    plans::g_SettingsHooks.batteryPresent = battery::HasBatteryDevice;
+    // A desktop chassis counts as having no battery (the chassis type is read once, over WMI).
+    plans::g_SettingsHooks.batteryPresent = []() { return !peakcut::IsDesktopChassis() && battery::HasBatteryDevice(); };
     plans::g_SettingsHooks.measureProcessorMhz = meter::QueryProcessorStatusMhz;
     meter::IdentifyProcessor();
     battery::g_BatteryHooks.noSpeedStep = meter::NoSpeedStep;
@@ -176,6 +179,14 @@ int InitInstance(HINSTANCE instance, int showCommand) noexcept {
     speed.mainWindow = []() { return g_hMainWnd; };
     if (meter::StartSpeedMonitor(speed) != ERROR_SUCCESS) {
         return FailInit(IDS_ERR_THREAD_PPI, GetLastError());
+    }
+    // Peak cut (only with the link library installed): its thread's queue exists on return.
+    DWORD peakCutError = ERROR_SUCCESS;
+    if (peakcut::StartPeakCut(&g_bRunFlag, []() { return g_hMainWnd; }, &peakCutError) &&
+        peakCutError != ERROR_SUCCESS) {
+        StopStartedWorkers();
+        LOG_TRACE(TRACE_LEVEL_APP, kTraceName, L"Exit retval:%08x", 0);
+        return 0;  // error-log record 7 written
     }
     if ((plans::g_Settings.blob.dwFlagWord & plans::FLAG_BATTERY) != 0) {
         const DWORD threadError = battery::StartBatteryThread(&g_bRunFlag);
@@ -216,7 +227,7 @@ int InitInstance(HINSTANCE instance, int showCommand) noexcept {
     if (CreateMainWindow(instance) == nullptr) {
         return FailInit(IDS_ERR_CREATE_WINDOW, GetLastError());
     }
-    // The peak-cut poll thread is told here that the main window exists.
+    peakcut::NotifyMainWindowReady();
     CreateHiddenButton(instance);
     // The meter panel is created here when configured.
 
