@@ -104,6 +104,25 @@ void NoteWritten(const RecordKey& key, ULONGLONG now) noexcept {
     ::ReleaseSRWLockExclusive(&g_recentLock);
 }
 
+// Forgets every record written so far: a new log (first written, removed or rotated) shows each
+// failure again once.
+void ForgetRecent() noexcept {
+    ::AcquireSRWLockExclusive(&g_recentLock);
+    for (RecentRecord& r : g_recent) {
+        r.used = false;
+    }
+    ::ReleaseSRWLockExclusive(&g_recentLock);
+}
+
+// True when the error log does not exist yet or holds nothing.
+bool LogIsNew() noexcept {
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    if (!::GetFileAttributesExW(kErrorLogPath, GetFileExInfoStandard, &data)) {
+        return true;
+    }
+    return data.nFileSizeHigh == 0 && data.nFileSizeLow == 0;
+}
+
 // Opens the error log for one more record; a log that reached kLogRotateBytes becomes
 // "error.log.old" (replacing the previous one) and a new log is started.
 common::UniqueFile OpenForAppend(DWORD cbLine) noexcept {
@@ -113,6 +132,7 @@ common::UniqueFile OpenForAppend(DWORD cbLine) noexcept {
         static_cast<ULONGLONG>(size.QuadPart) + cbLine > kLogRotateBytes) {
         file.Reset();
         ::MoveFileExW(kErrorLogPath, kErrorLogOldPath, MOVEFILE_REPLACE_EXISTING);
+        ForgetRecent();
         file = OpenErrorLog();
     }
     return file;
@@ -157,6 +177,9 @@ int WriteRecord(const RecordKey& key, const wchar_t* valueText, DWORD flags) {
     LoadMessage(key.stringId, message, ARRAYSIZE(message));
     if ((flags & ERRLOG_FILE) != 0) {
         const ULONGLONG now = g_clock();
+        if (LogIsNew()) {
+            ForgetRecent();
+        }
         if (IsDue(key, now) && AppendRecord(message, valueText)) {
             NoteWritten(key, now);
         }

@@ -100,7 +100,7 @@ constexpr DWORD ERRLOG_MSGBOX = 0x2;   // show it in a message box
 // (replacing an earlier one) and started anew.
 constexpr ULONGLONG kLogRotateBytes = 1024 * 1024;
 // The same error-log record (message id and value) is written to the file at most once within
-// this time.
+// this time; a new file (the first, or one removed or rotated since) shows each record again.
 constexpr ULONGLONG kErrorLogRepeatMs = 60 * 1000;
 
 // Where the error log takes its message texts (string table; the module of common::LoadText) and

@@ -133,6 +133,36 @@ LSTATUS ReadRegBinary(HKEY key, const wchar_t* name, void* data, DWORD cbData, D
     return ERROR_SUCCESS;
 }
 
+LSTATUS ReadRegBinaryPrefix(HKEY key, const wchar_t* name, void* data, DWORD cbData, DWORD* cbStored) noexcept {
+    if (data == nullptr || cbStored == nullptr) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    DWORD type = REG_NONE;
+    DWORD cb = 0;
+    LSTATUS status = ::RegQueryValueExW(key, name, nullptr, &type, nullptr, &cb);
+    if (status != ERROR_SUCCESS) {
+        return status;
+    }
+    *cbStored = cb;
+    if (type != REG_BINARY) {
+        return ERROR_INVALID_DATA;
+    }
+    std::vector<BYTE> copy(cb == 0 ? 1 : cb);
+    status = ::RegQueryValueExW(key, name, nullptr, &type, copy.data(), &cb);
+    if (status != ERROR_SUCCESS) {
+        return status;
+    }
+    if (type != REG_BINARY) {
+        return ERROR_INVALID_DATA;
+    }
+    *cbStored = cb;
+    BYTE* out = static_cast<BYTE*>(data);
+    for (DWORD i = 0; i < cb && i < cbData; ++i) {
+        out[i] = copy[i];
+    }
+    return ERROR_SUCCESS;
+}
+
 LSTATUS WriteRegDword(HKEY key, const wchar_t* name, DWORD value) noexcept {
     return ::RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
                             sizeof(value));

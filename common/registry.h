@@ -36,6 +36,11 @@ LSTATUS ReadRegString(HKEY key, const wchar_t* name, wchar_t* buffer, size_t cch
 LSTATUS ReadRegBinary(HKEY key, const wchar_t* name, void* data, DWORD cbData,
                       DWORD* cbStored = nullptr) noexcept;
 
+// Reads a REG_BINARY of any size into data: its first min(stored, cbData) bytes; the rest of data
+// is left as it was. *cbStored receives the stored size; ERROR_INVALID_DATA for another type.
+// For records whose stored length the caller judges itself (tables read in part).
+LSTATUS ReadRegBinaryPrefix(HKEY key, const wchar_t* name, void* data, DWORD cbData, DWORD* cbStored) noexcept;
+
 LSTATUS WriteRegDword(HKEY key, const wchar_t* name, DWORD value) noexcept;
 LSTATUS WriteRegString(HKEY key, const wchar_t* name, const wchar_t* value) noexcept;
 LSTATUS WriteRegBinary(HKEY key, const wchar_t* name, const void* data, DWORD cbData) noexcept;

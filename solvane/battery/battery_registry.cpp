@@ -92,7 +92,8 @@ DischargeRates ReadDischargeRates(HKEY key, int brightnessLevels) {
     DischargeRates rates = DefaultDischargeRates();
     WORD cpu[ARRAYSIZE(rates.cpu)] = {};
     DWORD cb = 0;
-    if (common::ReadRegBinary(key, L"CPURate", cpu, sizeof(cpu), &cb) == ERROR_SUCCESS) {
+    // A shorter value leaves the remaining entries 0; a longer one is unreadable.
+    if (common::ReadRegBinaryPrefix(key, L"CPURate", cpu, sizeof(cpu), &cb) == ERROR_SUCCESS && cb <= sizeof(cpu)) {
         for (size_t i = 0; i < ARRAYSIZE(cpu); ++i) {
             rates.cpu[i] = cpu[i];
         }
@@ -101,7 +102,8 @@ DischargeRates ReadDischargeRates(HKEY key, int brightnessLevels) {
     if (common::QueryRegDword(key, L"Num_LCD_Rate", &count) == ERROR_SUCCESS && count >= 1 &&
         count <= kMaxLcdRates) {
         std::vector<WORD> table(count, 0);
-        if (common::ReadRegBinary(key, L"LCDRate", table.data(), count * sizeof(WORD), &cb) == ERROR_SUCCESS) {
+        if (common::ReadRegBinaryPrefix(key, L"LCDRate", table.data(), count * sizeof(WORD), &cb) == ERROR_SUCCESS &&
+            cb <= count * sizeof(WORD)) {
             rates.lcd = table;
         }
         return rates;

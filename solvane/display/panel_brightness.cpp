@@ -171,23 +171,11 @@ void ReadRegistryLevels(HKEY key) {
         WriteErrorLog(IDS_ERR_HEAP_ALLOC, count * sizeof(WORD), ERRLOG_FILE);
         return;
     }
+    // A shorter value leaves the remaining levels 0; a longer one (a "BLevel" above 256 was
+    // clamped) gives its first entries.
     DWORD cbRead = 0;
-    LSTATUS status =
-        common::ReadRegBinary(key, L"BValue", table.data(), static_cast<DWORD>(table.size() * sizeof(WORD)), &cbRead);
-    if (status == ERROR_MORE_DATA && cbRead > table.size() * sizeof(WORD)) {
-        // A longer value (a "BLevel" above 256 was clamped): its first entries are the table.
-        std::vector<BYTE> whole;
-        try {
-            whole.assign(cbRead, 0);
-        } catch (const std::bad_alloc&) {
-            WriteErrorLog(IDS_ERR_HEAP_ALLOC, cbRead, ERRLOG_FILE);
-            return;
-        }
-        status = common::ReadRegBinary(key, L"BValue", whole.data(), cbRead, &cbRead);
-        if (status == ERROR_SUCCESS) {
-            CopyMemory(table.data(), whole.data(), table.size() * sizeof(WORD));
-        }
-    }
+    const LSTATUS status = common::ReadRegBinaryPrefix(key, L"BValue", table.data(),
+                                                       static_cast<DWORD>(table.size() * sizeof(WORD)), &cbRead);
     if (status != ERROR_SUCCESS) {
         if (status != ERROR_FILE_NOT_FOUND) {
             WriteErrorLog(IDS_ERR_READ_BVALUE, static_cast<ULONGLONG>(status), ERRLOG_FILE);

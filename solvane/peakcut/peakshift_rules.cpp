@@ -1,6 +1,7 @@
 // Rules of the peak-shift values: the pickers' defaults and mends, window order, and the battery
 // change fields of the automatic plan change record.
 #include "resources/resource.h"
+#include "battery/auto_change.h"
 #include "common/registry.h"
 #include "common/handles.h"
 #include "peakcut/peakshift.h"
@@ -13,10 +14,6 @@ namespace peakcut {
 namespace {
 
 constexpr WORD kMonthsAhead = 3;
-constexpr wchar_t kAutoValue[] = L"Auto";
-constexpr DWORD kAutoRecordSize = 48;
-constexpr size_t kAutoCheckedOffset = 0;
-constexpr size_t kAutoPercentOffset = 8;
 
 bool ShortMonth(WORD month) { return month == 4 || month == 6 || month == 9 || month == 11; }
 
@@ -55,43 +52,39 @@ bool DailyWindowInOrder(const SYSTEMTIME& start, const SYSTEMTIME& end) noexcept
     return start.wHour * 60 + start.wMinute < end.wHour * 60 + end.wMinute;
 }
 
+// The battery change shares the automatic plan change's per-user record: only its switch and
+// threshold are the dialog's; the target and the pending plan are kept as stored.
 bool ReadBatteryChange(BOOL* on, DWORD* percent) noexcept {
-    BYTE record[kAutoRecordSize] = {};
+    battery::AutoRecord record{};
     common::UniqueRegKey key;
-    DWORD size = 0;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, plans::kSolvaneKey, 0, KEY_QUERY_VALUE, key.Put()) != ERROR_SUCCESS ||
-        common::ReadRegBinary(key.Get(), kAutoValue, record, sizeof(record), &size) != ERROR_SUCCESS ||
-        size != kAutoRecordSize) {
+    if (common::OpenRegKey(HKEY_CURRENT_USER, plans::kSolvaneKey, KEY_QUERY_VALUE, key) != ERROR_SUCCESS ||
+        common::ReadRegBinary(key.Get(), battery::kAutoValueName, &record, sizeof(record)) != ERROR_SUCCESS) {
         return false;
     }
-    DWORD checked = 0;
-    ULONGLONG remaining = 0;
-    memcpy(&checked, record + kAutoCheckedOffset, sizeof(checked));
-    memcpy(&remaining, record + kAutoPercentOffset, sizeof(remaining));
-    *on = checked != 0 ? TRUE : FALSE;
-    *percent = static_cast<DWORD>(remaining);
+    *on = record.bChecked != 0 ? TRUE : FALSE;
+    *percent = static_cast<DWORD>(record.RemaindPercent);
     return true;
 }
 
 LSTATUS WriteBatteryChange(BOOL on, DWORD percent) noexcept {
-    // The rest of the record (target and previous plan) is kept as stored.
-    BYTE record[kAutoRecordSize] = {};
+    battery::AutoRecord record{};
     common::UniqueRegKey key;
-    LSTATUS status = RegCreateKeyExW(HKEY_CURRENT_USER, plans::kSolvaneKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                     KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, key.Put(), nullptr);
+    LSTATUS status = common::CreateRegKey(HKEY_CURRENT_USER, plans::kSolvaneKey, KEY_QUERY_VALUE | KEY_SET_VALUE, key);
     if (status != ERROR_SUCCESS) {
         return status;
     }
-    DWORD size = 0;
-    if (common::ReadRegBinary(key.Get(), kAutoValue, record, sizeof(record), &size) != ERROR_SUCCESS ||
-        size != kAutoRecordSize) {
-        memset(record, 0, sizeof(record));
+    if (common::ReadRegBinary(key.Get(), battery::kAutoValueName, &record, sizeof(record)) != ERROR_SUCCESS) {
+        record = battery::AutoRecord{};
     }
-    const DWORD checked = on != FALSE ? 1 : 0;
-    const ULONGLONG remaining = percent;
-    memcpy(record + kAutoCheckedOffset, &checked, sizeof(checked));
-    memcpy(record + kAutoPercentOffset, &remaining, sizeof(remaining));
-    return RegSetValueExW(key.Get(), kAutoValue, 0, REG_BINARY, record, kAutoRecordSize);
+    record.bChecked = on != FALSE ? 1 : 0;
+    record.RemaindPercent = percent;
+    status = common::WriteRegBinary(key.Get(), battery::kAutoValueName, &record, sizeof(record));
+    if (status == ERROR_SUCCESS) {
+        // The running automatic change follows the new switch and threshold at once.
+        battery::LoadAutoSettings();
+        battery::SetAutoChangeEvent(record.bChecked != 0 ? TRUE : FALSE);
+    }
+    return status;
 }
 
 }  // namespace peakcut

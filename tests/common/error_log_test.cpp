@@ -313,6 +313,26 @@ TEST_F(ErrorLogTest, SameRecordIsWrittenAtMostOnceAMinute) {
     EXPECT_EQ(Bodies(before, after), expected);
 }
 
+// A new log shows each failure again: after the file was removed, the same record within the
+// minute is written into the new file.
+TEST_F(ErrorLogTest, RemovedLogShowsARepeatedRecordAgain) {
+    WriteErrorLog(IDS_TEST_FAIL, 7, ERRLOG_FILE);
+    g_fakeNowMs += 10;
+    WriteErrorLog(IDS_TEST_FAIL, 7, ERRLOG_FILE);  // a repeat in the same file: left out
+    const std::wstring log = LogPath();
+    SetFileAttributesW(log.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ASSERT_TRUE(DeleteFileW(log.c_str()));
+    g_fakeNowMs += 10;
+    SYSTEMTIME before, after;
+    GetLocalTime(&before);
+    WriteErrorLog(IDS_TEST_FAIL, 7, ERRLOG_FILE);
+    g_fakeNowMs += 10;
+    WriteErrorLog(IDS_TEST_FAIL, 7, ERRLOG_FILE);
+    GetLocalTime(&after);
+    const std::vector<std::wstring> expected = {L" fail : CreateEvent(0x7)"};
+    EXPECT_EQ(Bodies(before, after), expected);
+}
+
 // A record that could not be written is not a repeat: the next attempt writes it.
 TEST_F(ErrorLogTest, LostRecordIsWrittenByTheNextAttempt) {
     SYSTEMTIME before, after;

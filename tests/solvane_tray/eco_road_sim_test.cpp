@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "battery/auto_change.h"
 #include "app/app_globals.h"
 #include "app/app_messages.h"
 #include "app/notify_window.h"
@@ -357,7 +358,8 @@ TEST_F(EcoRoad, LowBatteryChangeShowsTheBalloonAndAToastWhileAFullScreenAppIsInF
     ASSERT_EQ(common::ReadRegString(key.Get(), L"LastToastText", text, 512), ERROR_SUCCESS);
     wchar_t expected[tray::kInfoBufferChars];
     ASSERT_TRUE(tray::FormatLowBatteryText(
-        L"バッテリ残量が%d%%以下になりましたので、電源プランを「%s」に切り替えました。", 0,
+        L"バッテリ残量が%d%%以下になりましたので、電源プランを「%s」に切り替えました。",
+        static_cast<int>(battery::kDefaultRemaindPercent),
         m_plans[1].name.c_str(), expected));
     EXPECT_STREQ(text, expected);
     wchar_t value[128] = L"";
