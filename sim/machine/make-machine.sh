@@ -78,7 +78,10 @@ case ${SIM_MONITORS:-} in 0|1|2) ;; *) die "profile $profile: SIM_MONITORS must 
 case ${SIM_CHASSIS:-} in notebook|desktop) ;; *) die "profile $profile: SIM_CHASSIS must be notebook or desktop" ;; esac
 
 # --- a prepared PC (tools/test.sh prepares each profile once per run) -------------------------
-prepared=$(SOLVANE_SOURCE_DIR=$root prepared_machine_dir "$profile")
+# A PC that installs a release archive (SIM_PRODUCT_PACKAGE) is always built: the installation
+# itself, which starts the program, is what such a PC is for.
+prepared=""
+[ -z "${SIM_PRODUCT_PACKAGE:-}" ] && prepared=$(SOLVANE_SOURCE_DIR=$root prepared_machine_dir "$profile")
 if [ -n "$prepared" ]; then
   if [ -e "$prefix" ] && [ -n "$(ls -A "$prefix" 2>/dev/null)" ]; then
     die "$prefix exists and is not empty; choose a new folder"

@@ -10,6 +10,7 @@
 #include <string>
 #include <thread>
 
+#include "app/mode_ui.h"
 #include "app/app_globals.h"
 #include "battery/auto_change.h"
 #include "battery/battery.h"
@@ -77,6 +78,8 @@ protected:
     void SetUp() override {
         SetErrorLogModule(GetModuleHandleW(nullptr));
         DeleteFileW(L"error.log");
+        // Plan changes are announced to the program's main window, as in the resident program.
+        app::RegisterModeUi();
         plans::g_Settings.blob.dwFlagWord = plans::FLAG_BATTERY;
         ASSERT_EQ(battery::CreateAutoChangeObjects(), static_cast<DWORD>(ERROR_SUCCESS));
         ClearStored();

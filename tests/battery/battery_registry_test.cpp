@@ -160,7 +160,8 @@ TEST_F(RegistryTest, ModelKeysAreReadAndCheckedOneByOne) {
     const std::wstring log = battery_test::ErrorLog();
     EXPECT_EQ(battery_test::Count(log, L"fail : RegQueryValueEx/ChargingChangePoint "), 2u) << log;
     EXPECT_EQ(battery_test::Count(log, L"fail : RegQueryValueEx/FullPercent"), 1u) << log;
-    EXPECT_EQ(battery_test::Count(log, L"fail : Charge Parameter"), 4u) << log;
+    // Four keys fail on a parameter with the same record (id and value): the log shows it once.
+    EXPECT_EQ(battery_test::Count(log, L"fail : Charge Parameter(0x0)"), 1u) << log;
 }
 
 TEST_F(RegistryTest, LongestKeyNameIsKeptWhole) {
