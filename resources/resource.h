@@ -44,3 +44,11 @@
 #define IDS_SETTINGS_FILE_RUNNING        3007  // import beside the running program
 #define IDS_SETTINGS_FILE_NOT_ADMIN      3008  // export by a user outside "Administrators"
 #define IDS_SETTINGS_FILE_CAPTION        219   // caption of every settings-file message ("Kaviro")
+
+// ---------------------------------------------------------------------------------------------
+// Factory defaults and the mode-table restore.
+#define IDS_ERR_SNAPSHOT_WRITE 57
+#define IDS_MODE_RESTORE_ASK_TWO 173
+#define IDS_MODE_RESTORE_FAILED_TWO 198
+#define IDS_MODE_RESTORE_ASK_THREE 250
+#define IDS_MODE_RESTORE_FAILED_THREE 254

@@ -15,6 +15,7 @@
 #include "common/log.h"
 #include "drivers/eco_led.h"
 #include "meter/speed_monitor.h"
+#include "plans/factory_defaults.h"
 #include "plans/plan_list.h"
 #include "plans/settings.h"
 #include "settingsfile/settings_file.h"
@@ -132,6 +133,7 @@ int InitInstance(HINSTANCE instance, int showCommand) noexcept {
     plans::g_SettingsHooks.loadBatterySettings = battery::LoadBatterySettings;
     plans::g_SettingsHooks.batteryPresent = battery::HasBatteryDevice;
     plans::g_SettingsHooks.measureProcessorMhz = meter::QueryProcessorStatusMhz;
+    plans::g_SettingsHooks.captureFactoryDefaults = plans::CaptureFactoryDefaults;
     meter::IdentifyProcessor();
     battery::g_BatteryHooks.noSpeedStep = meter::NoSpeedStep;
     plans::LoadSettings();
