@@ -6,6 +6,7 @@
 
 #include "app/app_globals.h"
 #include "app/app_messages.h"
+#include "app/eco_level.h"
 #include "app/help.h"
 #include "app/os_model.h"
 #include "app/single_instance.h"
@@ -134,6 +135,7 @@ int InitInstance(HINSTANCE instance, int showCommand) noexcept {
     plans::g_SettingsHooks.batteryPresent = battery::HasBatteryDevice;
     plans::g_SettingsHooks.measureProcessorMhz = meter::QueryProcessorStatusMhz;
     plans::g_SettingsHooks.captureFactoryDefaults = plans::CaptureFactoryDefaults;
+    plans::g_SettingsHooks.loadEcoLevelLibrary = LoadEcoLevelLibrary;
     meter::IdentifyProcessor();
     battery::g_BatteryHooks.noSpeedStep = meter::NoSpeedStep;
     plans::LoadSettings();
