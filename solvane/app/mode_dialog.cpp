@@ -182,11 +182,11 @@ void ShowChangeMessageBox() noexcept {
     LoadStringW(g_hInstance, IDS_MODE_CHANGE_MESSAGE, format, static_cast<int>(ARRAYSIZE(format)));
     StringCchPrintfW(text, ARRAYSIZE(text), format, low.szName);
     SetWindowTextW(box, text);
-    Button_SetCheck(box, plans::ReadPlanChangeWarning() == 1 ? BST_CHECKED : BST_UNCHECKED);
+    SendMessageW(box, BM_SETCHECK, plans::ReadPlanChangeWarning() == 1 ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
 bool ChangeMessageChecked() noexcept {
-    return Button_GetCheck(Item(IDC_MODE_CHANGE_MESSAGE)) == BST_CHECKED;
+    return SendMessageW(Item(IDC_MODE_CHANGE_MESSAGE), BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
 void OnInitDialog(HWND hwnd) {
@@ -339,7 +339,7 @@ void OnCommand(WORD id, WORD code) {
         OnRestore();
         break;
     case IDC_MODE_HOTKEY:
-        ShowHotkeyDialog(g_Dialog.hwnd);
+        hotkey::ShowHotkeyDialog(g_Dialog.hwnd);
         break;
     case IDC_MODE_POWER_OPTIONS:
         LaunchPowerOptions();

@@ -12,6 +12,7 @@
 
 #include "app/app_globals.h"
 #include "app/mode_dialog.h"
+#include "common/log.h"
 #include "plans/guid_text.h"
 #include "plans/peak_cut_values.h"
 #include "plans/plan_list.h"
