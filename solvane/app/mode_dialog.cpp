@@ -11,6 +11,7 @@
 #include "app/help.h"
 #include "app/hotkey_dialog.h"
 #include "app/launchers.h"
+#include "app/plan_editor.h"
 #include "app/main_state.h"
 #include "battery/battery.h"
 #include "common/log.h"
@@ -31,6 +32,7 @@ constexpr DWORD kLockDetailApply = 9;
 constexpr DWORD kLockDetailFill = 20;
 constexpr DWORD kLockDetailShow = 21;
 constexpr DWORD kLockDetailRefresh = 23;
+constexpr DWORD kLockDetailEditorOpen = 11;
 constexpr UINT kErrDeletedPlan = IDS_MODE_DELETED_PLAN;
 
 struct ModeDialogState {
@@ -95,7 +97,7 @@ void ShowSlot(size_t slot) noexcept {
     plans::ReadPlanRecord(&record);
     const bool exists = !plans::IsNullGuid(record.guid);
     const bool locked = PeakCutLocksSlots();
-    EnableWindow(Item(IDC_MODE_EDITOR1 + static_cast<int>(slot)), FALSE);  // the plan editor is not part of this build
+    EnableWindow(Item(IDC_MODE_EDITOR1 + static_cast<int>(slot)), exists && !locked ? TRUE : FALSE);
     EnableWindow(Combo(slot), locked ? FALSE : TRUE);
     if (exists) {
         SetDlgItemTextW(g_Dialog.hwnd, IDC_MODE_DESCRIPTION1 + static_cast<int>(slot), record.szDescription);
@@ -309,6 +311,36 @@ void OnRestore() {
     EnableApply(true);
 }
 
+// The slot's editor button: the plan editor for the selected plan; a plan it kept (a new one or
+// another chosen in it) goes into the slot.
+void OnEditor(size_t slot) {
+    GUID plan = GUID_NULL;
+    {
+        plans::PlanListLock lock(kLockDetailEditorOpen);
+        if (!lock.Owned()) {
+            return;
+        }
+        plans::PlanRecord record{};
+        record.guid = g_Dialog.working[slot];
+        plans::ReadPlanRecord(&record);
+        plan = record.guid;
+    }
+    if (plans::IsNullGuid(plan)) {
+        return;
+    }
+    const int mode = static_cast<int>(plans::SlotToLedNo(static_cast<int>(slot) + 1, g_Dialog.threeMode));
+    const INT_PTR result = OpenPlanEditor(g_Dialog.hwnd, plan, mode);
+    plans::RefreshPlanList();
+    if (HIWORD(result) != 0) {
+        const size_t index = LOWORD(result);
+        if (index < plans::g_PlanList.size() && !IsEqualGUID(plans::g_PlanList[index].guid, g_Dialog.working[slot])) {
+            g_Dialog.working[slot] = plans::g_PlanList[index].guid;
+            EnableApply(true);
+        }
+    }
+    FillCombos(kLockDetailRefresh);
+}
+
 void OnCancel() {
     if (ApplyEnabled() && Message(g_Dialog.hwnd, IDS_MODE_DISCARD_CHANGES, MB_ICONQUESTION | MB_YESNO) != IDYES) {
         return;
@@ -319,6 +351,10 @@ void OnCancel() {
 void OnCommand(WORD id, WORD code) {
     if (id >= IDC_MODE_COMBO1 && id < IDC_MODE_COMBO1 + static_cast<int>(g_Dialog.slots) && code == CBN_SELCHANGE) {
         OnSelectionChange(static_cast<size_t>(id - IDC_MODE_COMBO1));
+        return;
+    }
+    if (id >= IDC_MODE_EDITOR1 && id < IDC_MODE_EDITOR1 + static_cast<int>(g_Dialog.slots)) {
+        OnEditor(static_cast<size_t>(id - IDC_MODE_EDITOR1));
         return;
     }
     switch (id) {
