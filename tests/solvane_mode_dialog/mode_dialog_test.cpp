@@ -84,6 +84,10 @@ INT_PTR RunDialog(const std::function<void(HWND)>& drive) {
             return;
         }
         drive(dialog);
+        // A dialog that ended is destroyed once its modal loop returns.
+        for (int i = 0; i < 100 && IsWindow(dialog); ++i) {
+            Sleep(20);
+        }
         if (IsWindow(dialog)) {
             g_Answer = IDYES;
             SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0);

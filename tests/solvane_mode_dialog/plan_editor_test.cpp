@@ -80,6 +80,10 @@ INT_PTR RunEditor(const GUID& plan, const std::function<void(HWND)>& drive) {
             return;
         }
         drive(editor);
+        // A dialog that ended is destroyed once its modal loop returns.
+        for (int i = 0; i < 100 && IsWindow(editor); ++i) {
+            Sleep(20);
+        }
         if (IsWindow(editor)) {
             SendMessageW(editor, WM_COMMAND, IDCANCEL, 0);
         }
