@@ -191,6 +191,40 @@ bool ChangeMessageChecked() noexcept {
     return SendMessageW(Item(IDC_MODE_CHANGE_MESSAGE), BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
+// One tool tip per button: the editor buttons, restore, hotkey, automatic change, peak shift.
+void CreateTooltips(HWND hwnd) {
+    HWND tips = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd, nullptr, g_hInstance, nullptr);
+    if (tips == nullptr) {
+        return;
+    }
+    struct Tip {
+        int id;
+        UINT text;
+    };
+    const Tip common[] = {{IDC_MODE_EDITOR1, IDS_TIP_EDITOR},
+                          {IDC_MODE_EDITOR1 + 1, IDS_TIP_EDITOR},
+                          {IDC_MODE_EDITOR1 + 2, IDS_TIP_EDITOR},
+                          {IDC_MODE_RESTORE, static_cast<UINT>(g_Dialog.threeMode ? IDS_TIP_RESTORE_THREE : IDS_TIP_RESTORE_TWO)},
+                          {IDC_MODE_HOTKEY, IDS_TIP_HOTKEY},
+                          {IDC_MODE_AUTO_CHANGE, IDS_TIP_AUTO_CHANGE},
+                          {IDC_MODE_PEAK_SHIFT, IDS_TIP_PEAK_SHIFT}};
+    for (const Tip& tip : common) {
+        HWND control = GetDlgItem(hwnd, tip.id);
+        if (control == nullptr) {
+            continue;
+        }
+        TOOLINFOW info{};
+        info.cbSize = sizeof(info);
+        info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        info.hwnd = hwnd;
+        info.uId = reinterpret_cast<UINT_PTR>(control);
+        info.hinst = g_hInstance;
+        info.lpszText = MAKEINTRESOURCEW(tip.text);
+        SendMessageW(tips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+    }
+}
+
 void OnInitDialog(HWND hwnd) {
     g_Dialog.hwnd = hwnd;
     g_MainState.hSettingsDialog = hwnd;
@@ -214,6 +248,7 @@ void OnInitDialog(HWND hwnd) {
         }
     }
     ShowChangeMessageBox();
+    CreateTooltips(hwnd);
     EnableApply(false);
     SetTimer(hwnd, kModeDialogRefreshTimer, kModeDialogRefreshMs, nullptr);
     LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"WM_INITDIALOG: %u slots", static_cast<unsigned>(g_Dialog.slots));

@@ -1,6 +1,7 @@
 // The ECO mode settings dialog against the simulated PC's plans: the test thread runs the modal
 // dialog, a driver thread finds it and works it through WM_COMMAND like a user would.
 #include <windows.h>
+#include <commctrl.h>
 #include <powrprof.h>
 
 #include <gtest/gtest.h>
@@ -210,6 +211,62 @@ TEST(ThreeModeDialog, APlanDeletedWhileOpenBecomesNotSetAndTheOthersAreWritten) 
     EXPECT_EQ(LedNo(kEcoPerformance), 0u);
     // The hidden message box of the three-mode dialog leaves the stored choice alone.
     EXPECT_EQ(StoredChangeMessage(), storedMessage);
+}
+
+// The dialog's tool tip window (owned by the dialog).
+HWND TooltipOf(HWND dialog) {
+    struct Search {
+        HWND owner;
+        HWND found;
+    } search{dialog, nullptr};
+    EnumWindows(
+        [](HWND window, LPARAM lParam) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(lParam);
+            wchar_t cls[64] = L"";
+            GetClassNameW(window, cls, 64);
+            if (GetWindow(window, GW_OWNER) == s->owner && lstrcmpiW(cls, TOOLTIPS_CLASSW) == 0) {
+                s->found = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+TEST(ThreeModeDialog, EveryButtonHasItsToolTip) {
+    Load();
+    struct Row {
+        int id;
+        UINT text;
+    } rows[] = {{IDC_MODE_EDITOR1, IDS_TIP_EDITOR},       {IDC_MODE_EDITOR1 + 2, IDS_TIP_EDITOR},
+                {IDC_MODE_RESTORE, IDS_TIP_RESTORE_THREE}, {IDC_MODE_HOTKEY, IDS_TIP_HOTKEY},
+                {IDC_MODE_PEAK_SHIFT, IDS_TIP_PEAK_SHIFT}};
+    std::vector<std::wstring> shown;
+    LRESULT count = 0;
+    RunDialog([&](HWND dialog) {
+        HWND tips = TooltipOf(dialog);
+        ASSERT_NE(tips, nullptr);
+        count = SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0);
+        for (const Row& row : rows) {
+            wchar_t text[256] = L"";
+            TOOLINFOW info{};
+            info.cbSize = sizeof(info);
+            info.hwnd = dialog;
+            info.uId = reinterpret_cast<UINT_PTR>(GetDlgItem(dialog, row.id));
+            info.lpszText = text;
+            SendMessageW(tips, TTM_GETTEXTW, ARRAYSIZE(text), reinterpret_cast<LPARAM>(&info));
+            shown.push_back(text);
+        }
+    });
+    EXPECT_EQ(count, 7);
+    ASSERT_EQ(shown.size(), ARRAYSIZE(rows));
+    for (size_t i = 0; i < ARRAYSIZE(rows); ++i) {
+        wchar_t expected[256] = L"";
+        LoadStringW(GetModuleHandleW(nullptr), rows[i].text, expected, 256);
+        EXPECT_FALSE(shown[i].empty()) << rows[i].id;
+        EXPECT_EQ(shown[i], std::wstring(expected)) << rows[i].id;
+    }
 }
 
 // --- two modes ------------------------------------------------------------------------------
