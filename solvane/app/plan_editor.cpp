@@ -37,12 +37,12 @@ using plans::PowerValues;
 using plans::TimeoutList;
 
 // The timeout sliders (hibernate last: it shows the total idle time after standby).
-struct TimeoutSpec {
+struct TimeoutControl {
     int id;
     TimeoutList list;
     DWORD PowerValues::*field;
 };
-constexpr TimeoutSpec kTimeouts[] = {
+constexpr TimeoutControl kTimeouts[] = {
     {IDC_EDITOR_MONITOR_AC, TimeoutList::Standard, &PowerValues::dwMonitorAC},
     {IDC_EDITOR_MONITOR_DC, TimeoutList::Standard, &PowerValues::dwMonitorDC},
     {IDC_EDITOR_DISK_AC, TimeoutList::Standard, &PowerValues::dwDiskAC},
