@@ -97,6 +97,10 @@ bool OpenSettings(HWND hwnd, WORD id, LPARAM lParam) {
     static bool s_bOpening = false;
     LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"WM_COMMAND %u lParam %d", id, static_cast<int>(lParam));
     if (s_bOpening) {
+        // A modal settings window is open: the second request brings it to the front.
+        if (g_MainState.hSettingsDialog != nullptr && IsWindow(g_MainState.hSettingsDialog)) {
+            SetForegroundWindow(g_MainState.hSettingsDialog);
+        }
         return true;
     }
     s_bOpening = true;

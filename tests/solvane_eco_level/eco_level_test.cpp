@@ -144,4 +144,45 @@ TEST(EcoLevelResident, LoadedAtStartFinalisedOnlyWhenTheSessionEnds) {
     EXPECT_EQ(CountCalls(L"TessitApiFinalizeApp"), 1u);  // not again at WM_DESTROY
 }
 
+int CountWindows(const wchar_t* caption) {
+    struct Count {
+        const wchar_t* caption;
+        int n;
+    } count{caption, 0};
+    EnumWindows(
+        [](HWND window, LPARAM lParam) -> BOOL {
+            auto* c = reinterpret_cast<Count*>(lParam);
+            wchar_t text[128] = L"";
+            GetWindowTextW(window, text, 128);
+            c->n += IsWindowVisible(window) && lstrcmpW(text, c->caption) == 0 ? 1 : 0;
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&count));
+    return count.n;
+}
+
+// Tray command 48 opens the ECO mode settings dialog once; a second request opens no other.
+TEST(ModeDialogResident, CommandFortyEightOpensOneDialog) {
+    const wchar_t* caption = L"ECOモードの設定(省電力設定)";
+    e2e::Resident resident;
+    ASSERT_TRUE(resident.Start());
+    resident.PostCommand(48);
+    HWND dialog = nullptr;
+    for (int i = 0; i < 300 && dialog == nullptr; ++i) {
+        Sleep(50);
+        dialog = FindWindowW(L"#32770", caption);
+    }
+    ASSERT_NE(dialog, nullptr) << "the dialog did not open";
+    // The second request, sent: handled when the call returns.
+    DWORD_PTR result = 0;
+    ASSERT_NE(SendMessageTimeoutW(resident.Window(), WM_COMMAND, MAKEWPARAM(48, 0), 0, SMTO_NORMAL, 20000, &result), 0);
+    EXPECT_EQ(CountWindows(caption), 1);
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    for (int i = 0; i < 200 && IsWindow(dialog); ++i) {
+        Sleep(50);
+    }
+    EXPECT_FALSE(IsWindow(dialog));
+    EXPECT_TRUE(resident.Close());
+}
+
 }  // namespace
