@@ -47,7 +47,7 @@ else
   if [ -f "$PRODUCT_BIN/Tarvik.dll" ]; then
     cp "$PRODUCT_BIN/Tarvik.dll" "$program_dir/"
   fi
-  for f in Solvane.exe.ini Solvane.exe.xml Solvane.exe.run.xml; do
+  for f in Solvane.exe.ini Solvane.exe.xml Solvane.exe.run.xml ECOMode.pow StdMode.pow; do
     cp "$shipped/$f" "$program_dir/"
   done
 fi
@@ -104,6 +104,34 @@ meter=1; [ "$SIM_CHASSIS" = desktop ] && meter=0
 # A machine with a built-in panel lets the program discover its brightness levels.
 asl=0; [ "${SIM_PANEL:-0}" = 1 ] && asl=1
 
+# "BKSettings": the extension values the installation records for the two plans of the maker's
+# plan files (ECOMode.pow re-creates the ECO plan, StdMode.pow the standard plan).
+bk_key='HKEY_LOCAL_MACHINE\Software\Orvel\Solvane\BKSettings'
+bk_values=$(cat <<REG
+[$bk_key\\$(key_name "$eco_performance")]
+"IconNo"=$(dword 3)
+"Flags"=$(dword 0)
+"Indicator"=$(dword 0x00050001)
+"LedNo"=$(dword 3)
+"ALSBC"=hex:01,07,02,05,01
+"NpdCPU"=$(dword 0)
+"SaveDisplay"=$(dword 0)
+"BrightnessMonitor"=$(dword 100)
+"BrightnessMonitorEnable"=$(dword 0)
+
+[$bk_key\\$(key_name "$eco_save")]
+"IconNo"=$(dword 1)
+"Flags"=$(dword 0)
+"Indicator"=$(dword 0x00010005)
+"LedNo"=$(dword 1)
+"ALSBC"=hex:01,05,01,03,00
+"NpdCPU"=$(dword 2)
+"SaveDisplay"=$(dword 0)
+"BrightnessMonitor"=$(dword 40)
+"BrightnessMonitorEnable"=$(dword 0)
+REG
+)
+
 sim_reg_import <<REG || die "could not write the machine settings"
 Windows Registry Editor Version 5.00
 
@@ -124,6 +152,8 @@ $mode_values
 [$plans_key]
 
 $led_values
+
+$bk_values
 
 [HKEY_LOCAL_MACHINE\\Software\\Orvel\\Solvane\\EFEnv]
 

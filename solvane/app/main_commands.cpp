@@ -7,6 +7,7 @@
 #include "app/launchers.h"
 #include "app/main_state.h"
 #include "app/monitor_events.h"
+#include "app/mode_dialog.h"
 #include "app/plan_sheet.h"
 #include "app/tray_dispatch.h"
 #include "app/ui_state.h"
@@ -134,9 +135,10 @@ bool OpenSettings(HWND hwnd, WORD id, LPARAM lParam) {
         HWND parent = lParam != 0 && lParam != kRequestFromOutside && IsWindow(requester) ? requester : hwnd;
         app::OpenPlanSheet(parent);
     } else {
-        // The ECO mode settings dialog (1178 three-mode, 1313 two-mode, then 0x403 to the panel
-        // or this window) opens here as it joins; until then the request ends after the guards.
-        LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"ECO mode settings: no dialog in this build");
+        // The ECO mode settings dialog (1178 three-mode, 1313 two-mode); afterwards the plan may
+        // have changed: 0x403 to this window (the meter panel takes it once it joins).
+        OpenModeDialog(hwnd);
+        PostMessageW(hwnd, WM_APP_PLAN_CHANGED, 0, 0);
     }
     g_MainState.bOpenAtWorkArea = false;
     g_MainState.hSettingsDialog = nullptr;

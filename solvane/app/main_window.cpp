@@ -5,6 +5,7 @@
 
 #include "app/app_globals.h"
 #include "app/app_messages.h"
+#include "app/eco_level.h"
 #include "app/help.h"
 #include "app/main_commands.h"
 #include "app/main_state.h"
@@ -142,6 +143,7 @@ LRESULT OnDestroy(HWND hwnd, UINT, WPARAM, LPARAM) {
     FreePlanData();
     plans::ClosePlanListLock();
     UninitHelp();
+    FinalizeEcoLevelLibrary();
     g_hHiddenButton = nullptr;
     g_hMainWnd = nullptr;
     LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"WM_DESTROY: run flag cleared, quitting");
@@ -162,8 +164,11 @@ LRESULT OnQueryEndSession(HWND, UINT, WPARAM, LPARAM) {
     return TRUE;
 }
 
-LRESULT OnEndSession(HWND, UINT, WPARAM, LPARAM) {
-    // The eco-level library is finalised here once it joins.
+LRESULT OnEndSession(HWND, UINT, WPARAM wParam, LPARAM) {
+    // A cancelled shutdown (wParam FALSE) keeps the eco-level library for the rest of the run.
+    if (wParam != FALSE) {
+        FinalizeEcoLevelLibrary();
+    }
     return 0;
 }
 

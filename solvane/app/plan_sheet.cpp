@@ -7,6 +7,7 @@
 #include "app/app_globals.h"
 #include "app/app_messages.h"
 #include "app/main_state.h"
+#include "app/plan_editor.h"
 #include "battery/battery.h"
 #include "app/ui_state.h"
 #include "common/handles.h"
@@ -142,13 +143,23 @@ void OnTimer(HWND page, UINT_PTR id) noexcept {
     }
 }
 
+// Button 1033: the plan editor for the selected plan; the combo box is refilled afterwards.
+void OnPlanDetails(HWND page) noexcept {
+    const GUID* selected = SelectedPlan(page);
+    if (selected == nullptr) {
+        return;
+    }
+    const GUID plan = *selected;
+    OpenPlanEditor(page, plan, 0);
+    plans::RefreshPlanList();
+    FillPlanCombo(page, &plan);
+}
+
 void OnInitPage(HWND page) noexcept {
     if ((plans::g_Settings.blob.dwFlagWord & plans::FLAG_BATTERY) == 0) {
         ShowWindow(GetDlgItem(page, IDC_BATTERY_TIME), SW_HIDE);
         ShowWindow(GetDlgItem(page, IDC_BATTERY_TIME_LABEL), SW_HIDE);
     }
-    // The plan editor is not part of this build: its button stays disabled.
-    EnableWindow(GetDlgItem(page, IDC_PLAN_DETAILS), FALSE);
     plans::RefreshPlanList();
     FillPlanCombo(page, nullptr);
     SetTimer(page, IDT_SHEET_REFRESH, kSheetRefreshMs, nullptr);
@@ -181,6 +192,10 @@ INT_PTR CALLBACK PlanPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lPa
         if (LOWORD(wParam) == IDC_PLAN_COMBO && HIWORD(wParam) == CBN_SELCHANGE) {
             ShowSelectedPlan(page);
             PropSheet_Changed(GetParent(page), page);
+            return TRUE;
+        }
+        if (LOWORD(wParam) == IDC_PLAN_DETAILS) {
+            OnPlanDetails(page);
             return TRUE;
         }
         return FALSE;

@@ -6,6 +6,7 @@
 
 #include "app/app_globals.h"
 #include "app/app_messages.h"
+#include "app/eco_level.h"
 #include "app/help.h"
 #include "app/mode_ui.h"
 #include "app/os_model.h"
@@ -20,6 +21,7 @@
 #include "meter/boost.h"
 #include "meter/speed_monitor.h"
 #include "peakcut/peakcut.h"
+#include "plans/factory_defaults.h"
 #include "plans/plan_list.h"
 #include "plans/settings.h"
 #include "settingsfile/settings_file.h"
@@ -158,6 +160,8 @@ int InitInstance(HINSTANCE instance, int showCommand) noexcept {
     // A desktop chassis counts as having no battery (the chassis type is read once, over WMI).
     plans::g_SettingsHooks.batteryPresent = []() { return !peakcut::IsDesktopChassis() && battery::HasBatteryDevice(); };
     plans::g_SettingsHooks.measureProcessorMhz = meter::QueryProcessorStatusMhz;
+    plans::g_SettingsHooks.captureFactoryDefaults = plans::CaptureFactoryDefaults;
+    plans::g_SettingsHooks.loadEcoLevelLibrary = LoadEcoLevelLibrary;
     meter::IdentifyProcessor();
     battery::g_BatteryHooks.noSpeedStep = meter::NoSpeedStep;
     plans::g_SettingsHooks.readAutoRecord = battery::LoadAutoSettings;

@@ -37,6 +37,35 @@ constexpr UINT kErrExtSaveDisplay = 546;
 constexpr UINT kErrExtMonitor = 272;
 constexpr UINT kErrExtMonitorEnable = 273;
 
+// Values of the factory snapshot ("DefaultSettings"), one message per value.
+constexpr UINT kErrSnapName = 507;
+constexpr UINT kErrSnapDescription = 508;
+constexpr UINT kErrSnapIconNo = 509;
+constexpr UINT kErrSnapFlags = 511;
+constexpr UINT kErrSnapMonitorAC = 512;
+constexpr UINT kErrSnapMonitorDC = 513;
+constexpr UINT kErrSnapStandbyAC = 516;
+constexpr UINT kErrSnapStandbyDC = 517;
+constexpr UINT kErrSnapHibernateAC = 518;
+constexpr UINT kErrSnapHibernateDC = 519;
+constexpr UINT kErrSnapBrightnessAC = 520;
+constexpr UINT kErrSnapBrightnessDC = 521;
+constexpr UINT kErrSnapAlsbc = 524;
+constexpr UINT kErrSnapDiskAC = 525;
+constexpr UINT kErrSnapDiskDC = 526;
+constexpr UINT kErrSnapMaxThrottleAC = 527;
+constexpr UINT kErrSnapMinThrottleAC = 528;
+constexpr UINT kErrSnapMaxThrottleDC = 529;
+constexpr UINT kErrSnapMinThrottleDC = 530;
+constexpr UINT kErrSnapVideoAC = 184;
+constexpr UINT kErrSnapVideoDC = 185;
+constexpr UINT kErrSnapWlanAC = 186;
+constexpr UINT kErrSnapWlanDC = 187;
+constexpr UINT kErrSnapDimTimeoutAC = 299;
+constexpr UINT kErrSnapDimTimeoutDC = 300;
+constexpr UINT kErrSnapDimBrightnessAC = 301;
+constexpr UINT kErrSnapDimBrightnessDC = 302;
+
 // Detail values of kErrPlanListLock naming the waiting caller.
 constexpr DWORD kLockDetailListRefresh = 1;
 constexpr DWORD kLockDetailCurrentPlan = 13;

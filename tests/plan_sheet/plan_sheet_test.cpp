@@ -207,7 +207,7 @@ TEST(PlanSheetWindow, ListsThePlansAndActivatesTheChoiceOnOk) {
     EXPECT_EQ(shownNames, expectedNames);
     EXPECT_EQ(shownSelection, activeIndex);
     EXPECT_FALSE(batteryVisible);
-    EXPECT_FALSE(editorEnabled);
+    EXPECT_TRUE(editorEnabled);  // opens the plan editor
     ASSERT_EQ(g_Activated.size(), 1u);
     EXPECT_TRUE(IsEqualGUID(g_Activated[0], expectedGuids[static_cast<size_t>(chosen)]));
 }

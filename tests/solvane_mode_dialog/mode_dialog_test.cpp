@@ -1,0 +1,316 @@
+// The ECO mode settings dialog against the simulated PC's plans: the test thread runs the modal
+// dialog, a driver thread finds it and works it through WM_COMMAND like a user would.
+#include <windows.h>
+#include <commctrl.h>
+#include <powrprof.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/app_globals.h"
+#include "app/mode_dialog.h"
+#include "common/log.h"
+#include "plans/guid_text.h"
+#include "plans/peak_cut_values.h"
+#include "plans/plan_list.h"
+#include "plans/power_guids.h"
+#include "plans/settings.h"
+#include "resources/resource.h"
+
+namespace {
+
+constexpr GUID kEcoSave = {0x9B7D845B, 0xAF66, 0x4D2A, {0xB4, 0x76, 0xD4, 0xDA, 0xB8, 0x40, 0xAB, 0xF8}};
+constexpr GUID kEcoBalance = {0x6658A2A5, 0x119C, 0x4E4E, {0x93, 0x1B, 0x97, 0x2B, 0xCF, 0xDD, 0x14, 0xA6}};
+constexpr GUID kEcoPerformance = {0xB06FB371, 0x2C24, 0x43A7, {0xB8, 0x7B, 0x5E, 0xED, 0xE7, 0x12, 0xB5, 0x49}};
+constexpr const wchar_t* kCaption = L"ECOモードの設定(省電力設定)";
+
+std::vector<UINT> g_Messages;
+int g_Answer = IDYES;
+
+int RecordMessage(HWND, UINT id, UINT) {
+    g_Messages.push_back(id);
+    return g_Answer;
+}
+
+std::wstring PlanKey(const GUID& plan) {
+    wchar_t text[plans::kBracedGuidBufferChars];
+    plans::FormatKeyGuid(plan, text);
+    return std::wstring(L"Software\\Orvel\\Solvane\\PowerSettings\\") + text;
+}
+
+DWORD LedNo(const GUID& plan) {
+    DWORD value = 0xDEAD;
+    DWORD cb = sizeof(value);
+    RegGetValueW(HKEY_LOCAL_MACHINE, PlanKey(plan).c_str(), L"LedNo", RRF_RT_REG_DWORD, nullptr, &value, &cb);
+    return value;
+}
+
+DWORD StoredChangeMessage() {
+    DWORD value = 0xDEAD;
+    DWORD cb = sizeof(value);
+    RegGetValueW(HKEY_CURRENT_USER, L"Software\\Orvel\\Solvane", L"PwrChangeDlg", RRF_RT_REG_DWORD, nullptr, &value,
+                 &cb);
+    return value;
+}
+
+void Load() {
+    g_hInstance = GetModuleHandleW(nullptr);
+    SetErrorLogModule(g_hInstance);
+    lstrcpynW(g_szProgramTitle, L"Solvane mode dialog test", kTitleChars);
+    plans::g_SettingsHooks = plans::SettingsHooks{};
+    plans::g_SettingsHooks.wirelessAdapterPresent = [] { return true; };
+    plans::g_Settings.dwOsGeneration = 2;
+    plans::LoadSettings();
+    plans::RefreshCurrentPlan(plans::kActiveSchemeMarker);
+    SetModeDialogMessageFn(RecordMessage);
+    g_Messages.clear();
+    g_Answer = IDYES;
+}
+
+// Runs the dialog on this thread while `drive` works it from another; the dialog's result.
+INT_PTR RunDialog(const std::function<void(HWND)>& drive) {
+    std::thread driver([&drive] {
+        HWND dialog = nullptr;
+        // The dialog is shown once WM_INITDIALOG has filled it.
+        for (int i = 0; i < 200 && (dialog == nullptr || !IsWindowVisible(dialog)); ++i) {
+            Sleep(50);
+            dialog = FindWindowW(L"#32770", kCaption);
+        }
+        if (dialog == nullptr) {
+            ADD_FAILURE() << "the dialog did not open";
+            return;
+        }
+        drive(dialog);
+        // A dialog that ended is destroyed once its modal loop returns.
+        for (int i = 0; i < 100 && IsWindow(dialog); ++i) {
+            Sleep(20);
+        }
+        if (IsWindow(dialog)) {
+            g_Answer = IDYES;
+            SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+        }
+    });
+    const INT_PTR result = OpenModeDialog(nullptr);
+    driver.join();
+    return result;
+}
+
+HWND SlotCombo(HWND dialog, int slot) { return GetDlgItem(dialog, IDC_MODE_COMBO1 + slot); }
+
+int IndexOf(HWND dialog, int slot, const GUID& plan) {
+    plans::PlanRecord record{};
+    record.guid = plan;
+    plans::ReadPlanRecord(&record);
+    return static_cast<int>(SendMessageW(SlotCombo(dialog, slot), CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                         reinterpret_cast<LPARAM>(record.szName)));
+}
+
+void Choose(HWND dialog, int slot, int index) {
+    HWND combo = SlotCombo(dialog, slot);
+    SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_MODE_COMBO1 + slot, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(combo));
+}
+
+void Press(HWND dialog, int id) { SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
+
+bool Enabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; }
+
+std::wstring SelectedText(HWND dialog, int slot) {
+    HWND combo = SlotCombo(dialog, slot);
+    wchar_t text[plans::kPlanNameChars] = L"";
+    SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(SendMessageW(combo, CB_GETCURSEL, 0, 0)),
+                 reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+std::wstring NotSetText() {
+    wchar_t text[64] = L"";
+    LoadStringW(GetModuleHandleW(nullptr), IDS_NO_PLAN, text, 64);
+    return text;
+}
+
+// --- three modes ----------------------------------------------------------------------------
+
+TEST(ThreeModeDialog, TheSamePlanInTwoModesIsRefusedAndNothingWritten) {
+    Load();
+    bool stayedOpen = false;
+    const INT_PTR result = RunDialog([&](HWND dialog) {
+        EXPECT_EQ(SelectedText(dialog, 0), std::wstring(L"ECO 省電力"));
+        Choose(dialog, 2, IndexOf(dialog, 2, kEcoSave));
+        EXPECT_TRUE(Enabled(dialog, IDC_MODE_APPLY));
+        Press(dialog, IDOK);
+        stayedOpen = IsWindow(dialog) != FALSE;
+    });
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(result, 0);
+    ASSERT_GE(g_Messages.size(), 2u);
+    EXPECT_EQ(g_Messages[0], static_cast<UINT>(IDS_MODE_SAME_PLAN));
+    EXPECT_EQ(g_Messages[1], static_cast<UINT>(IDS_DISCARD_CHANGES));  // the closing Cancel
+    EXPECT_EQ(LedNo(kEcoSave), 1u);
+    EXPECT_EQ(LedNo(kEcoBalance), 2u);
+    EXPECT_EQ(LedNo(kEcoPerformance), 3u);
+}
+
+TEST(ThreeModeDialog, CancelAfterAChangeAsksAndNoKeepsTheDialog) {
+    Load();
+    bool openAfterNo = false;
+    const INT_PTR result = RunDialog([&](HWND dialog) {
+        Choose(dialog, 1, IndexOf(dialog, 1, plans::kPlanBalanced));
+        g_Answer = IDNO;
+        Press(dialog, IDCANCEL);
+        openAfterNo = IsWindow(dialog) != FALSE;
+    });
+    EXPECT_TRUE(openAfterNo);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(g_Messages, (std::vector<UINT>{IDS_DISCARD_CHANGES, IDS_DISCARD_CHANGES}));
+    EXPECT_EQ(LedNo(kEcoBalance), 2u);
+    EXPECT_NE(LedNo(plans::kPlanBalanced), 2u);
+}
+
+TEST(ThreeModeDialog, PeakCutLevelsOneAndTwoLockTheSlots) {
+    Load();
+    struct Row {
+        DWORD level;
+        bool enabled;
+    } rows[] = {{0, true}, {1, false}, {2, false}, {3, true}};
+    for (const Row& row : rows) {
+        plans::g_dwPeakCutLevel = row.level;
+        std::vector<bool> enabled;
+        RunDialog([&](HWND dialog) {
+            for (int slot = 0; slot < 3; ++slot) {
+                enabled.push_back(Enabled(dialog, IDC_MODE_COMBO1 + slot));
+            }
+        });
+        EXPECT_EQ(enabled, std::vector<bool>(3, row.enabled)) << "level " << row.level;
+    }
+    plans::g_dwPeakCutLevel = 0;
+}
+
+TEST(ThreeModeDialog, APlanDeletedWhileOpenBecomesNotSetAndTheOthersAreWritten) {
+    Load();
+    const DWORD storedMessage = StoredChangeMessage();
+    std::wstring slot2After;
+    const INT_PTR result = RunDialog([&](HWND dialog) {
+        Choose(dialog, 2, IndexOf(dialog, 2, plans::kPlanHighPerformance));
+        ASSERT_EQ(PowerDeleteScheme(nullptr, &kEcoBalance), static_cast<DWORD>(ERROR_SUCCESS));
+        Press(dialog, IDC_MODE_APPLY);
+        slot2After = SelectedText(dialog, 1);
+        EXPECT_FALSE(Enabled(dialog, IDC_MODE_APPLY));
+        Press(dialog, IDOK);
+    });
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(g_Messages, std::vector<UINT>{IDS_MODE_DELETED_PLAN});
+    EXPECT_EQ(slot2After, NotSetText());
+    EXPECT_EQ(LedNo(kEcoSave), 1u);
+    EXPECT_EQ(LedNo(plans::kPlanHighPerformance), 3u);
+    EXPECT_EQ(LedNo(kEcoPerformance), 0u);
+    // The hidden message box of the three-mode dialog leaves the stored choice alone.
+    EXPECT_EQ(StoredChangeMessage(), storedMessage);
+}
+
+// The dialog's tool tip window (owned by the dialog).
+HWND TooltipOf(HWND dialog) {
+    struct Search {
+        HWND owner;
+        HWND found;
+    } search{dialog, nullptr};
+    EnumWindows(
+        [](HWND window, LPARAM lParam) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(lParam);
+            wchar_t cls[64] = L"";
+            GetClassNameW(window, cls, 64);
+            if (GetWindow(window, GW_OWNER) == s->owner && lstrcmpiW(cls, TOOLTIPS_CLASSW) == 0) {
+                s->found = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+TEST(ThreeModeDialog, EveryButtonHasItsToolTip) {
+    Load();
+    struct Row {
+        int id;
+        UINT text;
+    } rows[] = {{IDC_MODE_EDITOR1, IDS_TIP_EDITOR},       {IDC_MODE_EDITOR1 + 2, IDS_TIP_EDITOR},
+                {IDC_MODE_RESTORE, IDS_TIP_RESTORE_THREE}, {IDC_MODE_HOTKEY, IDS_TIP_HOTKEY},
+                {IDC_MODE_PEAK_SHIFT, IDS_TIP_PEAK_SHIFT}};
+    std::vector<std::wstring> shown;
+    LRESULT count = 0;
+    RunDialog([&](HWND dialog) {
+        HWND tips = TooltipOf(dialog);
+        ASSERT_NE(tips, nullptr);
+        count = SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0);
+        for (const Row& row : rows) {
+            wchar_t text[256] = L"";
+            TOOLINFOW info{};
+            info.cbSize = sizeof(info);
+            info.hwnd = dialog;
+            info.uId = reinterpret_cast<UINT_PTR>(GetDlgItem(dialog, row.id));
+            info.lpszText = text;
+            SendMessageW(tips, TTM_GETTEXTW, ARRAYSIZE(text), reinterpret_cast<LPARAM>(&info));
+            shown.push_back(text);
+        }
+    });
+    EXPECT_EQ(count, 7);
+    ASSERT_EQ(shown.size(), ARRAYSIZE(rows));
+    for (size_t i = 0; i < ARRAYSIZE(rows); ++i) {
+        wchar_t expected[256] = L"";
+        LoadStringW(GetModuleHandleW(nullptr), rows[i].text, expected, 256);
+        EXPECT_FALSE(shown[i].empty()) << rows[i].id;
+        EXPECT_EQ(shown[i], std::wstring(expected)) << rows[i].id;
+    }
+}
+
+// --- two modes ------------------------------------------------------------------------------
+
+TEST(TwoModeDialog, OnlyTheMessageBoxChangedEnablesApplyWhichWritesItAlone) {
+    Load();
+    plans::WritePlanChangeWarning(true);
+    bool applyBefore = true;
+    bool applyAfterCheck = false;
+    RunDialog([&](HWND dialog) {
+        applyBefore = Enabled(dialog, IDC_MODE_APPLY);
+        EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_MODE_CHANGE_MESSAGE, BM_GETCHECK, 0, 0), BST_CHECKED);
+        SendDlgItemMessageW(dialog, IDC_MODE_CHANGE_MESSAGE, BM_SETCHECK, BST_UNCHECKED, 0);
+        Press(dialog, IDC_MODE_CHANGE_MESSAGE);
+        applyAfterCheck = Enabled(dialog, IDC_MODE_APPLY);
+        Press(dialog, IDC_MODE_APPLY);
+    });
+    EXPECT_FALSE(applyBefore);
+    EXPECT_TRUE(applyAfterCheck);
+    EXPECT_EQ(StoredChangeMessage(), 0u);
+    EXPECT_EQ(LedNo(kEcoPerformance), 3u);
+    EXPECT_EQ(LedNo(kEcoSave), 1u);
+    EXPECT_TRUE(g_Messages.empty());
+}
+
+TEST(TwoModeDialog, RestoreBringsBackTheDeletedEcoPlan) {
+    Load();
+    GUID active = GUID_NULL;
+    ASSERT_EQ(plans::ReadActiveScheme(&active), static_cast<DWORD>(ERROR_SUCCESS));
+    if (IsEqualGUID(active, kEcoPerformance)) {
+        ASSERT_EQ(PowerSetActiveScheme(nullptr, &kEcoSave), static_cast<DWORD>(ERROR_SUCCESS));
+    }
+    ASSERT_EQ(PowerDeleteScheme(nullptr, &kEcoPerformance), static_cast<DWORD>(ERROR_SUCCESS));
+    std::wstring before, after;
+    RunDialog([&](HWND dialog) {
+        before = SelectedText(dialog, 0);
+        Press(dialog, IDC_MODE_RESTORE);
+        after = SelectedText(dialog, 0);
+        Press(dialog, IDOK);
+    });
+    EXPECT_EQ(before, NotSetText());
+    EXPECT_EQ(after, std::wstring(L"ECO パフォーマンス"));
+    EXPECT_EQ(g_Messages, std::vector<UINT>{IDS_MODE_RESTORE_ASK_TWO});
+    EXPECT_EQ(LedNo(kEcoPerformance), 3u);
+}
+
+}  // namespace

@@ -1,0 +1,239 @@
+// The plan editor against the simulated notebook's plans, driven through its window messages.
+#include <windows.h>
+#include <commctrl.h>
+#include <powrprof.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/app_globals.h"
+#include "app/plan_editor.h"
+#include "common/log.h"
+#include "plans/editor_values.h"
+#include "plans/factory_defaults.h"
+#include "plans/guid_text.h"
+#include "plans/plan_list.h"
+#include "plans/power_guids.h"
+#include "plans/power_values.h"
+#include "plans/settings.h"
+#include "resources/resource.h"
+
+namespace {
+
+constexpr GUID kEcoSave = {0x9B7D845B, 0xAF66, 0x4D2A, {0xB4, 0x76, 0xD4, 0xDA, 0xB8, 0x40, 0xAB, 0xF8}};
+constexpr GUID kEcoPerformance = {0xB06FB371, 0x2C24, 0x43A7, {0xB8, 0x7B, 0x5E, 0xED, 0xE7, 0x12, 0xB5, 0x49}};
+
+std::vector<UINT> g_EditorMessages;
+
+int RecordEditorMessage(HWND, UINT id, UINT) {
+    g_EditorMessages.push_back(id);
+    return IDYES;
+}
+
+void LoadEditor() {
+    g_hInstance = GetModuleHandleW(nullptr);
+    SetErrorLogModule(g_hInstance);
+    lstrcpynW(g_szProgramTitle, L"Solvane plan editor test", kTitleChars);
+    plans::g_SettingsHooks = plans::SettingsHooks{};
+    plans::g_SettingsHooks.wirelessAdapterPresent = [] { return true; };
+    plans::g_Settings.dwOsGeneration = 2;
+    plans::LoadSettings();
+    SetEditorMessageFn(RecordEditorMessage);
+    g_EditorMessages.clear();
+}
+
+GUID Active() {
+    GUID active = GUID_NULL;
+    EXPECT_EQ(plans::ReadActiveScheme(&active), static_cast<DWORD>(ERROR_SUCCESS));
+    return active;
+}
+
+// A plan of the machine that is neither `a` nor `b`.
+GUID OtherPlan(const GUID& a, const GUID& b) {
+    DWORD end = 0;
+    for (const GUID& g : plans::EnumerateAllPlans(&end)) {
+        if (!IsEqualGUID(g, a) && !IsEqualGUID(g, b)) {
+            return g;
+        }
+    }
+    return GUID_NULL;
+}
+
+HWND WaitWindow(const wchar_t* caption) {
+    HWND window = nullptr;
+    for (int i = 0; i < 200 && (window == nullptr || !IsWindowVisible(window)); ++i) {
+        Sleep(50);
+        window = FindWindowW(L"#32770", caption);
+    }
+    return window;
+}
+
+INT_PTR RunEditor(const GUID& plan, const std::function<void(HWND)>& drive) {
+    std::thread driver([&drive] {
+        HWND editor = WaitWindow(L"詳細設定");
+        if (editor == nullptr) {
+            ADD_FAILURE() << "the editor did not open";
+            return;
+        }
+        drive(editor);
+        // A dialog that ended is destroyed once its modal loop returns.
+        for (int i = 0; i < 100 && IsWindow(editor); ++i) {
+            Sleep(20);
+        }
+        if (IsWindow(editor)) {
+            SendMessageW(editor, WM_COMMAND, IDCANCEL, 0);
+        }
+    });
+    const INT_PTR result = OpenPlanEditor(nullptr, plan, 0);
+    driver.join();
+    return result;
+}
+
+void MoveSlider(HWND editor, int id, int position) {
+    HWND slider = GetDlgItem(editor, id);
+    SendMessageW(slider, TBM_SETPOS, TRUE, position);
+    SendMessageW(editor, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, position), reinterpret_cast<LPARAM>(slider));
+}
+
+std::wstring Text(HWND window, int id) {
+    wchar_t text[256] = L"";
+    GetDlgItemTextW(window, id, text, 256);
+    return text;
+}
+
+DWORD ReadAC(const GUID& plan, plans::PowerSetting setting) {
+    DWORD value = 0xDEAD;
+    EXPECT_EQ(plans::ReadPowerSetting(plan, setting, plans::PowerSource::AC, &value), static_cast<DWORD>(ERROR_SUCCESS));
+    return value;
+}
+
+TEST(ThreeModeEditor, AnOffListTimeoutGetsItsOwnPositionAndSurvivesASave) {
+    LoadEditor();
+    const GUID plan = OtherPlan(Active(), GUID_NULL);
+    ASSERT_EQ(plans::WritePowerSetting(plan, plans::PowerSetting::MonitorTimeout, plans::PowerSource::AC, 240),
+              static_cast<DWORD>(ERROR_SUCCESS));
+    std::wstring label;
+    LRESULT last = -1, position = -1;
+    const INT_PTR result = RunEditor(plan, [&](HWND editor) {
+        HWND slider = GetDlgItem(editor, IDC_EDITOR_MONITOR_AC);
+        last = SendMessageW(slider, TBM_GETRANGEMAX, 0, 0);
+        position = SendMessageW(slider, TBM_GETPOS, 0, 0);
+        label = Text(editor, IDC_EDITOR_MONITOR_AC + 1);
+        MoveSlider(editor, IDC_EDITOR_DISK_AC, 4);  // 600 s: another slider changes
+        SendMessageW(editor, WM_COMMAND, IDOK, 0);
+    });
+    EXPECT_EQ(last, 16);
+    EXPECT_EQ(position, 16);
+    EXPECT_EQ(label, std::wstring(L"4 分後"));
+    EXPECT_NE(HIWORD(result), 0);
+    EXPECT_EQ(ReadAC(plan, plans::PowerSetting::MonitorTimeout), 240u);
+    EXPECT_EQ(ReadAC(plan, plans::PowerSetting::DiskTimeout), 600u);
+}
+
+TEST(ThreeModeEditor, HibernateSliderIsTheTotalIdleTime) {
+    LoadEditor();
+    const GUID plan = OtherPlan(Active(), GUID_NULL);
+    RunEditor(plan, [&](HWND editor) {
+        MoveSlider(editor, IDC_EDITOR_STANDBY_AC, 8);     // 30 minutes
+        MoveSlider(editor, IDC_EDITOR_HIBERNATE_AC, 11);  // 2 hours in all
+        EXPECT_EQ(Text(editor, IDC_EDITOR_HIBERNATE_AC + 1), std::wstring(L"2 時間後"));
+        SendMessageW(editor, WM_COMMAND, IDC_MODE_APPLY, 0);
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(editor, IDC_MODE_APPLY)));
+    });
+    EXPECT_EQ(ReadAC(plan, plans::PowerSetting::StandbyTimeout), 1800u);
+    EXPECT_EQ(ReadAC(plan, plans::PowerSetting::HibernateTimeout), 5400u);
+}
+
+TEST(ThreeModeEditor, FactoryAndActivePlansCannotBeDeleted) {
+    LoadEditor();
+    plans::CaptureFactoryDefaults();
+    const GUID active = Active();
+    GUID snapshotted = GUID_NULL;
+    GUID plain = GUID_NULL;
+    DWORD end = 0;
+    for (const GUID& g : plans::EnumerateAllPlans(&end)) {
+        if (IsEqualGUID(g, active)) {
+            continue;
+        }
+        GUID& slot = plans::HasFactorySnapshot(g) ? snapshotted : plain;
+        if (plans::IsNullGuid(slot)) {
+            slot = g;
+        }
+    }
+    ASSERT_FALSE(plans::IsNullGuid(snapshotted));
+    ASSERT_FALSE(plans::IsNullGuid(plain));
+    struct Row {
+        GUID plan;
+        bool deletable, restorable;
+    } rows[] = {{active, false, plans::HasFactorySnapshot(active)}, {snapshotted, false, true}, {plain, true, false}};
+    for (const Row& row : rows) {
+        bool deletable = !row.deletable, restorable = !row.restorable;
+        RunEditor(row.plan, [&](HWND editor) {
+            deletable = IsWindowEnabled(GetDlgItem(editor, IDC_EDITOR_DELETE)) != FALSE;
+            restorable = IsWindowEnabled(GetDlgItem(editor, IDC_EDITOR_RESTORE)) != FALSE;
+        });
+        EXPECT_EQ(deletable, row.deletable);
+        EXPECT_EQ(restorable, row.restorable);
+    }
+}
+
+TEST(ThreeModeEditor, RenameAcceptsItsOwnNameAndRefusesAnothers) {
+    LoadEditor();
+    const GUID plan = kEcoPerformance;
+    plans::PlanRecord other{};
+    other.guid = kEcoSave;
+    plans::ReadPlanRecord(&other);
+    std::wstring shownTitle;
+    bool stayedOpen = false;
+    RunEditor(plan, [&](HWND editor) {
+        PostMessageW(editor, WM_COMMAND, IDC_EDITOR_RENAME, 0);
+        HWND name = WaitWindow(L"設定名とアイコンの変更");
+        ASSERT_NE(name, nullptr);
+        const std::wstring own = Text(name, IDC_NAME_EDIT);
+        SetDlgItemTextW(name, IDC_NAME_EDIT, other.szName);
+        SendMessageW(name, WM_COMMAND, IDOK, 0);
+        stayedOpen = IsWindow(name) != FALSE;
+        SetDlgItemTextW(name, IDC_NAME_EDIT, own.c_str());
+        SendMessageW(name, WM_COMMAND, IDOK, 0);
+        for (int i = 0; i < 100 && IsWindow(name); ++i) {
+            Sleep(20);
+        }
+        shownTitle = IsWindow(name) ? L"still open" : L"closed";
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(editor, IDC_MODE_APPLY)));
+    });
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(shownTitle, std::wstring(L"closed"));
+    ASSERT_GE(g_EditorMessages.size(), 1u);
+    EXPECT_EQ(g_EditorMessages[0], static_cast<UINT>(IDS_NAME_TAKEN));
+}
+
+TEST(ThreeModeEditor, ANewPlanIsProposedTheFirstFreeNumber) {
+    LoadEditor();
+    for (const wchar_t* name : {L"新設定1", L"新設定2"}) {
+        GUID* created = nullptr;
+        ASSERT_EQ(PowerDuplicateScheme(nullptr, &kEcoSave, &created), static_cast<DWORD>(ERROR_SUCCESS));
+        const DWORD cb = static_cast<DWORD>((wcslen(name) + 1) * sizeof(wchar_t));
+        ASSERT_EQ(PowerWriteFriendlyName(nullptr, created, nullptr, nullptr,
+                                         reinterpret_cast<UCHAR*>(const_cast<wchar_t*>(name)), cb),
+                  static_cast<DWORD>(ERROR_SUCCESS));
+        LocalFree(created);
+    }
+    std::wstring proposal;
+    RunEditor(kEcoSave, [&](HWND editor) {
+        PostMessageW(editor, WM_COMMAND, IDC_EDITOR_SAVE_AS, 0);
+        HWND name = WaitWindow(L"新しい設定として保存");
+        ASSERT_NE(name, nullptr);
+        proposal = Text(name, IDC_NAME_EDIT);
+        SendMessageW(name, WM_COMMAND, IDCANCEL, 0);
+        for (int i = 0; i < 100 && IsWindow(name); ++i) {
+            Sleep(20);
+        }
+    });
+    EXPECT_EQ(proposal, std::wstring(L"新設定3"));
+}
+
+}  // namespace
