@@ -16,6 +16,8 @@
 #include "battery/battery.h"
 #include "common/log.h"
 #include "drivers/eco_led.h"
+#include "peakcut/peakcut.h"
+#include "peakcut/peakshift.h"
 #include "plans/mode_led.h"
 #include "plans/factory_defaults.h"
 #include "plans/peak_cut_values.h"
@@ -249,6 +251,12 @@ void OnInitDialog(HWND hwnd) {
         }
     }
     ShowChangeMessageBox();
+    // The peak-shift settings are offered only where the link library is installed.
+    wchar_t library[MAX_PATH];
+    if (peakcut::LibraryPath(library, ARRAYSIZE(library)) &&
+        GetFileAttributesW(library) != INVALID_FILE_ATTRIBUTES) {
+        ShowWindow(Item(IDC_MODE_PEAK_SHIFT), SW_SHOW);
+    }
     CreateTooltips(hwnd);
     EnableApply(false);
     SetTimer(hwnd, kModeDialogRefreshTimer, kModeDialogRefreshMs, nullptr);
@@ -415,6 +423,9 @@ void OnCommand(WORD id, WORD code) {
         break;
     case IDC_MODE_POWER_OPTIONS:
         LaunchPowerOptions();
+        break;
+    case IDC_MODE_PEAK_SHIFT:
+        peakcut::ShowPeakShiftDialog(g_Dialog.hwnd, g_Dialog.threeMode);
         break;
     case IDC_MODE_CHANGE_MESSAGE:
         if (ChangeMessageChecked() != (plans::ReadPlanChangeWarning() == 1)) {
