@@ -1,3 +1,4 @@
+#include "plans/power_values.h"
 #include "common/registry.h"
 #include "app/plan_editor.h"
 
@@ -286,7 +287,7 @@ void Reactivate() {
     if (modeDialog != nullptr) {
         KillTimer(modeDialog, kModeDialogRefreshTimer);
     }
-    const DWORD status = PowerSetActiveScheme(nullptr, &g_Editor.plan);
+    const DWORD status = plans::ActivateScheme(g_Editor.plan);
     if (status != ERROR_SUCCESS) {
         WriteErrorLog(IDS_ERR_SET_ACTIVE_SCHEME, status, ERRLOG_FILE);
     }

@@ -67,7 +67,7 @@ bool Activate(const GUID& from, const GUID& to) noexcept {
         g_AutoChangeHooks.moveBoost != nullptr) {
         g_AutoChangeHooks.moveBoost(from, to);
     }
-    const DWORD status = PowerSetActiveScheme(nullptr, &to);
+    const DWORD status = plans::ActivateScheme(to);
     if (status != ERROR_SUCCESS) {
         WriteErrorLog(kErrAutoActivate, status, ERRLOG_FILE);
         return false;

@@ -1,9 +1,9 @@
 #include "display/brightness_ctrl.h"
 
-#include <powrprof.h>
 
 #include "common/handles.h"
 #include "common/log.h"
+#include "plans/power_api.h"
 #include "plans/power_guids.h"
 
 namespace display {
@@ -57,11 +57,11 @@ BOOL CBrightnessCtrl::SetDisplayBrightness(const DisplayBrightness* record) {
 }
 
 DWORD CBrightnessCtrl::ReadBrightnessSetting(HKEY root, const GUID* plan, DWORD* value) {
-    return PowerReadACValueIndex(root, plan, &plans::kSubgroupVideo, &plans::kSettingBrightness, value);
+    return plans::Power().readACValueIndex(root, plan, &plans::kSubgroupVideo, &plans::kSettingBrightness, value);
 }
 
 DWORD CBrightnessCtrl::WriteBrightnessSetting(HKEY root, const GUID* plan, DWORD value) {
-    return PowerWriteACValueIndex(root, plan, &plans::kSubgroupVideo, &plans::kSettingBrightness, value);
+    return plans::Power().writeACValueIndex(root, plan, &plans::kSubgroupVideo, &plans::kSettingBrightness, value);
 }
 
 BOOL CBrightnessCtrl::InitFromDevice(DWORD mode) {

@@ -91,7 +91,7 @@ void DeleteSavedBlock() noexcept {
 }
 
 bool Activate(const GUID& plan) noexcept {
-    const DWORD status = PowerSetActiveScheme(nullptr, &plan);
+    const DWORD status = plans::ActivateScheme(plan);
     if (status != ERROR_SUCCESS) {
         WriteErrorLog(kErrBoostActivate, status, ERRLOG_FILE);
         return false;

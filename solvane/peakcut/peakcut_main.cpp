@@ -1,5 +1,6 @@
 // The main window's side of the peak cut: the level in force, the plan saved before the
 // episode, the level's plan and the question before a demand-driven switch.
+#include "plans/power_values.h"
 #include "common/registry.h"
 #include "peakcut/peakcut.h"
 
@@ -28,25 +29,13 @@ constexpr size_t kEcoSlot = 0;      // two modes: the ECO plan ("LedNo" 3)
 constexpr size_t kMode2Slot = 1;    // three modes
 constexpr size_t kMode3Slot = 2;
 
-DWORD RealGetActivePlan(GUID* plan) {
-    GUID* active = nullptr;
-    const DWORD status = PowerGetActiveScheme(nullptr, &active);
-    if (status == ERROR_SUCCESS && active != nullptr) {
-        *plan = *active;
-    }
-    if (active != nullptr) {
-        LocalFree(active);
-    }
-    return status;
-}
-
 DWORD GetActivePlan(GUID* plan) {
     *plan = GUID_NULL;
-    return g_System.getActivePlan != nullptr ? g_System.getActivePlan(plan) : RealGetActivePlan(plan);
+    return g_System.getActivePlan != nullptr ? g_System.getActivePlan(plan) : plans::ReadActiveScheme(plan);
 }
 
 DWORD SetActivePlan(const GUID& plan) {
-    return g_System.setActivePlan != nullptr ? g_System.setActivePlan(plan) : PowerSetActiveScheme(nullptr, &plan);
+    return g_System.setActivePlan != nullptr ? g_System.setActivePlan(plan) : plans::ActivateScheme(plan);
 }
 
 bool ReadModeTable(GUID (&slots)[3]) {
