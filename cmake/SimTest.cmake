@@ -43,8 +43,12 @@ function(add_sim_test name target)
       "${SOLVANE_WINE_TEST_ENVIRONMENT}" ${AST_ENVIRONMENT})
   set(command bash ${CMAKE_SOURCE_DIR}/sim/machine/sim-test.sh --profile ${AST_PROFILE}
               --timeout ${AST_TIMEOUT} -- $<TARGET_FILE:${target}>)
+  # Each entry runs in a folder of its own: the program's ".\error.log" and other files of the
+  # current folder never mix with those of the unit tests that run beside it in the build's bin.
+  set(workdir ${CMAKE_BINARY_DIR}/simwork/${name})
+  file(MAKE_DIRECTORY ${workdir})
   if(NOT cases)
-    add_test(NAME ${name} COMMAND ${command} ${AST_ARGS} WORKING_DIRECTORY $<TARGET_FILE_DIR:${target}>)
+    add_test(NAME ${name} COMMAND ${command} ${AST_ARGS} WORKING_DIRECTORY ${workdir})
     set_tests_properties(${name} PROPERTIES TIMEOUT ${ctest_timeout} ENVIRONMENT "${environment}")
     set_property(TARGET ${target} APPEND PROPERTY SOLVANE_TEST_ENTRIES ${name})
   else()
@@ -52,7 +56,7 @@ function(add_sim_test name target)
     foreach(entry ${group_NAMES})
       gtest_case_filter(entry_filter ${group_${entry}})
       add_test(NAME ${name}.${entry} COMMAND ${command} ${args} --gtest_filter=${entry_filter}
-               WORKING_DIRECTORY $<TARGET_FILE_DIR:${target}>)
+               WORKING_DIRECTORY ${workdir})
       set_tests_properties(${name}.${entry} PROPERTIES TIMEOUT ${ctest_timeout} ENVIRONMENT "${environment}"
                            FAIL_REGULAR_EXPRESSION "Running 0 tests from")
       set_property(TARGET ${target} APPEND PROPERTY SOLVANE_TEST_ENTRIES ${name}.${entry})

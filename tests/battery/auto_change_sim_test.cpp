@@ -270,9 +270,14 @@ HWND FindBoxOver(HWND page) {
     return nullptr;
 }
 
+// The box's text; a box found while it is still being built gets up to 5 s to show it.
 std::wstring BoxText(HWND box) {
     wchar_t text[512] = L"";
-    GetDlgItemTextW(box, 0xFFFF, text, 512);
+    for (int i = 0; i < 50 && text[0] == L'\0' && IsWindow(box); ++i) {
+        if (GetDlgItemTextW(box, 0xFFFF, text, 512) == 0) {
+            Sleep(100);
+        }
+    }
     return text;
 }
 

@@ -168,10 +168,11 @@ void MarkErrorLog() {
 std::vector<std::wstring> NewErrorLogLines() {
     const std::wstring text = ReadErrorLog();
     std::vector<std::wstring> lines;
-    if (text.size() <= g_errorLogMark) {
+    // A log that is shorter than at the mark was rotated since: all of it is new.
+    std::wstring rest = text.size() < g_errorLogMark ? text : text.substr(g_errorLogMark);
+    if (rest.empty()) {
         return lines;
     }
-    std::wstring rest = text.substr(g_errorLogMark);
     size_t pos = 0;
     while (pos < rest.size()) {
         size_t end = rest.find(L"\r\n", pos);
