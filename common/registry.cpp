@@ -103,27 +103,17 @@ LSTATUS ReadRegBinary(HKEY key, const wchar_t* name, void* data, DWORD cbData, D
     if (data == nullptr) {
         return ERROR_INVALID_PARAMETER;
     }
-    DWORD type = REG_NONE;
-    DWORD cb = 0;
-    LSTATUS status = ::RegQueryValueExW(key, name, nullptr, &type, nullptr, &cb);
-    if (status != ERROR_SUCCESS) {
+    // Read whole into a copy, so that data changes only when the size is exactly right.
+    std::vector<BYTE> copy(cbData == 0 ? 1 : cbData);
+    DWORD stored = 0;
+    const LSTATUS status = ReadRegBinaryPrefix(key, name, copy.data(), cbData, &stored);
+    if (status != ERROR_SUCCESS && status != ERROR_INVALID_DATA) {
         return status;
     }
     if (cbStored != nullptr) {
-        *cbStored = cb;
+        *cbStored = stored;
     }
-    if (type != REG_BINARY) {
-        return ERROR_INVALID_DATA;
-    }
-    if (cb != cbData) {
-        return ERROR_INVALID_DATA;
-    }
-    std::vector<BYTE> copy(cbData == 0 ? 1 : cbData);
-    status = ::RegQueryValueExW(key, name, nullptr, &type, copy.data(), &cb);
-    if (status != ERROR_SUCCESS) {
-        return status;
-    }
-    if (type != REG_BINARY || cb != cbData) {
+    if (status != ERROR_SUCCESS || stored != cbData) {
         return ERROR_INVALID_DATA;
     }
     BYTE* out = static_cast<BYTE*>(data);
