@@ -226,7 +226,7 @@ LRESULT CALLBACK SheetFrameProc(HWND sheet, UINT message, WPARAM wParam, LPARAM 
         (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_CONTEXTHELP)) {
         HWND page = PropSheet_GetCurrentPageHwnd(sheet);
         if (page != nullptr) {
-            SendMessageW(page, WM_APP_SETTINGS_REFRESH, wParam, lParam);
+            SendMessageW(page, message, wParam, lParam);
         }
         return 0;
     }

@@ -94,8 +94,21 @@ HWND WaitDialog(DWORD thread) {
     return found;
 }
 
+// Where the message goes: the dialog, or a property sheet's frame or page.
+enum class To { Dialog, Frame, Page };
+
+// A property sheet is ready once its page exists.
+HWND WaitSheetPage(HWND sheet) {
+    HWND page = PropSheet_GetCurrentPageHwnd(sheet);
+    for (int i = 0; i < 200 && (page == nullptr || !IsWindowVisible(page)); ++i) {
+        Sleep(50);
+        page = PropSheet_GetCurrentPageHwnd(sheet);
+    }
+    return page;
+}
+
 // Runs `open` on this thread while a driver thread sends the dialog `message` and cancels it.
-void RunAndAsk(const std::function<void()>& open, UINT message, WPARAM wParam, bool toPage) {
+void RunAndAsk(const std::function<void()>& open, UINT message, WPARAM wParam, To target = To::Dialog) {
     const DWORD self = GetCurrentThreadId();
     std::thread driver([=] {
         HWND dialog = WaitDialog(self);
@@ -103,9 +116,17 @@ void RunAndAsk(const std::function<void()>& open, UINT message, WPARAM wParam, b
             ADD_FAILURE() << "the dialog did not open";
             return;
         }
-        HWND target = toPage ? PropSheet_GetCurrentPageHwnd(dialog) : dialog;
-        SendMessageW(target, message, wParam, 0);
-        SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+        const bool sheet = target != To::Dialog;
+        HWND page = sheet ? WaitSheetPage(dialog) : nullptr;
+        if (sheet && page == nullptr) {
+            ADD_FAILURE() << "the sheet shows no page";
+        }
+        SendMessageW(target == To::Page ? page : dialog, message, wParam, 0);
+        if (sheet) {
+            PostMessageW(dialog, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+        } else {
+            SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+        }
         for (int i = 0; i < 100 && IsWindow(dialog); ++i) {
             Sleep(20);
         }
@@ -152,41 +173,41 @@ struct HelpCase {
     void (*open)();
     UINT message;
     WPARAM wParam;
-    bool toPage;      // the sheet's page instead of its frame
+    To target;
     DWORD topic;      // 0: no help asked for
 };
 
 const HelpCase kHelpCases[] = {
-    {"ECO mode settings, ? button", [] { OpenModeDialog(nullptr); }, WM_SYSCOMMAND, SC_CONTEXTHELP, false, 11178},
-    {"ECO mode settings, F1", [] { OpenModeDialog(nullptr); }, WM_HELP, 0, false, 11178},
+    {"ECO mode settings, ? button", [] { OpenModeDialog(nullptr); }, WM_SYSCOMMAND, SC_CONTEXTHELP, To::Dialog, 11178},
+    {"ECO mode settings, F1", [] { OpenModeDialog(nullptr); }, WM_HELP, 0, To::Dialog, 11178},
     {"ECO mode settings, mouse bits of the command", [] { OpenModeDialog(nullptr); }, WM_SYSCOMMAND,
-     SC_CONTEXTHELP | 0x2, false, 11178},
-    {"ECO mode settings, another system command", [] { OpenModeDialog(nullptr); }, WM_SYSCOMMAND, SC_RESTORE, false,
-     0},
+     SC_CONTEXTHELP | 0x2, To::Dialog, 11178},
+    {"ECO mode settings, another system command", [] { OpenModeDialog(nullptr); }, WM_SYSCOMMAND, SC_RESTORE,
+     To::Dialog, 0},
     {"plan editor", [] {
          GUID active{};
          plans::ReadActiveScheme(&active);
          OpenPlanEditor(nullptr, active, 0);
      }, WM_SYSCOMMAND,
-     SC_CONTEXTHELP, false, 10503},
-    {"new plan name", [] { OpenNameDialog(true); }, WM_SYSCOMMAND, SC_CONTEXTHELP, false, 10504},
-    {"rename plan", [] { OpenNameDialog(false); }, WM_SYSCOMMAND, SC_CONTEXTHELP, false, 10115},
-    {"rename plan, F1", [] { OpenNameDialog(false); }, WM_HELP, 0, false, 10115},
+     SC_CONTEXTHELP, To::Dialog, 10503},
+    {"new plan name", [] { OpenNameDialog(true); }, WM_SYSCOMMAND, SC_CONTEXTHELP, To::Dialog, 10504},
+    {"rename plan", [] { OpenNameDialog(false); }, WM_SYSCOMMAND, SC_CONTEXTHELP, To::Dialog, 10115},
+    {"rename plan, F1", [] { OpenNameDialog(false); }, WM_HELP, 0, To::Dialog, 10115},
     {"plan settings sheet, frame's ? button", [] { app::OpenPlanSheet(nullptr); }, WM_SYSCOMMAND, SC_CONTEXTHELP,
-     false, 10501},
-    {"plan settings sheet, F1 on the page", [] { app::OpenPlanSheet(nullptr); }, WM_HELP, 0, true, 10501},
-    {"automatic change", [] { battery::ShowAutoSettingsDialog(nullptr); }, WM_SYSCOMMAND, SC_CONTEXTHELP, false,
+     To::Frame, 10501},
+    {"plan settings sheet, F1 on the page", [] { app::OpenPlanSheet(nullptr); }, WM_HELP, 0, To::Page, 10501},
+    {"automatic change", [] { battery::ShowAutoSettingsDialog(nullptr); }, WM_SYSCOMMAND, SC_CONTEXTHELP, To::Dialog,
      10505},
     {"peak-shift settings, two modes", [] { peakcut::ShowPeakShiftDialog(nullptr, false); }, WM_SYSCOMMAND,
-     SC_CONTEXTHELP, false, 13001},
-    {"peak-shift settings, F1", [] { peakcut::ShowPeakShiftDialog(nullptr, false); }, WM_HELP, 0, false, 13001},
-    {"hotkey settings", [] { hotkey::ShowHotkeyDialog(nullptr); }, WM_SYSCOMMAND, SC_CONTEXTHELP, false, 10506},
+     SC_CONTEXTHELP, To::Dialog, 13001},
+    {"peak-shift settings, F1", [] { peakcut::ShowPeakShiftDialog(nullptr, false); }, WM_HELP, 0, To::Dialog, 13001},
+    {"hotkey settings", [] { hotkey::ShowHotkeyDialog(nullptr); }, WM_SYSCOMMAND, SC_CONTEXTHELP, To::Dialog, 10506},
 };
 
 TEST_F(DialogHelp, EachDialogOpensItsTopicOverTheDesktop) {
     for (const HelpCase& row : kHelpCases) {
         SCOPED_TRACE(row.window);
-        RunAndAsk(row.open, row.message, row.wParam, row.toPage);
+        RunAndAsk(row.open, row.message, row.wParam, row.target);
         const std::vector<HelpCall> calls = TakeHelpCalls();
         if (row.topic == 0) {
             EXPECT_TRUE(calls.empty());
@@ -203,8 +224,8 @@ TEST_F(DialogHelp, EachDialogOpensItsTopicOverTheDesktop) {
 TEST_F(DialogHelp, WithoutInitialisedHelpTheLowerDialogsAskForNothing) {
     UninitHelp();
     TakeHelpCalls();  // HH_UNINITIALIZE
-    RunAndAsk([] { battery::ShowAutoSettingsDialog(nullptr); }, WM_SYSCOMMAND, SC_CONTEXTHELP, false);
-    RunAndAsk([] { peakcut::ShowPeakShiftDialog(nullptr, false); }, WM_SYSCOMMAND, SC_CONTEXTHELP, false);
+    RunAndAsk([] { battery::ShowAutoSettingsDialog(nullptr); }, WM_SYSCOMMAND, SC_CONTEXTHELP);
+    RunAndAsk([] { peakcut::ShowPeakShiftDialog(nullptr, false); }, WM_SYSCOMMAND, SC_CONTEXTHELP);
     EXPECT_TRUE(TakeHelpCalls().empty());
     ASSERT_EQ(InitHelp(GetModuleHandleW(nullptr)), 0u);
 }
@@ -261,7 +282,7 @@ protected:
 };
 
 TEST_F(PowerOptions, TheTwoModeDialogsButtonStartsTheControlPanel) {
-    RunAndAsk([] { OpenModeDialog(nullptr); }, WM_COMMAND, MAKEWPARAM(IDC_MODE_POWER_OPTIONS, BN_CLICKED), false);
+    RunAndAsk([] { OpenModeDialog(nullptr); }, WM_COMMAND, MAKEWPARAM(IDC_MODE_POWER_OPTIONS, BN_CLICKED));
     ASSERT_EQ(g_ProcessCalls.size(), 1u);
     EXPECT_FALSE(g_ProcessCalls[0].application);
     EXPECT_EQ(g_ProcessCalls[0].commandLine, L"rundll32.exe shell32.dll,Control_RunDLL powercfg.cpl");
