@@ -3,10 +3,11 @@
 #include <htmlhelp.h>
 #include <strsafe.h>
 
-#include "app/hotkey_dialog.h"
+#include "battery/auto_change.h"
 #include "common/handles.h"
 #include "common/log.h"
 #include "common/registry.h"
+#include "peakcut/peakshift.h"
 
 namespace {
 
@@ -16,16 +17,18 @@ constexpr char kHtmlHelpEntry[] = "HtmlHelpW";
 constexpr size_t kPathChars = MAX_PATH;
 constexpr wchar_t kLanguageFileExtension[] = L".mui";
 
-using HtmlHelpFn = HWND(WINAPI*)(HWND caller, LPCWSTR file, UINT command, DWORD_PTR data);
-
 wchar_t g_szHelpPath[kPathChars] = L"";
 common::UniqueModule g_hHtmlHelp;
 HtmlHelpFn g_pfnHtmlHelp = nullptr;
 bool g_bHtmlHelpTried = false;
 DWORD_PTR g_dwHelpCookie = 0;
+HtmlHelpFn g_pfnHtmlHelpOverride = nullptr;
 
 // The registered HTML Help server (its path may hold environment variables), else hhctrl.ocx.
 HtmlHelpFn LoadHtmlHelp() noexcept {
+    if (g_pfnHtmlHelpOverride != nullptr) {
+        return g_pfnHtmlHelpOverride;
+    }
     if (g_bHtmlHelpTried) {
         return g_pfnHtmlHelp;
     }
@@ -127,14 +130,17 @@ DWORD InitHelp(HMODULE module) noexcept {
     if (HtmlHelpFn htmlHelp = LoadHtmlHelp(); htmlHelp != nullptr) {
         htmlHelp(nullptr, nullptr, HH_INITIALIZE, reinterpret_cast<DWORD_PTR>(&g_dwHelpCookie));
     }
-    hotkey::g_pfnOpenHelpTopic = OpenHelpTopic;
+    battery::g_AutoChangeHooks.openHelpTopic = OpenHelpTopic;
+    peakcut::g_PeakShiftDialogHooks.openHelpTopic = OpenHelpTopic;
     return ERROR_SUCCESS;
 }
 
 void UninitHelp() noexcept {
-    hotkey::g_pfnOpenHelpTopic = nullptr;
-    if (g_pfnHtmlHelp != nullptr) {
-        g_pfnHtmlHelp(nullptr, nullptr, HH_UNINITIALIZE, g_dwHelpCookie);
+    battery::g_AutoChangeHooks.openHelpTopic = nullptr;
+    peakcut::g_PeakShiftDialogHooks.openHelpTopic = nullptr;
+    if (HtmlHelpFn htmlHelp = g_pfnHtmlHelpOverride != nullptr ? g_pfnHtmlHelpOverride : g_pfnHtmlHelp;
+        htmlHelp != nullptr) {
+        htmlHelp(nullptr, nullptr, HH_UNINITIALIZE, g_dwHelpCookie);
     }
     g_dwHelpCookie = 0;
     g_pfnHtmlHelp = nullptr;
@@ -148,5 +154,15 @@ void OpenHelpTopic(DWORD topic) noexcept {
         htmlHelp(GetDesktopWindow(), g_szHelpPath, HH_HELP_CONTEXT, topic);
     }
 }
+
+bool OpenDialogHelp(UINT message, WPARAM wParam, DWORD topic) noexcept {
+    if (message == WM_HELP || (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_CONTEXTHELP)) {
+        OpenHelpTopic(topic);
+        return true;
+    }
+    return false;
+}
+
+void SetHtmlHelpFn(HtmlHelpFn fn) noexcept { g_pfnHtmlHelpOverride = fn; }
 
 const wchar_t* HelpFilePath() noexcept { return g_szHelpPath; }

@@ -6,19 +6,25 @@
 
 #include <cstddef>
 
-// Help topics of the windows; each opens on the "?" caption button (SC_CONTEXTHELP).
+// Help topics of the windows; each opens on the "?" caption button (SC_CONTEXTHELP) and on F1.
 constexpr DWORD kHelpTopicPlanPage = 10501;
 constexpr DWORD kHelpTopicPanelDisplay = 10502;
 constexpr DWORD kHelpTopicPlanEditor = 10503;
 constexpr DWORD kHelpTopicNewPlan = 10504;
 constexpr DWORD kHelpTopicRenamePlan = 10115;
 constexpr DWORD kHelpTopicBatteryPage = 10505;
-// The hotkey settings (10506) keep their topic in app/hotkey_dialog.h.
+constexpr DWORD kHelpTopicHotkeys = 10506;
 constexpr DWORD kHelpTopicMeterPanel = 11030;
 constexpr DWORD kHelpTopicEcoSettings = 11178;
 constexpr DWORD kHelpTopicPeakShift = 13001;
 
 constexpr wchar_t kHelpFileName[] = L"Solvane.chm";
+
+// The HTML Help control's "HtmlHelpW".
+using HtmlHelpFn = HWND(WINAPI*)(HWND caller, LPCWSTR file, UINT command, DWORD_PTR data);
+// Replaces the HTML Help entry point (tests watch the calls); null goes back to the control
+// loaded on first use.
+void SetHtmlHelpFn(HtmlHelpFn fn) noexcept;
 
 // The help file for the program at `modulePath` and the UI language: the folder of its
 // language resource file when GetFileMUIPath finds one, else the program's folder. 0 or
@@ -26,11 +32,15 @@ constexpr wchar_t kHelpFileName[] = L"Solvane.chm";
 DWORD LocateHelpFile(const wchar_t* modulePath, LANGID uiLanguage, wchar_t* out, size_t cchOut) noexcept;
 
 // Locates the help file of this program and initialises HTML Help (HH_INITIALIZE). Returns the
-// error of GetModuleFileNameW, or 0. Installs OpenHelpTopic as the dialogs' help hook.
+// error of GetModuleFileNameW, or 0. Installs OpenHelpTopic as the help hook of the dialogs
+// outside this folder (the automatic-change page, the peak-shift settings).
 DWORD InitHelp(HMODULE module) noexcept;
 // HH_UNINITIALIZE with the cookie of InitHelp; unloads the HTML Help control.
 void UninitHelp() noexcept;
 // Opens a topic of the help file over the desktop window; does nothing without HTML Help.
 void OpenHelpTopic(DWORD topic) noexcept;
+// A dialog's help request: WM_SYSCOMMAND SC_CONTEXTHELP (the "?" caption button) or WM_HELP
+// (F1) opens `topic` and returns true; any other message or command returns false.
+bool OpenDialogHelp(UINT message, WPARAM wParam, DWORD topic) noexcept;
 // The located help file ("" before InitHelp).
 const wchar_t* HelpFilePath() noexcept;

@@ -3,13 +3,12 @@
 #include <windowsx.h>
 
 #include "app/app_globals.h"
+#include "app/help.h"
 #include "app/hotkey.h"
 #include "app/ui_state.h"
 #include "common/log.h"
 
 namespace hotkey {
-
-void (*g_pfnOpenHelpTopic)(DWORD topic) = nullptr;
 
 namespace {
 
@@ -117,13 +116,8 @@ INT_PTR CALLBACK HotkeyDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
             return FALSE;
         }
     case WM_SYSCOMMAND:
-        if ((wParam & 0xFFF0) == SC_CONTEXTHELP) {
-            if (g_pfnOpenHelpTopic != nullptr) {
-                g_pfnOpenHelpTopic(kHotkeyHelpTopic);
-            }
-            return TRUE;
-        }
-        return FALSE;
+    case WM_HELP:
+        return OpenDialogHelp(message, wParam, kHelpTopicHotkeys) ? TRUE : FALSE;
     default:
         return FALSE;
     }

@@ -6,8 +6,6 @@
 
 namespace hotkey {
 
-constexpr DWORD kHotkeyHelpTopic = 10506;
-
 // Opens the dialog; returns IDOK when a new choice was stored, IDCANCEL otherwise.
 INT_PTR ShowHotkeyDialog(HWND parent) noexcept;
 INT_PTR CALLBACK HotkeyDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
@@ -15,8 +13,5 @@ INT_PTR CALLBACK HotkeyDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
 // The dialog's questions and warnings go through this (MessageBoxW by default; tests answer).
 using MessageBoxFn = int (*)(HWND owner, UINT stringId, UINT type);
 void SetHotkeyMessageBox(MessageBoxFn fn) noexcept;
-
-// Opens a help topic (the help code installs the real one).
-extern void (*g_pfnOpenHelpTopic)(DWORD topic);
 
 }  // namespace hotkey

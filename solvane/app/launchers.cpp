@@ -16,6 +16,7 @@ constexpr wchar_t kPowerOptionsCommand[] = L"rundll32.exe shell32.dll,Control_Ru
 constexpr size_t kCommandChars = 64;
 
 wchar_t g_szEnergyViewerPath[kEnergyViewerTextChars] = L"";
+CreateProcessFn g_pfnCreateProcess = CreateProcessW;
 
 }  // namespace
 
@@ -65,7 +66,7 @@ DWORD LaunchPowerOptions() noexcept {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    if (!g_pfnCreateProcess(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
         const DWORD error = GetLastError();
         LOG_TRACE(TRACE_LEVEL_VALUES, L"LaunchPowerOptions", L"CreateProcessW failed: %u", error);
         return error;
@@ -74,3 +75,5 @@ DWORD LaunchPowerOptions() noexcept {
     common::UniqueHandle threadHandle(process.hThread);
     return ERROR_SUCCESS;
 }
+
+void SetCreateProcessFn(CreateProcessFn fn) noexcept { g_pfnCreateProcess = fn != nullptr ? fn : CreateProcessW; }

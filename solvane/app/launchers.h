@@ -21,3 +21,10 @@ void LaunchEnergyViewer() noexcept;
 
 // "rundll32.exe shell32.dll,Control_RunDLL powercfg.cpl"; the CreateProcessW error, or 0.
 DWORD LaunchPowerOptions() noexcept;
+
+// The process creation of LaunchPowerOptions (CreateProcessW; tests watch the call). Null goes
+// back to CreateProcessW.
+using CreateProcessFn = BOOL(WINAPI*)(LPCWSTR application, LPWSTR commandLine, LPSECURITY_ATTRIBUTES process,
+                                      LPSECURITY_ATTRIBUTES thread, BOOL inherit, DWORD flags, LPVOID environment,
+                                      LPCWSTR folder, LPSTARTUPINFOW startup, LPPROCESS_INFORMATION info);
+void SetCreateProcessFn(CreateProcessFn fn) noexcept;

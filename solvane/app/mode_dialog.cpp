@@ -466,9 +466,9 @@ INT_PTR CALLBACK ModeDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM) 
     case WM_APP_SETTINGS_REFRESH:
         OnRefresh();
         return TRUE;
+    case WM_SYSCOMMAND:
     case WM_HELP:
-        OpenHelpTopic(kModeDialogHelpTopic);
-        return TRUE;
+        return OpenDialogHelp(message, wParam, kHelpTopicEcoSettings) ? TRUE : FALSE;
     case WM_DESTROY:
         OnDestroy();
         return TRUE;

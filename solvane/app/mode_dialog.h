@@ -6,7 +6,6 @@
 
 constexpr UINT_PTR kModeDialogRefreshTimer = 10102;
 constexpr UINT kModeDialogRefreshMs = 30000;
-constexpr DWORD kModeDialogHelpTopic = 11178;
 
 // Opens the dialog modally; returns 1 after OK, 0 after Cancel, -1 when it could not open.
 INT_PTR OpenModeDialog(HWND parent);

@@ -12,6 +12,7 @@
 
 #include "app/app_globals.h"
 #include "app/app_messages.h"
+#include "app/help.h"
 #include "app/mode_dialog.h"
 #include "battery/battery.h"
 #include "common/handles.h"
@@ -563,6 +564,9 @@ INT_PTR CALLBACK EditorProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
     case WM_HSCROLL:
         OnSliderMoved(reinterpret_cast<HWND>(lParam));
         return TRUE;
+    case WM_SYSCOMMAND:
+    case WM_HELP:
+        return OpenDialogHelp(message, wParam, kHelpTopicPlanEditor) ? TRUE : FALSE;
     case WM_TIMER:
         if (wParam == kEditorBatteryTimer) {
             ShowBatteryLine();
@@ -663,6 +667,13 @@ INT_PTR CALLBACK NameProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPara
             EndDialog(dialog, IDCANCEL);
         }
         return TRUE;
+    case WM_SYSCOMMAND:
+    case WM_HELP:
+        // The same dialog names a new plan or renames one: each has its own topic.
+        return OpenDialogHelp(message, wParam,
+                              args != nullptr && !args->newPlan ? kHelpTopicRenamePlan : kHelpTopicNewPlan)
+                   ? TRUE
+                   : FALSE;
     default:
         return FALSE;
     }

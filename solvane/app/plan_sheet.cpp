@@ -6,6 +6,7 @@
 
 #include "app/app_globals.h"
 #include "app/app_messages.h"
+#include "app/help.h"
 #include "app/main_state.h"
 #include "app/plan_editor.h"
 #include "battery/battery.h"
@@ -205,6 +206,9 @@ INT_PTR CALLBACK PlanPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lPa
         // The plan changed (or the power status): the main window has rebuilt the plan list.
         FillPlanCombo(page, nullptr);
         return TRUE;
+    case WM_SYSCOMMAND:
+    case WM_HELP:
+        return OpenDialogHelp(message, wParam, kHelpTopicPlanPage) ? TRUE : FALSE;
     case WM_DESTROY:
         KillTimer(page, IDT_SHEET_REFRESH);
         KillTimer(page, IDT_FERROW_WATCH);
@@ -215,12 +219,14 @@ INT_PTR CALLBACK PlanPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lPa
     }
 }
 
-// The sheet frame passes the main window's refresh request on to its page.
+// The sheet frame passes the main window's refresh request and the "?" caption button on to
+// its page (each page opens its own help topic).
 LRESULT CALLBACK SheetFrameProc(HWND sheet, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
-    if (message == WM_APP_SETTINGS_REFRESH) {
+    if (message == WM_APP_SETTINGS_REFRESH ||
+        (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_CONTEXTHELP)) {
         HWND page = PropSheet_GetCurrentPageHwnd(sheet);
         if (page != nullptr) {
-            SendMessageW(page, WM_APP_SETTINGS_REFRESH, wParam, lParam);
+            SendMessageW(page, message, wParam, lParam);
         }
         return 0;
     }

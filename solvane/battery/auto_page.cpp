@@ -291,8 +291,9 @@ void OnTimer(HWND page, UINT_PTR id) noexcept {
     }
 }
 
-BOOL OnSysCommand(WPARAM command) noexcept {
-    if ((command & 0xFFF0) != SC_CONTEXTHELP) {
+// The "?" caption button (SC_CONTEXTHELP) and F1 (WM_HELP).
+BOOL OnHelpRequest(UINT message, WPARAM command) noexcept {
+    if (message != WM_HELP && (command & 0xFFF0) != SC_CONTEXTHELP) {
         return FALSE;
     }
     if (g_AutoChangeHooks.openHelpTopic != nullptr) {
@@ -368,7 +369,8 @@ INT_PTR CALLBACK AutoSettingsPageProc(HWND page, UINT message, WPARAM wParam, LP
         OnTimer(page, static_cast<UINT_PTR>(wParam));
         return TRUE;
     case WM_SYSCOMMAND:
-        return OnSysCommand(wParam);
+    case WM_HELP:
+        return OnHelpRequest(message, wParam);
     default:
         return FALSE;
     }

@@ -78,6 +78,7 @@ struct PeakShiftDialogHooks {
     int (*warn)(HWND owner, UINT stringId) = nullptr;  // null: MessageBoxW, caption 219
     bool (*batteryPresent)() = nullptr;                // null: the settings' battery flag
     void (*today)(SYSTEMTIME* now) = nullptr;          // null: GetLocalTime
+    void (*openHelpTopic)(DWORD topic) = nullptr;      // null: no help
 };
 extern PeakShiftDialogHooks g_PeakShiftDialogHooks;
 

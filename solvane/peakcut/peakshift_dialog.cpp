@@ -7,7 +7,6 @@
 
 #include "common/registry.h"
 #include "app/app_globals.h"
-#include "app/help.h"
 #include "common/handles.h"
 #include "common/log.h"
 #include "peakcut/peakcut.h"
@@ -25,6 +24,17 @@ namespace {
 
 constexpr const wchar_t* kTraceName = L"PeakShiftDialog";
 constexpr DWORD kHelpTopicPeakShift = 13001;
+
+// The "?" caption button (SC_CONTEXTHELP) and F1 (WM_HELP).
+BOOL OnHelpRequest(UINT message, WPARAM command) noexcept {
+    if (message != WM_HELP && (command & 0xFFF0) != SC_CONTEXTHELP) {
+        return FALSE;
+    }
+    if (g_PeakShiftDialogHooks.openHelpTopic != nullptr) {
+        g_PeakShiftDialogHooks.openHelpTopic(kHelpTopicPeakShift);
+    }
+    return TRUE;
+}
 constexpr wchar_t kDateFormat[] = L"MM/dd";
 constexpr wchar_t kTimeFormat[] = L"HH:mm";
 constexpr wchar_t kCmlValue[] = L"CML";
@@ -433,11 +443,8 @@ INT_PTR CALLBACK PeakShiftDialogProc(HWND dialog, UINT message, WPARAM wParam, L
         }
         return TRUE;
     case WM_SYSCOMMAND:
-        if ((wParam & 0xFFF0) == SC_CONTEXTHELP) {
-            OpenHelpTopic(kHelpTopicPeakShift);
-            return TRUE;
-        }
-        return FALSE;
+    case WM_HELP:
+        return OnHelpRequest(message, wParam);
     case WM_NCDESTROY:
         delete State(dialog);
         SetWindowLongPtrW(dialog, DWLP_USER, 0);
