@@ -167,7 +167,7 @@
 #define IDI_PLAN_DIALOG_FIRST           364  // 364-375: plan dialog icons of icon numbers 0-11
 #define IDI_PLAN_TRAY_FIRST             388  // 388-399: the same for the tray and the menus
 #define IDI_PLAN_MARK                   402  // current-plan mark of the menus
-#define IDI_ECO_PLAN_DIALOG_FIRST       600  // 600-636: ECO variant, dialog icons
+#define IDI_ECO_PLAN_DIALOG_FIRST       600  // 600-639: ECO variant, dialog icons plus mode 0-3
 #define IDI_ECO_PLAN_TRAY_FIRST         650  // 650-689: ECO variant, tray icons plus mode 0-3
 #define IDI_OSD_NOT_SELECTED_FIRST      700  // mode notification icons; mode k adds k - 1
 #define IDI_OSD_SELECTED_FIRST          750
@@ -373,6 +373,7 @@
 #define IDS_MODE_NOT_SET_TWO 195
 #define IDS_MODE_SAME_PLAN 196
 #define IDS_MODE_DELETED_PLAN 197
+#define IDS_MODE_LED_COLOR 218       // LED caption without an LED device
 #define IDS_MODE_NOT_SET_THREE 252
 #define IDS_MODE_CHANGE_MESSAGE 265
 
