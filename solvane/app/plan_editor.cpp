@@ -551,6 +551,13 @@ void OnCommand(WORD id, WORD code) {
 void OnSliderMoved(HWND slider) {
     const int id = GetDlgCtrlID(slider);
     editor_brightness::OnSlider(g_Editor.hwnd, id);
+    if (id == IDC_ALS_DC_SLIDER && Has(plans::FLAG_BATTERY)) {
+        // What the battery would give with the range's upper level (entry i of the range table is level i).
+        const size_t preset = static_cast<size_t>(SliderPos(IDC_EDITOR_PROCESSOR_DC));
+        const int mode = preset < g_Editor.presetCount ? g_Editor.presets[preset] : g_Editor.values.ucPresetDC;
+        const int level = static_cast<int>(SendMessageW(slider, TBM_GETSELEND, 0, 0));
+        battery::SetBatteryInfoByValue(g_Editor.hwnd, g_Editor.plan, mode, level, false);
+    }
     for (size_t i = 0; i < kTimeoutCount; ++i) {
         if (kTimeouts[i].id == id) {
             ShowTimeoutLabel(i);

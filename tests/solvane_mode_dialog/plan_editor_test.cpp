@@ -327,4 +327,26 @@ TEST(ThreeModeEditor, AmbientLightRangesAreStoredWithTheMode) {
     display::SetPanelLevelCount(formerLevels);
 }
 
+// The wireless slider on mains shows and keeps the plan's value through a save of another value
+// (the processor's value label once shared its id and hid the slider).
+TEST(ThreeModeEditor, WirelessOnMainsSurvivesASaveOfAnotherValue) {
+    LoadEditor();
+    const GUID plan = OtherPlan(Active(), GUID_NULL);
+    struct Row {
+        DWORD index;
+        LRESULT position;
+    } rows[] = {{0, 3}, {1, 2}, {2, 1}, {3, 0}};
+    for (const Row& row : rows) {
+        ASSERT_EQ(plans::WritePowerSetting(plan, plans::PowerSetting::Wireless, plans::PowerSource::AC, row.index), 0u);
+        LRESULT position = -1;
+        RunEditor(plan, [&](HWND editor) {
+            position = SendDlgItemMessageW(editor, IDC_EDITOR_WIRELESS_AC, TBM_GETPOS, 0, 0);
+            MoveSlider(editor, IDC_EDITOR_MONITOR_AC, 2);
+            SendMessageW(editor, WM_COMMAND, IDOK, 0);
+        });
+        EXPECT_EQ(position, row.position) << row.index;
+        EXPECT_EQ(ReadAC(plan, plans::PowerSetting::Wireless), row.index);
+    }
+}
+
 }  // namespace
