@@ -548,8 +548,13 @@ void OnCommand(WORD id, WORD code) {
     }
 }
 
-void OnSliderMoved(HWND slider) {
+void OnSliderMoved(HWND slider, WORD code) {
     const int id = GetDlgCtrlID(slider);
+    // A range slider's thumbs are rearranged once a drag ends, not while it goes on.
+    const bool rangeSlider = id == IDC_ALS_AC_SLIDER || id == IDC_ALS_DC_SLIDER;
+    if (rangeSlider && code == TB_THUMBTRACK) {
+        return;
+    }
     editor_brightness::OnSlider(g_Editor.hwnd, id);
     if (id == IDC_ALS_DC_SLIDER && Has(plans::FLAG_BATTERY)) {
         // What the battery would give with the range's upper level (entry i of the range table is level i).
@@ -586,7 +591,7 @@ INT_PTR CALLBACK EditorProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
         OnCommand(LOWORD(wParam), HIWORD(wParam));
         return TRUE;
     case WM_HSCROLL:
-        OnSliderMoved(reinterpret_cast<HWND>(lParam));
+        OnSliderMoved(reinterpret_cast<HWND>(lParam), LOWORD(wParam));
         return TRUE;
     case WM_TIMER:
         if (wParam == kEditorBatteryTimer) {

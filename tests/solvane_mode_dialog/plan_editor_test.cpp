@@ -312,6 +312,10 @@ TEST(ThreeModeEditor, AmbientLightRangesAreStoredWithTheMode) {
         RunEditor(plan, [&](HWND editor) {
             MoveSlider(editor, IDC_ALS_AC_SLIDER, row.acMove);
             MoveSlider(editor, IDC_ALS_DC_SLIDER, row.dcMove);
+            // A drag still going on rearranges nothing.
+            HWND ac = GetDlgItem(editor, IDC_ALS_AC_SLIDER);
+            SendMessageW(ac, TBM_SETPOS, TRUE, 6);
+            SendMessageW(editor, WM_HSCROLL, MAKEWPARAM(TB_THUMBTRACK, 6), reinterpret_cast<LPARAM>(ac));
             const int radio = row.ambient ? IDC_EDITOR_AMBIENT_BRIGHTNESS : IDC_EDITOR_FIXED_BRIGHTNESS;
             CheckRadioButton(editor, IDC_EDITOR_FIXED_BRIGHTNESS, IDC_EDITOR_AMBIENT_BRIGHTNESS, radio);
             SendMessageW(editor, WM_COMMAND, MAKEWPARAM(radio, BN_CLICKED), 0);
