@@ -167,7 +167,7 @@
 #define IDI_PLAN_DIALOG_FIRST           364  // 364-375: plan dialog icons of icon numbers 0-11
 #define IDI_PLAN_TRAY_FIRST             388  // 388-399: the same for the tray and the menus
 #define IDI_PLAN_MARK                   402  // current-plan mark of the menus
-#define IDI_ECO_PLAN_DIALOG_FIRST       600  // 600-636: ECO variant, dialog icons
+#define IDI_ECO_PLAN_DIALOG_FIRST       600  // 600-639: ECO variant, dialog icons plus mode 0-3
 #define IDI_ECO_PLAN_TRAY_FIRST         650  // 650-689: ECO variant, tray icons plus mode 0-3
 #define IDI_OSD_NOT_SELECTED_FIRST      700  // mode notification icons; mode k adds k - 1
 #define IDI_OSD_SELECTED_FIRST          750
@@ -373,6 +373,7 @@
 #define IDS_MODE_NOT_SET_TWO 195
 #define IDS_MODE_SAME_PLAN 196
 #define IDS_MODE_DELETED_PLAN 197
+#define IDS_MODE_LED_COLOR 218       // LED caption without an LED device
 #define IDS_MODE_NOT_SET_THREE 252
 #define IDS_MODE_CHANGE_MESSAGE 265
 
@@ -407,6 +408,21 @@
 #define IDC_EDITOR_DESCRIPTION 1137
 #define IDC_EDITOR_PLAN 1142
 #define IDC_EDITOR_NPD_CPU 1213
+#define IDC_EDITOR_BRIGHTNESS_LABEL 1079     // row caption of the brightness sliders
+#define IDC_EDITOR_BRIGHTNESS_AC 1080        // its value label is 1081
+#define IDC_EDITOR_BRIGHTNESS_AC_LABEL 1081
+#define IDC_EDITOR_BRIGHTNESS_DC 1082
+#define IDC_EDITOR_BRIGHTNESS_DC_LABEL 1084  // 1083 is Apply
+#define IDC_EDITOR_ALS_ROW_LABEL 1089
+#define IDC_EDITOR_DIM_ROW_LABEL 1090
+#define IDC_EDITOR_FIXED_BRIGHTNESS 1091
+#define IDC_EDITOR_AMBIENT_BRIGHTNESS 1092
+#define IDC_EDITOR_DIM_BRIGHTNESS_ROW_LABEL 1099
+#define IDC_EDITOR_DIM_AC 1100               // dim sliders: value label at the next id
+#define IDC_EDITOR_DIM_DC 1102
+#define IDC_EDITOR_DIM_BRIGHTNESS_AC 1104
+#define IDC_EDITOR_DIM_BRIGHTNESS_DC 1106
+#define IDC_EDITOR_MONITOR_BRIGHTNESS 1232   // "BrightnessMonitorEnable"
 #define IDC_NAME_EDIT 1140
 #define IDC_DESCRIPTION_EDIT 1141
 #define IDC_NAME_ICON_FIRST 1144     // 1144-1155: "IconNo" 0-11

@@ -119,3 +119,18 @@ bool DecodeEcoLevel(DWORD answer, int* performance, int* saving) noexcept {
     return true;
 }
 
+bool ResolvePlanGauges(const plans::PlanRecord& record, DWORD flagWord, int* performance, int* saving) noexcept {
+    plans::PowerValues values{};
+    const bool read = plans::ReadPowerValues(record.guid, &values);
+    if (read && DecodeEcoLevel(QueryEcoLevel(BuildEcoLevelRequest(record, values, flagWord)), performance, saving)) {
+        return true;
+    }
+    if (plans::DecodeIndicator(record.nIndicator, performance, saving)) {
+        return true;
+    }
+    if (!read) {
+        return false;
+    }
+    plans::ComputeIndicatorBars(values, performance, saving);
+    return true;
+}

@@ -50,3 +50,8 @@ DWORD QueryEcoLevel(const EcoLevelRequest& request) noexcept;
 // Splits an answer into its two levels (each at most 5); false for kEcoLevelNoAnswer.
 bool DecodeEcoLevel(DWORD answer, int* performance, int* saving) noexcept;
 
+// The gauges of a plan as the plan dialogs show them: the library's answer, else the plan's
+// "Indicator", else computed from the plan's setting values. False when none of these is
+// available (the values cannot be read): every bar then shows disabled.
+bool ResolvePlanGauges(const plans::PlanRecord& record, DWORD flagWord, int* performance, int* saving) noexcept;
+

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <strsafe.h>
 
+#include <utility>
 #include <vector>
 
 #include "app/app_globals.h"
@@ -13,7 +14,9 @@
 #include "app/launchers.h"
 #include "app/plan_editor.h"
 #include "app/main_state.h"
+#include "app/tray_icon.h"
 #include "battery/battery.h"
+#include "common/handles.h"
 #include "common/log.h"
 #include "drivers/eco_led.h"
 #include "peakcut/peakcut.h"
@@ -46,6 +49,7 @@ struct ModeDialogState {
     GUID applied[plans::kMaxPinnedPlans] = {};
     std::vector<GUID> offered[plans::kMaxPinnedPlans];  // item data of each combo box
     INT32 appliedLedNo = 0;
+    common::UniqueIcon icons[plans::kMaxPinnedPlans];  // shown by the slots' icon controls
 };
 
 ModeDialogState g_Dialog;
@@ -71,26 +75,41 @@ HWND Combo(size_t slot) noexcept { return Item(IDC_MODE_COMBO1 + static_cast<int
 void EnableApply(bool enable) noexcept { EnableWindow(Item(IDC_MODE_APPLY), enable ? TRUE : FALSE); }
 bool ApplyEnabled() noexcept { return IsWindowEnabled(Item(IDC_MODE_APPLY)) != FALSE; }
 
-// The gauges: the eco-level library's answer, else the plan's "Indicator"; without either the
-// bars stay hidden.
+// The gauges (library answer, "Indicator" or computed from the plan's values): the first bars
+// of each row shown; every bar shown disabled when the plan's values cannot be read; none for
+// "not set".
 void ShowGauges(size_t slot, const plans::PlanRecord* record) noexcept {
     int performance = 0;
     int saving = 0;
-    bool known = false;
-    if (record != nullptr) {
-        plans::PowerValues values{};
-        if (plans::ReadPowerValues(record->guid, &values)) {
-            known = DecodeEcoLevel(
-                QueryEcoLevel(BuildEcoLevelRequest(*record, values, plans::g_Settings.blob.dwFlagWord)), &performance,
-                &saving);
-        }
-        known = known || plans::DecodeIndicator(record->nIndicator, &performance, &saving);
-    }
+    const bool known =
+        record != nullptr && ResolvePlanGauges(*record, plans::g_Settings.blob.dwFlagWord, &performance, &saving);
+    const bool unavailable = record != nullptr && !known;
     const int base = static_cast<int>(slot) * kSlotIdStride;
     for (int i = 0; i < kGaugeBars; ++i) {
-        ShowWindow(Item(IDC_MODE_PERFORMANCE1 + base + i), known && i < performance ? SW_SHOW : SW_HIDE);
-        ShowWindow(Item(IDC_MODE_SAVING1 + base + i), known && i < saving ? SW_SHOW : SW_HIDE);
+        HWND performanceBar = Item(IDC_MODE_PERFORMANCE1 + base + i);
+        HWND savingBar = Item(IDC_MODE_SAVING1 + base + i);
+        EnableWindow(performanceBar, unavailable ? FALSE : TRUE);
+        EnableWindow(savingBar, unavailable ? FALSE : TRUE);
+        ShowWindow(performanceBar, unavailable || (known && i < performance) ? SW_SHOW : SW_HIDE);
+        ShowWindow(savingBar, unavailable || (known && i < saving) ? SW_SHOW : SW_HIDE);
     }
+}
+
+// The slot's icon: the dialog icon of the plan's "IconNo" with the slot's mode number; none for
+// "not set". The former icon is destroyed once the control shows the new one.
+void ShowSlotIcon(size_t slot, const plans::PlanRecord* record) noexcept {
+    common::UniqueIcon icon;
+    if (record != nullptr) {
+        const int row = tray::IconRowIndexIn(tray::kEcoIconTable, record->nIconNo);
+        const int mode = static_cast<int>(plans::SlotToLedNo(static_cast<int>(slot) + 1, g_Dialog.threeMode));
+        const int id = tray::kEcoIconTable[row].nDialogIcon + mode;
+        icon.Reset(static_cast<HICON>(
+            LoadImageW(g_hInstance, MAKEINTRESOURCEW(id), IMAGE_ICON, 0, 0, LR_DEFAULTCOLOR | LR_DEFAULTSIZE)));
+        LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"slot %u icon %d", static_cast<unsigned>(slot + 1), id);
+    }
+    SendDlgItemMessageW(g_Dialog.hwnd, IDC_MODE_ICON1 + static_cast<int>(slot), STM_SETICON,
+                        reinterpret_cast<WPARAM>(icon.Get()), 0);
+    g_Dialog.icons[slot] = std::move(icon);
 }
 
 // Shows slot `slot` with the plan of the working table (or "not set").
@@ -111,6 +130,7 @@ void ShowSlot(size_t slot) noexcept {
         SetDlgItemTextW(g_Dialog.hwnd, IDC_MODE_DESCRIPTION1 + static_cast<int>(slot), text);
     }
     ShowGauges(slot, exists ? &record : nullptr);
+    ShowSlotIcon(slot, exists ? &record : nullptr);
     const int timeId = IDC_MODE_BATTERY_TIME1 + static_cast<int>(slot);
     if (exists) {
         battery::SetPlanBatteryTime(g_Dialog.hwnd, timeId, record.guid, false);
@@ -251,6 +271,11 @@ void OnInitDialog(HWND hwnd) {
         }
     }
     ShowChangeMessageBox();
+    if (!drivers::LedDeviceOpen()) {
+        wchar_t caption[kTextChars] = L"";
+        LoadStringW(g_hInstance, IDS_MODE_LED_COLOR, caption, static_cast<int>(ARRAYSIZE(caption)));
+        SetDlgItemTextW(hwnd, IDC_MODE_LED_CAPTION, caption);
+    }
     // The peak-shift settings are offered only where the link library is installed.
     wchar_t library[MAX_PATH];
     if (peakcut::LibraryPath(library, ARRAYSIZE(library)) &&
@@ -444,6 +469,9 @@ void OnRefresh() {
 
 void OnDestroy() {
     KillTimer(g_Dialog.hwnd, kModeDialogRefreshTimer);
+    for (size_t slot = 0; slot < g_Dialog.slots; ++slot) {
+        SendDlgItemMessageW(g_Dialog.hwnd, IDC_MODE_ICON1 + static_cast<int>(slot), STM_SETICON, 0, 0);
+    }
     if (g_MainState.hSettingsDialog == g_Dialog.hwnd) {
         g_MainState.hSettingsDialog = nullptr;
     }

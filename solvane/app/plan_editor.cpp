@@ -13,10 +13,12 @@
 #include "app/app_globals.h"
 #include "app/app_messages.h"
 #include "app/help.h"
+#include "app/editor_brightness.h"
 #include "app/mode_dialog.h"
 #include "battery/battery.h"
 #include "common/handles.h"
 #include "common/log.h"
+#include "display/display.h"
 #include "plans/editor_values.h"
 #include "plans/factory_defaults.h"
 #include "plans/mode_switch.h"
@@ -54,6 +56,8 @@ constexpr TimeoutControl kTimeouts[] = {
     {IDC_EDITOR_STANDBY_DC, TimeoutList::Standard, &PowerValues::dwStandbyDC},
     {IDC_EDITOR_HIBERNATE_AC, TimeoutList::Hibernate, &PowerValues::dwHibernateAC},
     {IDC_EDITOR_HIBERNATE_DC, TimeoutList::Hibernate, &PowerValues::dwHibernateDC},
+    {IDC_EDITOR_DIM_AC, TimeoutList::Standard, &PowerValues::dwDimTimeoutAC},
+    {IDC_EDITOR_DIM_DC, TimeoutList::Standard, &PowerValues::dwDimTimeoutDC},
 };
 constexpr size_t kTimeoutCount = ARRAYSIZE(kTimeouts);
 constexpr size_t kHibernateAC = 6;
@@ -222,6 +226,7 @@ bool ShowPlan(const GUID& plan) {
     SetSlider(IDC_EDITOR_GRAPHICS_DC, kGraphicsLastPosition, v.dwGraphicsDC != 0 ? 1 : 0);
     ShowWindow(Item(IDC_EDITOR_NPD_CPU), Has(plans::FLAG_CPU_DRIVER) ? SW_SHOW : SW_HIDE);
     SendMessageW(Item(IDC_EDITOR_NPD_CPU), BM_SETCHECK, record.nNpdCPU != 0 ? BST_CHECKED : BST_UNCHECKED, 0);
+    editor_brightness::Show(g_Editor.hwnd, record, v);
     SetDlgItemTextW(g_Editor.hwnd, IDC_EDITOR_DESCRIPTION, record.szDescription);
     SelectInCombo(plan);
     UpdateButtons();
@@ -230,8 +235,11 @@ bool ShowPlan(const GUID& plan) {
     return true;
 }
 
-// The values of the sliders; the extra position gives the plan's own value back.
-PowerValues Collect() {
+INT32 CollectNpdCpu() { return SendMessageW(Item(IDC_EDITOR_NPD_CPU), BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0; }
+
+// The values of the sliders; the extra position gives the plan's own value back. The record
+// takes the processor driver mode and the display group's values.
+PowerValues Collect(plans::PlanRecord* record) {
     PowerValues v = g_Editor.values;
     for (size_t i = 0; i < kTimeoutCount; ++i) {
         const plans::TimeoutSlider& slider = g_Editor.sliders[i];
@@ -254,10 +262,10 @@ PowerValues Collect() {
         v.dwGraphicsAC = static_cast<DWORD>(SliderPos(IDC_EDITOR_GRAPHICS_AC));
         v.dwGraphicsDC = static_cast<DWORD>(SliderPos(IDC_EDITOR_GRAPHICS_DC));
     }
+    record->nNpdCPU = CollectNpdCpu();
+    editor_brightness::Collect(g_Editor.hwnd, record, &v);
     return v;
 }
-
-INT32 CollectNpdCpu() { return SendMessageW(Item(IDC_EDITOR_NPD_CPU), BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0; }
 
 bool Differs(const PowerValues& a, const PowerValues& b) {
     return a.dwMonitorAC != b.dwMonitorAC || a.dwMonitorDC != b.dwMonitorDC || a.dwDiskAC != b.dwDiskAC ||
@@ -269,13 +277,16 @@ bool Differs(const PowerValues& a, const PowerValues& b) {
            a.dwGraphicsDC != b.dwGraphicsDC;
 }
 
-// Saves the record with the values; brightness values the editor does not edit stay as they are.
+// A brightness that could not be read is left as the plan has it rather than written as 0.
+INT32 KeepUnreadable(INT32 value) noexcept { return value == plans::kBrightnessNone ? plans::kBrightnessKeep : value; }
+
+// Saves the record with the values.
 BOOL Save(const plans::PlanRecord& record, PowerValues values) {
     plans::PlanRecord saved = record;
-    saved.nBrightnessAC = plans::kBrightnessKeep;
-    saved.nBrightnessDC = plans::kBrightnessKeep;
-    values.nDimBrightnessAC = plans::kBrightnessKeep;
-    values.nDimBrightnessDC = plans::kBrightnessKeep;
+    saved.nBrightnessAC = KeepUnreadable(saved.nBrightnessAC);
+    saved.nBrightnessDC = KeepUnreadable(saved.nBrightnessDC);
+    values.nDimBrightnessAC = KeepUnreadable(values.nDimBrightnessAC);
+    values.nDimBrightnessDC = KeepUnreadable(values.nDimBrightnessDC);
     const plans::ProcessorPair pair{values.dwMinThrottleAC, values.dwMaxThrottleAC, values.ucPresetAC,
                                     values.dwMinThrottleDC, values.dwMaxThrottleDC, values.ucPresetDC};
     return plans::SavePlan(saved, values, &pair);
@@ -299,8 +310,8 @@ void Reactivate() {
     if (g_hMainWnd != nullptr) {
         PostMessageW(g_hMainWnd, WM_APP_PLAN_CHANGED, 0, 0);
     }
-    // The brightness of the plan is applied here once the panel brightness code joins.
     LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"SETBRIGHTNESS()");
+    display::ChangeBrightness(display::BC_SET);
     if (modeDialog != nullptr) {
         SetTimer(modeDialog, kModeDialogRefreshTimer, kModeDialogRefreshMs, nullptr);
     }
@@ -309,9 +320,8 @@ void Reactivate() {
 // Apply: false when saving failed (message 56 shown, the editor closed).
 bool ApplyEdits() {
     KillTimer(g_Editor.hwnd, kEditorBatteryTimer);
-    const PowerValues edited = Collect();
     plans::PlanRecord record = g_Editor.record;
-    record.nNpdCPU = CollectNpdCpu();
+    const PowerValues edited = Collect(&record);
     if (Differs(edited, g_Editor.values) || record.nNpdCPU != g_Editor.record.nNpdCPU || ApplyEnabled()) {
         if (!Save(record, edited)) {
             Message(g_Editor.hwnd, IDS_EDITOR_SAVE_FAILED, MB_ICONWARNING | MB_OK);
@@ -439,6 +449,7 @@ void OnRestore() {
         ShowPlan(g_Editor.plan);
         if (IsEqualGUID(g_Editor.plan, g_Editor.active)) {
             LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"SETBRIGHTNESS()");
+            display::ChangeBrightness(display::BC_SET);
         }
     }
 }
@@ -465,10 +476,10 @@ void OnSaveAs() {
     record.guid = *created;
     record.nLedNo = 0;
     record.nIconNo = icon;
-    record.nNpdCPU = CollectNpdCpu();
+    const PowerValues edited = Collect(&record);
     StringCchCopyW(record.szName, ARRAYSIZE(record.szName), name);
     StringCchCopyW(record.szDescription, ARRAYSIZE(record.szDescription), description);
-    if (!Save(record, Collect())) {
+    if (!Save(record, edited)) {
         Message(g_Editor.hwnd, IDS_EDITOR_NEW_FAILED, MB_ICONWARNING | MB_OK);
         WriteErrorLogGuid(IDS_EDITOR_NEW_FAILED, record.guid, ERRLOG_FILE);
         EndDialog(g_Editor.hwnd, 0);
@@ -528,13 +539,32 @@ void OnCommand(WORD id, WORD code) {
     case IDC_EDITOR_NPD_CPU:
         EnableApply(true);
         break;
+    case IDC_EDITOR_FIXED_BRIGHTNESS:
+    case IDC_EDITOR_AMBIENT_BRIGHTNESS:
+    case IDC_EDITOR_MONITOR_BRIGHTNESS:
+        editor_brightness::OnCommand(g_Editor.hwnd, id);
+        EnableApply(true);
+        break;
     default:
         break;
     }
 }
 
-void OnSliderMoved(HWND slider) {
+void OnSliderMoved(HWND slider, WORD code) {
     const int id = GetDlgCtrlID(slider);
+    // A range slider's thumbs are rearranged once a drag ends, not while it goes on.
+    const bool rangeSlider = id == IDC_ALS_AC_SLIDER || id == IDC_ALS_DC_SLIDER;
+    if (rangeSlider && code == TB_THUMBTRACK) {
+        return;
+    }
+    editor_brightness::OnSlider(g_Editor.hwnd, id);
+    if (id == IDC_ALS_DC_SLIDER && Has(plans::FLAG_BATTERY)) {
+        // What the battery would give with the range's upper level (entry i of the range table is level i).
+        const size_t preset = static_cast<size_t>(SliderPos(IDC_EDITOR_PROCESSOR_DC));
+        const int mode = preset < g_Editor.presetCount ? g_Editor.presets[preset] : g_Editor.values.ucPresetDC;
+        const int level = static_cast<int>(SendMessageW(slider, TBM_GETSELEND, 0, 0));
+        battery::SetBatteryInfoByValue(g_Editor.hwnd, g_Editor.plan, mode, level, false);
+    }
     for (size_t i = 0; i < kTimeoutCount; ++i) {
         if (kTimeouts[i].id == id) {
             ShowTimeoutLabel(i);
@@ -548,6 +578,7 @@ void OnInitDialog(HWND hwnd) {
     plans::ReadActiveScheme(&g_Editor.active);
     plans::RefreshPlanList();
     FillCombo();
+    editor_brightness::Prepare(hwnd);
     ShowPlan(g_Editor.plan);
     SetTimer(hwnd, kEditorBatteryTimer, kEditorBatteryMs, nullptr);
     LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"WM_INITDIALOG");
@@ -562,7 +593,7 @@ INT_PTR CALLBACK EditorProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
         OnCommand(LOWORD(wParam), HIWORD(wParam));
         return TRUE;
     case WM_HSCROLL:
-        OnSliderMoved(reinterpret_cast<HWND>(lParam));
+        OnSliderMoved(reinterpret_cast<HWND>(lParam), LOWORD(wParam));
         return TRUE;
     case WM_SYSCOMMAND:
     case WM_HELP:
@@ -700,8 +731,8 @@ INT_PTR OpenPlanEditor(HWND parent, const GUID& plan, int slot) {
     g_Editor = EditorState{};
     g_Editor.plan = plan;
     g_Editor.slot = slot;
-    // The ambient-light sensor check belongs to the panel brightness code; until it joins the
-    // machines with a battery and an older OS take the template without the sensor.
-    const UINT id = plans::EditorTemplateFor(plans::g_Settings.blob.dwFlagWord, plans::g_Settings.dwOsGeneration, false);
+    // The ambient-light sensor counts as present when the firmware's brightness interface is bound.
+    const UINT id =
+        plans::EditorTemplateFor(plans::g_Settings.blob.dwFlagWord, plans::g_Settings.dwOsGeneration, display::bALS);
     return DialogBoxParamW(g_hInstance, MAKEINTRESOURCEW(id), parent, EditorProc, 0);
 }

@@ -5,6 +5,7 @@
 #include <prsht.h>
 
 #include "app/app_globals.h"
+#include "app/eco_level.h"
 #include "app/app_messages.h"
 #include "app/help.h"
 #include "app/main_state.h"
@@ -51,12 +52,13 @@ void ShowText(HWND owner, UINT id, UINT type) noexcept {
     MessageBoxW(owner, text, g_szProgramTitle, type);
 }
 
-// The gauges show the plan's stored "Indicator" bars; a plan asking for gauges computed from
-// its setting values shows none, as that computation is not part of this build.
+// The gauges as the ECO mode dialog shows them (library answer, "Indicator", else computed from
+// the plan's values); none when nothing is known.
 void ShowGauges(HWND page, const plans::PlanRecord* record) noexcept {
     int performance = 0;
     int saving = 0;
-    const bool known = record != nullptr && plans::DecodeIndicator(record->nIndicator, &performance, &saving);
+    const bool known = record != nullptr &&
+                       ResolvePlanGauges(*record, plans::g_Settings.blob.dwFlagWord, &performance, &saving);
     const int show = known ? SW_SHOW : SW_HIDE;
     ShowWindow(GetDlgItem(page, IDC_PERFORMANCE_LABEL), show);
     ShowWindow(GetDlgItem(page, IDC_SAVING_LABEL), show);

@@ -209,6 +209,8 @@ void StopLedThread() noexcept {
 
 bool LedThreadExists() noexcept { return static_cast<bool>(g_thread); }
 
+bool LedDeviceOpen() noexcept { return DeviceReady(); }
+
 bool WaitLedReady(DWORD timeoutMs) noexcept {
     return g_readyEvent && WaitForSingleObject(g_readyEvent.Get(), timeoutMs) == WAIT_OBJECT_0;
 }

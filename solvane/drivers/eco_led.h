@@ -51,6 +51,8 @@ DWORD StartLedThread() noexcept;
 // Shutdown: sets the stop event and waits for the thread (500 ms steps, at most 11).
 void StopLedThread() noexcept;
 bool LedThreadExists() noexcept;
+// True while the thread holds the LED device open.
+bool LedDeviceOpen() noexcept;
 // Waits up to timeoutMs for the thread to have opened the device (or ended); for callers that
 // must not race the thread's first moments.
 bool WaitLedReady(DWORD timeoutMs) noexcept;

@@ -113,6 +113,48 @@ bool DecodeIndicator(INT32 indicator, int* performanceBars, int* savingBars) noe
     return true;
 }
 
+namespace {
+
+constexpr DWORD kCeilingHighPoints = 3;
+constexpr DWORD kCeilingMiddle = 75;
+constexpr DWORD kCeilingLow = 50;
+constexpr DWORD kShortMonitorSeconds = 300;
+constexpr DWORD kShortStandbySeconds = 1800;
+constexpr DWORD kWirelessSavingIndex = 2;
+constexpr int kMinimumBars = 1;
+
+int ClampBars(DWORD points) noexcept {
+    if (points < static_cast<DWORD>(kMinimumBars)) {
+        return kMinimumBars;
+    }
+    return points > static_cast<DWORD>(kIndicatorMaxBars) ? kIndicatorMaxBars : static_cast<int>(points);
+}
+
+bool ShortTimeout(DWORD seconds, DWORD limit) noexcept { return seconds != 0 && seconds <= limit; }
+
+}  // namespace
+
+void ComputeIndicatorBars(const PowerValues& values, int* performanceBars, int* savingBars) noexcept {
+    DWORD performance = 0;
+    if (values.dwMaxThrottleDC >= kProcessorFull) {
+        performance += kCeilingHighPoints;
+    } else if (values.dwMaxThrottleDC >= kCeilingMiddle) {
+        performance += 2;
+    } else if (values.dwMaxThrottleDC >= kCeilingLow) {
+        performance += 1;
+    }
+    performance += values.dwMinThrottleDC >= kProcessorFull ? 1 : 0;
+    performance += !values.bWireless || values.dwWirelessDC == 0 ? 1 : 0;
+    DWORD saving = 0;
+    saving += values.dwMaxThrottleDC < kProcessorFull ? 1 : 0;
+    saving += values.dwMinThrottleDC <= kProcessorFloor ? 1 : 0;
+    saving += ShortTimeout(values.dwMonitorDC, kShortMonitorSeconds) ? 1 : 0;
+    saving += ShortTimeout(values.dwStandbyDC, kShortStandbySeconds) ? 1 : 0;
+    saving += values.bWireless && values.dwWirelessDC >= kWirelessSavingIndex ? 1 : 0;
+    *performanceBars = ClampBars(performance);
+    *savingBars = ClampBars(saving);
+}
+
 bool BuildPlanKeyPath(const GUID& plan, wchar_t* path, size_t cchPath) noexcept {
     wchar_t text[kBracedGuidBufferChars];
     FormatKeyGuid(plan, text);

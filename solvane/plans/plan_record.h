@@ -57,6 +57,14 @@ extern void (*g_pfnCheckAmbientLightRange)(AmbientLightRange* range);
 // "Indicator": performance bars in the high half, energy-saving bars in the low half, each
 // clamped to 5. Returns false for -1 (compute from the plan's values).
 bool DecodeIndicator(INT32 indicator, int* performanceBars, int* savingBars) noexcept;
+// Gauges of a plan whose "Indicator" is -1, from its battery-side setting values (1-5 bars each).
+// Performance: the processor ceiling (100 % three points, 75 % or more two, 50 % or more one),
+// one point for a processor held at full speed and one for the wireless adapter at full power
+// (or no wireless setting). Energy saving: one point each for a ceiling below 100 %, a floor at
+// the processor floor (5 %) or below, a monitor timeout of 5 minutes or less, a standby timeout
+// of 30 minutes or less and the wireless adapter at power-saving index 2 or more ("never" does
+// not count as a short timeout).
+void ComputeIndicatorBars(const PowerValues& values, int* performanceBars, int* savingBars) noexcept;
 
 // Key path "Software\Orvel\Solvane\PowerSettings\<guid>".
 bool BuildPlanKeyPath(const GUID& plan, wchar_t* path, size_t cchPath) noexcept;

@@ -18,6 +18,7 @@
 #include "plans/peak_cut_values.h"
 #include "plans/plan_list.h"
 #include "plans/power_guids.h"
+#include "plans/power_values.h"
 #include "plans/settings.h"
 #include "resources/resource.h"
 
@@ -189,6 +190,87 @@ TEST(ThreeModeDialog, PeakCutLevelsOneAndTwoLockTheSlots) {
         EXPECT_EQ(enabled, std::vector<bool>(3, row.enabled)) << "level " << row.level;
     }
     plans::g_dwPeakCutLevel = 0;
+}
+
+void WriteIndicator(const GUID& plan, DWORD value) {
+    ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, PlanKey(plan).c_str(), L"Indicator", REG_DWORD, &value,
+                              sizeof(value)),
+              ERROR_SUCCESS);
+}
+
+int VisibleBars(HWND dialog, int firstId) {
+    int bars = 0;
+    for (int i = 0; i < 5; ++i) {
+        HWND bar = GetDlgItem(dialog, firstId + i);
+        bars += (GetWindowLongW(bar, GWL_STYLE) & WS_VISIBLE) != 0 && IsWindowEnabled(bar) ? 1 : 0;
+    }
+    return bars;
+}
+
+// Slot 1's gauges from the stored "Indicator", and from the plan's battery values when it is -1
+// (no eco-level library in this process).
+TEST(ThreeModeDialog, GaugesFollowTheIndicatorElseThePlanValues) {
+    Load();
+    DWORD original = 0;
+    DWORD cb = sizeof(original);
+    ASSERT_EQ(RegGetValueW(HKEY_LOCAL_MACHINE, PlanKey(kEcoSave).c_str(), L"Indicator", RRF_RT_REG_DWORD, nullptr,
+                           &original, &cb),
+              ERROR_SUCCESS);
+    using plans::PowerSetting;
+    using plans::PowerSource;
+    struct Row {
+        DWORD indicator;
+        DWORD minCpu, maxCpu, monitor, standby;
+        int performance, saving;
+    } rows[] = {
+        {0x00030002, 5, 100, 3600, 0, 3, 2},
+        {0x00090000, 5, 100, 3600, 0, 5, 0},
+        {0xFFFFFFFF, 100, 100, 3600, 0, 5, 1},   // full speed, wireless at full power
+        {0xFFFFFFFF, 5, 50, 120, 900, 2, 4},     // ceiling 50 %, short timeouts
+    };
+    for (const Row& row : rows) {
+        WriteIndicator(kEcoSave, row.indicator);
+        ASSERT_EQ(plans::WritePowerSetting(kEcoSave, PowerSetting::ProcessorMin, PowerSource::DC, row.minCpu), 0u);
+        ASSERT_EQ(plans::WritePowerSetting(kEcoSave, PowerSetting::ProcessorMax, PowerSource::DC, row.maxCpu), 0u);
+        ASSERT_EQ(plans::WritePowerSetting(kEcoSave, PowerSetting::MonitorTimeout, PowerSource::DC, row.monitor), 0u);
+        ASSERT_EQ(plans::WritePowerSetting(kEcoSave, PowerSetting::StandbyTimeout, PowerSource::DC, row.standby), 0u);
+        plans::WritePowerSetting(kEcoSave, PowerSetting::Wireless, PowerSource::DC, 0);
+        int performance = -1;
+        int saving = -1;
+        RunDialog([&](HWND dialog) {
+            performance = VisibleBars(dialog, IDC_MODE_PERFORMANCE1);
+            saving = VisibleBars(dialog, IDC_MODE_SAVING1);
+        });
+        EXPECT_EQ(performance, row.performance) << std::hex << row.indicator << std::dec << " cpu " << row.maxCpu;
+        EXPECT_EQ(saving, row.saving) << std::hex << row.indicator << std::dec << " cpu " << row.maxCpu;
+    }
+    WriteIndicator(kEcoSave, original);
+}
+
+// Each slot shows its plan's dialog icon with the slot's mode number, "not set" none; the LED
+// caption names the colour when no LED device is open (this process opens none).
+TEST(ThreeModeDialog, SlotIconsAndTheLedCaption) {
+    Load();
+    std::vector<bool> icons;
+    bool notSetIcon = true;
+    std::wstring caption;
+    RunDialog([&](HWND dialog) {
+        for (int slot = 0; slot < 3; ++slot) {
+            icons.push_back(SendDlgItemMessageW(dialog, IDC_MODE_ICON1 + slot, STM_GETICON, 0, 0) != 0);
+        }
+        Choose(dialog, 1, static_cast<int>(SendMessageW(SlotCombo(dialog, 1), CB_GETCOUNT, 0, 0)) - 1);
+        EXPECT_EQ(SelectedText(dialog, 1), NotSetText());
+        notSetIcon = SendDlgItemMessageW(dialog, IDC_MODE_ICON1 + 1, STM_GETICON, 0, 0) != 0;
+        wchar_t text[64] = L"";
+        GetDlgItemTextW(dialog, IDC_MODE_LED_CAPTION, text, 64);
+        caption = text;
+        g_Answer = IDYES;
+        Press(dialog, IDCANCEL);
+    });
+    EXPECT_EQ(icons, std::vector<bool>(3, true));
+    EXPECT_FALSE(notSetIcon);
+    EXPECT_EQ(caption, std::wstring(L"色"));
+    EXPECT_EQ(LedNo(kEcoBalance), 2u);
 }
 
 TEST(ThreeModeDialog, APlanDeletedWhileOpenBecomesNotSetAndTheOthersAreWritten) {

@@ -13,6 +13,7 @@
 #include "app/app_globals.h"
 #include "app/plan_editor.h"
 #include "common/log.h"
+#include "display/display.h"
 #include "plans/editor_values.h"
 #include "plans/factory_defaults.h"
 #include "plans/guid_text.h"
@@ -234,6 +235,122 @@ TEST(ThreeModeEditor, ANewPlanIsProposedTheFirstFreeNumber) {
         }
     });
     EXPECT_EQ(proposal, std::wstring(L"新設定3"));
+}
+
+// Fixed brightness on mains and on battery goes back into the plan; the labels follow the
+// percentage table of a machine with panel brightness control.
+TEST(ThreeModeEditor, BrightnessSlidersAreWrittenBackForMainsAndBattery) {
+    LoadEditor();
+    const bool formerLcd = display::bLCD;
+    display::bLCD = true;
+    const GUID plan = OtherPlan(Active(), GUID_NULL);
+    struct Row {
+        int ac, dc;
+    } rows[] = {{40, 70}, {100, 0}, {1, 99}};
+    for (const Row& row : rows) {
+        std::wstring acLabel, dcLabel;
+        RunEditor(plan, [&](HWND editor) {
+            MoveSlider(editor, IDC_EDITOR_BRIGHTNESS_AC, row.ac);
+            MoveSlider(editor, IDC_EDITOR_BRIGHTNESS_DC, row.dc);
+            acLabel = Text(editor, IDC_EDITOR_BRIGHTNESS_AC_LABEL);
+            dcLabel = Text(editor, IDC_EDITOR_BRIGHTNESS_DC_LABEL);
+            SendMessageW(editor, WM_COMMAND, IDOK, 0);
+        });
+        EXPECT_EQ(acLabel, std::to_wstring(row.ac) + L"%");
+        EXPECT_EQ(dcLabel, std::to_wstring(row.dc) + L"%");
+        DWORD dc = 0xDEAD;
+        EXPECT_EQ(ReadAC(plan, plans::PowerSetting::Brightness), static_cast<DWORD>(row.ac));
+        EXPECT_EQ(plans::ReadPowerSetting(plan, plans::PowerSetting::Brightness, plans::PowerSource::DC, &dc), 0u);
+        EXPECT_EQ(dc, static_cast<DWORD>(row.dc));
+    }
+    display::bLCD = formerLcd;
+}
+
+std::vector<BYTE> StoredAls(const GUID& plan) {
+    wchar_t text[plans::kBracedGuidBufferChars];
+    plans::FormatKeyGuid(plan, text);
+    const std::wstring key = std::wstring(L"Software\\Orvel\\Solvane\\PowerSettings\\") + text;
+    std::vector<BYTE> bytes(8, 0xEE);
+    DWORD cb = static_cast<DWORD>(bytes.size());
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"ALSBC", RRF_RT_REG_BINARY, nullptr, bytes.data(), &cb) !=
+        ERROR_SUCCESS) {
+        return {};
+    }
+    bytes.resize(cb);
+    return bytes;
+}
+
+// With the firmware's ambient-light interface: a move of a range slider takes the nearer thumb,
+// the labels name the levels, and OK stores the mode with both ranges.
+TEST(ThreeModeEditor, AmbientLightRangesAreStoredWithTheMode) {
+    LoadEditor();
+    const bool formerAls = display::bALS;
+    const DWORD formerLevels = display::PanelLevelCount();
+    display::bALS = true;
+    display::SetPanelLevelCount(8);
+    const GUID plan = OtherPlan(Active(), GUID_NULL);
+    const BYTE full[] = {0, 7, 0, 7, 0};
+    wchar_t guidText[plans::kBracedGuidBufferChars];
+    plans::FormatKeyGuid(plan, guidText);
+    ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE,
+                              (std::wstring(L"Software\\Orvel\\Solvane\\PowerSettings\\") + guidText).c_str(),
+                              L"ALSBC", REG_BINARY, full, sizeof(full)),
+              ERROR_SUCCESS);
+    struct Row {
+        int acMove, dcMove;
+        bool ambient;
+        std::vector<BYTE> stored;
+        std::wstring acMin, dcMax;
+    } rows[] = {
+        // From the full range 0-7: 2 is nearer the lower thumb, 5 nearer the upper one.
+        {2, 5, true, {1, 7, 2, 5, 0}, L"最小値: 輝度 3", L"最大値: 輝度 6"},
+        // From 2-7 and 0-5: 4 is nearer the lower thumb, 0 is where the lower thumb sits.
+        {4, 0, false, {0, 7, 4, 5, 0}, L"最小値: 輝度 5", L"最大値: 輝度 6"},
+    };
+    for (const Row& row : rows) {
+        std::wstring acMin, dcMax;
+        RunEditor(plan, [&](HWND editor) {
+            MoveSlider(editor, IDC_ALS_AC_SLIDER, row.acMove);
+            MoveSlider(editor, IDC_ALS_DC_SLIDER, row.dcMove);
+            // A drag still going on rearranges nothing.
+            HWND ac = GetDlgItem(editor, IDC_ALS_AC_SLIDER);
+            SendMessageW(ac, TBM_SETPOS, TRUE, 6);
+            SendMessageW(editor, WM_HSCROLL, MAKEWPARAM(TB_THUMBTRACK, 6), reinterpret_cast<LPARAM>(ac));
+            const int radio = row.ambient ? IDC_EDITOR_AMBIENT_BRIGHTNESS : IDC_EDITOR_FIXED_BRIGHTNESS;
+            CheckRadioButton(editor, IDC_EDITOR_FIXED_BRIGHTNESS, IDC_EDITOR_AMBIENT_BRIGHTNESS, radio);
+            SendMessageW(editor, WM_COMMAND, MAKEWPARAM(radio, BN_CLICKED), 0);
+            acMin = Text(editor, IDC_ALS_AC_MIN_LABEL);
+            dcMax = Text(editor, IDC_ALS_DC_MAX_LABEL);
+            SendMessageW(editor, WM_COMMAND, IDOK, 0);
+        });
+        EXPECT_EQ(acMin, row.acMin);
+        EXPECT_EQ(dcMax, row.dcMax);
+        EXPECT_EQ(StoredAls(plan), row.stored);
+    }
+    display::bALS = formerAls;
+    display::SetPanelLevelCount(formerLevels);
+}
+
+// The wireless slider on mains shows and keeps the plan's value through a save of another value
+// (the processor's value label once shared its id and hid the slider).
+TEST(ThreeModeEditor, WirelessOnMainsSurvivesASaveOfAnotherValue) {
+    LoadEditor();
+    const GUID plan = OtherPlan(Active(), GUID_NULL);
+    struct Row {
+        DWORD index;
+        LRESULT position;
+    } rows[] = {{0, 3}, {1, 2}, {2, 1}, {3, 0}};
+    for (const Row& row : rows) {
+        ASSERT_EQ(plans::WritePowerSetting(plan, plans::PowerSetting::Wireless, plans::PowerSource::AC, row.index), 0u);
+        LRESULT position = -1;
+        RunEditor(plan, [&](HWND editor) {
+            position = SendDlgItemMessageW(editor, IDC_EDITOR_WIRELESS_AC, TBM_GETPOS, 0, 0);
+            MoveSlider(editor, IDC_EDITOR_MONITOR_AC, 2);
+            SendMessageW(editor, WM_COMMAND, IDOK, 0);
+        });
+        EXPECT_EQ(position, row.position) << row.index;
+        EXPECT_EQ(ReadAC(plan, plans::PowerSetting::Wireless), row.index);
+    }
 }
 
 }  // namespace

@@ -146,6 +146,47 @@ TEST(Indicator, HalvesAndClamping) {
     EXPECT_FALSE(DecodeIndicator(-1, &perf, &saving));
 }
 
+TEST(Indicator, ComputedFromTheBatteryValues) {
+    struct Row {
+        const char* name;
+        DWORD minCpu, maxCpu, monitor, standby;
+        bool wireless;
+        DWORD wirelessIndex;
+        int performance, saving;
+    } rows[] = {
+        // Full speed everywhere, long timeouts: all performance, the one-bar floor of saving.
+        {"full speed", 100, 100, 3600, 0, true, 0, 5, 1},
+        {"no wireless setting counts as full power", 100, 100, 0, 0, false, 3, 5, 1},
+        {"automatic processor, short timeouts", 5, 100, 300, 1800, true, 0, 4, 3},
+        {"one second past the monitor limit", 5, 100, 301, 1800, true, 0, 4, 2},
+        {"one second past the standby limit", 5, 100, 300, 1801, true, 0, 4, 2},
+        {"ceiling 99 % drops to the middle step", 5, 99, 0, 0, true, 0, 3, 2},
+        {"ceiling 75 %", 5, 75, 0, 0, true, 0, 3, 2},
+        {"ceiling 74 %", 5, 74, 0, 0, true, 0, 2, 2},
+        {"ceiling 50 %", 5, 50, 0, 0, true, 1, 1, 2},
+        {"floor 6 % is not the processor floor", 6, 49, 0, 0, true, 1, 1, 1},
+        {"every saving, wireless index 2", 5, 40, 60, 60, true, 2, 1, 5},
+        {"wireless index 3 without a setting does not count", 5, 40, 60, 60, false, 3, 1, 4},
+    };
+    for (const Row& row : rows) {
+        PowerValues values{};
+        values.dwMinThrottleDC = row.minCpu;
+        values.dwMaxThrottleDC = row.maxCpu;
+        values.dwMonitorDC = row.monitor;
+        values.dwStandbyDC = row.standby;
+        values.bWireless = row.wireless;
+        values.dwWirelessDC = row.wirelessIndex;
+        // The mains side must not matter.
+        values.dwMaxThrottleAC = 1;
+        values.dwMonitorAC = 60;
+        int performance = -1;
+        int saving = -1;
+        ComputeIndicatorBars(values, &performance, &saving);
+        EXPECT_EQ(performance, row.performance) << row.name;
+        EXPECT_EQ(saving, row.saving) << row.name;
+    }
+}
+
 TEST_F(PlanRecordTest, SavePlanWritesValuesAndTheExtensionKey) {
     g_Settings.blob.dwFlagWord = FLAG_CPU_DRIVER;
     PlanRecord r = Read(kA);
