@@ -168,9 +168,13 @@ TEST(ModeDialogResident, CommandFortyEightOpensOneDialog) {
     ASSERT_TRUE(resident.Start());
     resident.PostCommand(48);
     HWND dialog = nullptr;
+    // A modal dialog shows itself once its loop first runs idle: wait until it is on screen.
     for (int i = 0; i < 300 && dialog == nullptr; ++i) {
         Sleep(50);
         dialog = FindWindowW(L"#32770", caption);
+        if (dialog != nullptr && !IsWindowVisible(dialog)) {
+            dialog = nullptr;
+        }
     }
     ASSERT_NE(dialog, nullptr) << "the dialog did not open";
     // The second request, sent: handled when the call returns.
