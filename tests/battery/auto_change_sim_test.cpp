@@ -246,9 +246,11 @@ TEST_F(AutoChangeSimTest, NotebookThreadWithCantChangeEndsAtItsFirstWakeUp) {
 
 // --- Settings page 505 ------------------------------------------------------------------------
 
+// The page once it is on screen (a modal dialog shows itself when its loop first runs idle, after
+// its initialisation).
 HWND FindPage() {
     for (int i = 0; i < 100; ++i) {
-        if (HWND page = FindWindowW(L"#32770", L"自動切替"); page != nullptr) {
+        if (HWND page = FindWindowW(L"#32770", L"自動切替"); page != nullptr && IsWindowVisible(page)) {
             return page;
         }
         Sleep(100);
