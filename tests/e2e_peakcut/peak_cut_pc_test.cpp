@@ -55,6 +55,23 @@ protected:
         ASSERT_NE(set, nullptr);
         EXPECT_TRUE(set(on));
     }
+    // A use period from 1 January 00:00 to 31 December 23:59:59 of the current year.
+    static OneData WholeYear(const SYSTEMTIME& now) {
+        OneData period{};
+        period.value = 1;
+        period.start = now;
+        period.start.wMonth = 1;
+        period.start.wDay = 1;
+        period.start.wHour = period.start.wMinute = period.start.wSecond = period.start.wMilliseconds = 0;
+        period.end = now;
+        period.end.wMonth = 12;
+        period.end.wDay = 31;
+        period.end.wHour = 23;
+        period.end.wMinute = 59;
+        period.end.wSecond = 59;
+        return period;
+    }
+
     // Time windows on, demand link off, the use period over the whole year and the level-2
     // window from an hour before now to an hour after (over midnight when now is close to it).
     void SetWindowAroundNow() {
@@ -68,18 +85,7 @@ protected:
         setDemand(FALSE);
         SYSTEMTIME now{};
         GetLocalTime(&now);
-        OneData period{};
-        period.value = 1;
-        period.start = now;
-        period.start.wMonth = 1;
-        period.start.wDay = 1;
-        period.start.wHour = period.start.wMinute = period.start.wSecond = period.start.wMilliseconds = 0;
-        period.end = now;
-        period.end.wMonth = 12;
-        period.end.wDay = 31;
-        period.end.wHour = 23;
-        period.end.wMinute = 59;
-        period.end.wSecond = 59;
+        const OneData period = WholeYear(now);
         ASSERT_TRUE(setPeriod(&period));
         OneData window{};
         window.value = 1;
@@ -105,18 +111,7 @@ protected:
         EXPECT_TRUE(setThreshold(90));
         SYSTEMTIME now{};
         GetLocalTime(&now);
-        OneData period{};
-        period.value = 1;
-        period.start = now;
-        period.start.wMonth = 1;
-        period.start.wDay = 1;
-        period.start.wHour = period.start.wMinute = period.start.wSecond = period.start.wMilliseconds = 0;
-        period.end = now;
-        period.end.wMonth = 12;
-        period.end.wDay = 31;
-        period.end.wHour = 23;
-        period.end.wMinute = 59;
-        period.end.wSecond = 59;
+        const OneData period = WholeYear(now);
         ASSERT_TRUE(setPeriod(&period));
     }
 
