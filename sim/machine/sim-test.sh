@@ -36,11 +36,17 @@ mkdir -p "$build/wine"
 prefix=$(mktemp -d "$build/wine/sim-XXXXXX") || die "cannot create a folder under $build/wine"
 export WINEPREFIX=$prefix
 
+# Every PC gets a screen of its own (unless the caller's desktop is to be used): two tests that
+# run side by side must not cover each other's windows in their screen pictures.
+XVFB_PID=
+start_xvfb
+
 # The watchdog outlives a killed script (own session, no inherited pipe): once this script is
-# gone it stops the PC's server and removes the PC.
+# gone it stops the PC's server, its screen, and removes the PC.
 setsid bash -c 'while kill -0 "$1" 2>/dev/null; do sleep 1; done
                 WINEPREFIX=$2 "$3" -k; WINEPREFIX=$2 "$3" -w
-                [ "$4" = 1 ] || rm -rf "$2"' watchdog $$ "$prefix" "$WINESERVER" "$keep" \
+                [ -n "$5" ] && kill "$5"
+                [ "$4" = 1 ] || rm -rf "$2"' watchdog $$ "$prefix" "$WINESERVER" "$keep" "$XVFB_PID" \
   </dev/null >/dev/null 2>&1 &
 watchdog_pid=$!
 
@@ -59,6 +65,7 @@ cleanup() {
   else
     echo "sim-test: the simulated PC is kept in $prefix"
   fi
+  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" >/dev/null 2>&1
   [ -n "$watchdog_pid" ] && kill "$watchdog_pid" >/dev/null 2>&1
 }
 trap cleanup EXIT
