@@ -152,42 +152,11 @@ DeviceState Devices() {
 }
 
 DWORD RunSimctl(const std::wstring& arguments) {
-    wchar_t simBin[MAX_PATH] = {};
-    GetEnvironmentVariableW(L"SIM_BIN", simBin, MAX_PATH);
-    const std::wstring exe = std::wstring(simBin) + L"\\simctl.exe";
-    // Wine fails CreateProcess with ERROR_INTERNAL_ERROR when the new process ended before it
-    // finished starting (none of simctl ran): such a start is tried again.
-    constexpr int kStartAttempts = 3;
-    PROCESS_INFORMATION pi{};
-    DWORD startError = ERROR_SUCCESS;
-    for (int attempt = 0; attempt < kStartAttempts; ++attempt) {
-        std::wstring commandLine = L"\"" + exe + L"\" " + arguments;
-        STARTUPINFOW si{};
-        si.cb = sizeof(si);
-        if (CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                           nullptr, &si, &pi)) {
-            startError = ERROR_SUCCESS;
-            break;
-        }
-        startError = GetLastError();
-        fwprintf(stderr, L"simctl %ls: CreateProcess failed with error %lu\n", arguments.c_str(), startError);
-        if (startError != ERROR_INTERNAL_ERROR) {
-            break;
-        }
+    const testsupport::SimctlRun run = testsupport::RunSimctlCommand(arguments, testsupport::Pump::Sent, kProgramWaitMs);
+    if (run.exitCode != 0) {
+        fwprintf(stderr, L"simctl %ls: exit code %lu\n%hs", arguments.c_str(), run.exitCode, run.output.c_str());
     }
-    if (startError != ERROR_SUCCESS) {
-        return kSimctlNotRun;
-    }
-    common::UniqueHandle process(pi.hProcess);
-    common::UniqueHandle thread(pi.hThread);
-    if (WaitForSingleObject(process.Get(), kProgramWaitMs) != WAIT_OBJECT_0) {
-        TerminateProcess(process.Get(), 1);
-        fwprintf(stderr, L"simctl %ls: did not end within %lu ms\n", arguments.c_str(), kProgramWaitMs);
-        return kSimctlNotRun;
-    }
-    DWORD code = kSimctlNotRun;
-    GetExitCodeProcess(process.Get(), &code);
-    return code;
+    return run.exitCode;
 }
 
 Resident::Resident() : m_trace(std::make_unique<testsupport::TraceFile>()) {}

@@ -10,6 +10,7 @@
 #include "tests/solvane_app/solvane_process.h"
 #include "tests/solvane_app/test_support.h"
 #include "tests/solvane_app/trace_file.h"
+#include "tests/support/simctl_run.h"
 
 namespace e2e {
 
@@ -53,7 +54,7 @@ DeviceState Devices();
 
 // Runs a simctl command and returns its exit code; kSimctlNotRun (with the reason on stderr) when
 // simctl could not be started or did not end, never a start error in place of an exit code.
-inline constexpr DWORD kSimctlNotRun = 0xFFFFFFFF;
+inline constexpr DWORD kSimctlNotRun = testsupport::kSimctlNotRun;
 DWORD RunSimctl(const std::wstring& arguments);
 
 // The resident program with its trace log.

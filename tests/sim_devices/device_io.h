@@ -10,6 +10,7 @@
 
 #include "common/handles.h"
 #include "sim/devices/simdev_client.h"
+#include "tests/support/simctl_run.h"
 
 namespace simdev_test {
 
@@ -94,59 +95,9 @@ inline bool ReadParameter(const wchar_t* name, DWORD& value) {
 
 // Runs SIM_BIN\simctl.exe with the arguments; returns its exit code (or -1) and its output.
 inline int RunSimctl(const std::wstring& arguments, std::string& output) {
-    output.clear();
-    wchar_t simBin[MAX_PATH] = {};
-    if (GetEnvironmentVariableW(L"SIM_BIN", simBin, MAX_PATH) == 0) {
-        return -1;
-    }
-    wchar_t tempDir[MAX_PATH] = {};
-    wchar_t outFile[MAX_PATH] = {};
-    if (GetTempPathW(MAX_PATH, tempDir) == 0 || GetTempFileNameW(tempDir, L"sct", 0, outFile) == 0) {
-        return -1;
-    }
-    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
-    int exitCode = -1;
-    {
-        common::UniqueFile out(CreateFileW(outFile, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                           &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!out) {
-            DeleteFileW(outFile);
-            return -1;
-        }
-        std::wstring command = L"\"" + std::wstring(simBin) + L"\\simctl.exe\" " + arguments;
-        STARTUPINFOW startup = {};
-        startup.cb = sizeof(startup);
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdInput = nullptr;
-        startup.hStdOutput = out.Get();
-        startup.hStdError = out.Get();
-        PROCESS_INFORMATION process = {};
-        if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
-                           nullptr, nullptr, &startup, &process)) {
-            common::UniqueHandle processHandle(process.hProcess);
-            common::UniqueHandle threadHandle(process.hThread);
-            constexpr DWORD kSimctlTimeoutMs = 30000;
-            if (WaitForSingleObject(process.hProcess, kSimctlTimeoutMs) == WAIT_OBJECT_0) {
-                DWORD code = 0;
-                GetExitCodeProcess(process.hProcess, &code);
-                exitCode = static_cast<int>(code);
-            } else {
-                TerminateProcess(process.hProcess, 1);
-            }
-        }
-    }
-    common::UniqueFile in(CreateFileW(outFile, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (in) {
-        char chunk[4096];
-        DWORD got = 0;
-        while (ReadFile(in.Get(), chunk, sizeof(chunk), &got, nullptr) && got != 0) {
-            output.append(chunk, got);
-        }
-    }
-    in.Reset();
-    DeleteFileW(outFile);
-    return exitCode;
+    testsupport::SimctlRun run = testsupport::RunSimctlCommand(arguments);
+    output = std::move(run.output);
+    return static_cast<int>(run.exitCode);
 }
 
 }  // namespace simdev_test

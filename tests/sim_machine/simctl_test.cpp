@@ -10,6 +10,7 @@
 
 #include "common/handles.h"
 #include "sim/simlib/simlib.h"
+#include "tests/support/simctl_run.h"
 
 namespace {
 
@@ -21,80 +22,9 @@ constexpr DWORD COLOUR_TIMEOUT_MS = 5000;
 constexpr wchar_t COLOUR_CLASS[] = L"AVDmClass";
 constexpr wchar_t COLOUR_TITLE[] = L"Velumiの設定-常駐監視";
 
-struct RunResult {
-    DWORD exitCode = 0xFFFFFFFF;
-    std::string output;  // stdout and stderr, UTF-8
-};
+using RunResult = testsupport::SimctlRun;
 
-std::wstring SimBin() {
-    wchar_t buffer[MAX_PATH] = {};
-    DWORD n = GetEnvironmentVariableW(L"SIM_BIN", buffer, MAX_PATH);
-    return n > 0 && n < MAX_PATH ? buffer : L"";
-}
-
-// Runs simctl with the arguments; its output goes to a file read afterwards.
-RunResult RunSimctl(const std::wstring& arguments) {
-    RunResult result;
-    wchar_t tempDir[MAX_PATH] = {};
-    wchar_t outPath[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, tempDir);
-    GetTempFileNameW(tempDir, L"sct", 0, outPath);
-    {
-        SECURITY_ATTRIBUTES sa{sizeof(sa), nullptr, TRUE};
-        common::UniqueFile out(CreateFileW(outPath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
-                                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!out) {
-            return result;
-        }
-        std::wstring exe = SimBin() + L"\\simctl.exe";
-        std::wstring commandLine = L"\"" + exe + L"\" " + arguments;
-        STARTUPINFOW si{};
-        si.cb = sizeof(si);
-        si.dwFlags = STARTF_USESTDHANDLES;
-        si.hStdOutput = out.Get();
-        si.hStdError = out.Get();
-        si.hStdInput = nullptr;
-        PROCESS_INFORMATION pi{};
-        if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
-            DeleteFileW(outPath);
-            return result;
-        }
-        common::UniqueHandle process(pi.hProcess);
-        common::UniqueHandle thread(pi.hThread);
-        // Keep this thread's windows answering while simctl runs (it may send to them).
-        DWORD start = GetTickCount();
-        HANDLE waitFor = process.Get();
-        while (MsgWaitForMultipleObjects(1, &waitFor, FALSE, 100, QS_SENDMESSAGE) != WAIT_OBJECT_0) {
-            MSG msg;
-            PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-            if (GetTickCount() - start > RUN_WAIT_MS) {
-                TerminateProcess(process.Get(), 0xDEAD);
-                WaitForSingleObject(process.Get(), RUN_WAIT_MS);
-                break;
-            }
-        }
-        GetExitCodeProcess(process.Get(), &result.exitCode);
-    }
-    common::UniqueFile in(CreateFileW(outPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (in) {
-        char buffer[4096];
-        DWORD read = 0;
-        while (ReadFile(in.Get(), buffer, sizeof(buffer), &read, nullptr) && read > 0) {
-            result.output.append(buffer, read);
-        }
-    }
-    in.Reset();
-    DeleteFileW(outPath);
-    std::string lines;  // the console runtime writes CRLF; compare plain lines
-    for (char c : result.output) {
-        if (c != '\r') {
-            lines += c;
-        }
-    }
-    result.output = lines;
-    return result;
-}
+RunResult RunSimctl(const std::wstring& arguments) { return testsupport::RunSimctlCommand(arguments); }
 
 // A stand-in for the program's hidden main window, class "Solvane".
 class FakeMainWindow {

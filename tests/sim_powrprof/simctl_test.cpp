@@ -4,13 +4,13 @@
 #include "common/handles.h"
 #include "sim/powrprof/power_guids.h"
 #include "sim/powrprof/store_layout.h"
+#include "tests/support/simctl_run.h"
 
 using namespace simpower;
 using namespace simpower_test;
 
 namespace {
 
-constexpr DWORD RUN_WAIT_MS = 30000;
 constexpr DWORD NOTIFY_WAIT_MS = 10000;
 constexpr WPARAM POWER_SETTING_CHANGE = 0x8013;  // PBT_POWERSETTINGCHANGE
 constexpr wchar_t WINDOW_CLASS[] = L"SimPowrprofSimctlTest";
@@ -29,32 +29,8 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 // Runs simctl with the arguments; its exit code, or -1 when it could not run.
 int RunSimctl(const std::wstring& args) {
-    wchar_t path[MAX_PATH];
-    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring exe(path, n);
-    exe = exe.substr(0, exe.find_last_of(L'\\') + 1) + L"simctl.exe";
-    std::wstring cmd = L"\"" + exe + L"\" " + args;
-    STARTUPINFOW si{};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1;
-    common::UniqueHandle process(pi.hProcess);
-    common::UniqueHandle thread(pi.hThread);
     // Pump while waiting: simctl's activation is announced to this thread's window meanwhile.
-    const ULONGLONG end = GetTickCount64() + RUN_WAIT_MS;
-    HANDLE h = process.Get();
-    while (MsgWaitForMultipleObjects(1, &h, FALSE, 100, QS_ALLINPUT) != WAIT_OBJECT_0) {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-        if (GetTickCount64() >= end) {
-            TerminateProcess(h, 1);
-            WaitForSingleObject(h, RUN_WAIT_MS);
-            return -1;
-        }
-    }
-    DWORD code = 0;
-    GetExitCodeProcess(h, &code);
-    return static_cast<int>(code);
+    return static_cast<int>(testsupport::RunSimctlCommand(args, testsupport::Pump::All).exitCode);
 }
 
 class PowrprofSimctl : public FreshPowerStore {

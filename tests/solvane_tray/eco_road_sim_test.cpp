@@ -28,6 +28,7 @@
 #include "plans/plan_record.h"
 #include "solvane_process.h"
 #include "test_support.h"
+#include "tests/support/simctl_run.h"
 #include "trace_file.h"
 
 using testsupport::FindProcessWindow;
@@ -37,67 +38,14 @@ using testsupport::TraceFile;
 
 namespace {
 
-constexpr DWORD kRunWaitMs = 30000;
 constexpr DWORD kStartWaitMs = 30000;
 constexpr DWORD kSwitchWaitMs = 8000;
 constexpr wchar_t kPowerSettingsKey[] = L"Software\\Orvel\\Solvane\\PowerSettings";
 constexpr wchar_t kSolvaneKey[] = L"Software\\Orvel\\Solvane";
 
-struct RunResult {
-    DWORD exitCode = 0xFFFFFFFF;
-    std::string output;
-};
+using RunResult = testsupport::SimctlRun;
 
-std::wstring SimBin() {
-    wchar_t buffer[MAX_PATH] = {};
-    DWORD n = GetEnvironmentVariableW(L"SIM_BIN", buffer, MAX_PATH);
-    return n > 0 && n < MAX_PATH ? buffer : L"";
-}
-
-// Runs simctl; its output goes to a file read afterwards (never a pipe under Wine).
-RunResult RunSimctl(const std::wstring& arguments) {
-    RunResult result;
-    wchar_t tempDir[MAX_PATH] = {};
-    wchar_t outPath[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, tempDir);
-    GetTempFileNameW(tempDir, L"trs", 0, outPath);
-    {
-        SECURITY_ATTRIBUTES sa{sizeof(sa), nullptr, TRUE};
-        common::UniqueFile out(CreateFileW(outPath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
-                                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!out) {
-            return result;
-        }
-        std::wstring exe = SimBin() + L"\\simctl.exe";
-        std::wstring commandLine = L"\"" + exe + L"\" " + arguments;
-        STARTUPINFOW si{};
-        si.cb = sizeof(si);
-        si.dwFlags = STARTF_USESTDHANDLES;
-        si.hStdOutput = out.Get();
-        si.hStdError = out.Get();
-        PROCESS_INFORMATION pi{};
-        if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
-            DeleteFileW(outPath);
-            return result;
-        }
-        common::UniqueHandle process(pi.hProcess);
-        common::UniqueHandle thread(pi.hThread);
-        if (WaitForSingleObject(process.Get(), kRunWaitMs) != WAIT_OBJECT_0) {
-            TerminateProcess(process.Get(), 0xDEAD);
-        }
-        GetExitCodeProcess(process.Get(), &result.exitCode);
-    }
-    common::UniqueFile in(CreateFileW(outPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-    char buffer[4096];
-    DWORD read = 0;
-    while (in && ReadFile(in.Get(), buffer, sizeof(buffer), &read, nullptr) && read > 0) {
-        result.output.append(buffer, read);
-    }
-    in.Reset();
-    DeleteFileW(outPath);
-    return result;
-}
+RunResult RunSimctl(const std::wstring& arguments) { return testsupport::RunSimctlCommand(arguments); }
 
 int LedState() {
     RunResult led = RunSimctl(L"led");

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "tests/support/simctl_run.h"
 #include "tests/tarvik/child_process.h"
 #include "tests/tarvik/test_support.h"
 
@@ -17,31 +18,9 @@ std::wstring Environment(const wchar_t* name) {
     return n > 0 && n < MAX_PATH ? std::wstring(value) : std::wstring();
 }
 
-// Runs simctl with the arguments, its output going to `output` when given; its exit code
-// (-1 when it could not run).
-int Simctl(const std::wstring& arguments, HANDLE output = nullptr) {
-    const std::wstring simctl = Environment(L"SIM_BIN") + L"\\simctl.exe";
-    std::wstring commandLine = L"\"" + simctl + L"\" " + arguments;
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    if (output != nullptr) {
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdOutput = output;
-        startup.hStdError = output;
-    }
-    PROCESS_INFORMATION info = {};
-    if (!CreateProcessW(simctl.c_str(), commandLine.data(), nullptr, nullptr, output != nullptr, CREATE_NO_WINDOW,
-                        nullptr, nullptr, &startup, &info)) {
-        return -1;
-    }
-    common::UniqueHandle process(info.hProcess);
-    common::UniqueHandle thread(info.hThread);
-    if (WaitForSingleObject(process.Get(), 30000) != WAIT_OBJECT_0) {
-        return -1;
-    }
-    DWORD code = 0;
-    GetExitCodeProcess(process.Get(), &code);
-    return static_cast<int>(code);
+// Runs simctl with the arguments; its exit code (-1 when it could not run).
+int Simctl(const std::wstring& arguments) {
+    return static_cast<int>(testsupport::RunSimctlCommand(arguments).exitCode);
 }
 
 class TarvikOnTheMachine : public ::testing::Test {
@@ -104,23 +83,9 @@ TEST_F(TarvikOnTheMachine, StatusShowsTheDemandAndTheService) {
         Sleep(50);
     }
     ASSERT_NE(pid, 0u);
-    wchar_t folder[MAX_PATH] = {};
-    ASSERT_NE(GetTempPathW(MAX_PATH, folder), 0u);
-    const std::wstring path = std::wstring(folder) + L"tarvik_status.txt";
-    std::string text;
-    {
-        SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
-        common::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                            &inherit, CREATE_ALWAYS, 0, nullptr));
-        ASSERT_TRUE(file.Valid());
-        ASSERT_EQ(Simctl(L"status", file.Get()), 0);
-        SetFilePointer(file.Get(), 0, nullptr, FILE_BEGIN);
-        char buffer[16384] = {};
-        DWORD read = 0;
-        ReadFile(file.Get(), buffer, sizeof(buffer) - 1, &read, nullptr);
-        text.assign(buffer, read);
-    }
-    DeleteFileW(path.c_str());
+    const testsupport::SimctlRun status = testsupport::RunSimctlCommand(L"status");
+    ASSERT_EQ(status.exitCode, 0u);
+    const std::string& text = status.output;
     const size_t section = text.find("[morrow]");
     ASSERT_NE(section, std::string::npos) << text;
     EXPECT_NE(text.find("service: running", section), std::string::npos) << text;
