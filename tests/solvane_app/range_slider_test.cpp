@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -170,6 +171,53 @@ TEST_F(RangeSliderTest, KeysMoveTheActiveThumbAndSpaceSwitchesIt) {
             EXPECT_EQ(g_Scrolls.back().code, TB_ENDTRACK) << name;
         }
     }
+}
+
+// The track between the thumbs is drawn in the highlight colour, the track outside them is not.
+TEST_F(RangeSliderTest, TheRangeBetweenTheThumbsIsHighlighted) {
+    RECT client{};
+    GetClientRect(m_slider, &client);
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = client.right;
+    info.bmiHeader.biHeight = -client.bottom;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    const COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
+    const DWORD wanted = (GetRValue(highlight) << 16) | (GetGValue(highlight) << 8) | GetBValue(highlight);
+    const struct {
+        int lower, upper;
+    } cases[] = {{2, 5}, {0, 1}, {4, 7}};
+    for (const auto& c : cases) {
+        Send(TBM_SETSELEND, FALSE, c.upper);
+        Send(TBM_SETSELSTART, FALSE, c.lower);
+        Send(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory), PRF_CLIENT);
+        GdiFlush();
+        const DWORD* pixels = static_cast<const DWORD*>(bits);
+        const int middle = client.bottom / 2;
+        // Columns halfway between neighbouring positions, away from the thumbs' faces.
+        for (int p = 0; p < 7; ++p) {
+            const int x = (X(p) + X(p + 1)) / 2;
+            bool lit = false;
+            for (int y = middle - 2; y <= middle + 2; ++y) {
+                lit = lit || (pixels[static_cast<size_t>(y) * client.right + x] & 0xFFFFFF) == wanted;
+            }
+            const bool inside = p >= c.lower && p < c.upper;
+            const bool onThumb = abs(x - X(c.lower)) <= client.bottom / 4 + 1 || abs(x - X(c.upper)) <= client.bottom / 4 + 1;
+            if (!onThumb) {
+                EXPECT_EQ(lit, inside) << "between " << p << " and " << p + 1 << " with " << c.lower << "-" << c.upper;
+            }
+        }
+    }
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
 }
 
 // Placing the thumbs as a trackbar's selection: the upper thumb may push the lower one down,
