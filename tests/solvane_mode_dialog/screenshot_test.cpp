@@ -2,8 +2,8 @@
 // while they are open (at 96 DPI, and at 144 DPI in a second run of this program). Each picture is
 // saved as a bitmap under the build folder for a look and checked for its content: the combo
 // boxes, sliders and buttons drawn where the dialog places them, nothing where a control is
-// hidden. (Under this Wine setup static controls, texts and gauge bars, do not reach the screen
-// copy; they are checked through their windows.)
+// hidden, the gauges' stars lit where the plan's rating says. (Under this Wine setup static texts
+// do not reach the screen copy; they are checked through their windows.)
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -113,6 +113,21 @@ int InkPixels(const Picture& picture, const RECT& area) {
     return ink;
 }
 
+// Pixels of the area in the lit star's gold.
+int GoldPixels(const Picture& picture, const RECT& area) {
+    int gold = 0;
+    for (int y = std::max(0L, area.top); y < std::min<LONG>(picture.height, area.bottom); ++y) {
+        for (int x = std::max(0L, area.left); x < std::min<LONG>(picture.width, area.right); ++x) {
+            const DWORD p = picture.At(x, y);
+            const int r = static_cast<int>((p >> 16) & 0xFF);
+            const int g = static_cast<int>((p >> 8) & 0xFF);
+            const int b = static_cast<int>(p & 0xFF);
+            gold += r > 200 && g > 140 && g < 215 && b < 90 ? 1 : 0;
+        }
+    }
+    return gold;
+}
+
 std::wstring Suffix() {
     wchar_t suffix[32] = L"";
     GetEnvironmentVariableW(L"SHOT_SUFFIX", suffix, 32);
@@ -181,8 +196,13 @@ TEST(Screenshot, ModeDialogShowsItsPlansAndGauges) {
         const Picture picture = Shoot(dialog, three ? L"mode_dialog_three" : L"mode_dialog_two");
         EXPECT_GT(InkPixels(picture, AreaOf(dialog, IDC_MODE_COMBO1)), 20) << "the combo box of mode 1";
         EXPECT_NE(GetWindowTextLengthW(GetDlgItem(dialog, IDC_MODE_COMBO1)), 0) << "the plan of mode 1";
-        // Static controls (texts, the gauges' stars) do not reach the screen copy under this Wine
-        // setup: the stars are read from the pictures their controls draw of themselves.
+        // The stars on the screen: gold in the first three places of the performance row and in
+        // the first two of the saving row, none beyond.
+        for (int i = 0; i < 5; ++i) {
+            EXPECT_EQ(GoldPixels(picture, AreaOf(dialog, IDC_MODE_PERFORMANCE1 + i)) > 0, i < 3) << "performance star " << i;
+            EXPECT_EQ(GoldPixels(picture, AreaOf(dialog, IDC_MODE_SAVING1 + i)) > 0, i < 2) << "saving star " << i;
+        }
+        // And as each star control draws itself.
         EXPECT_EQ(GaugeStars(dialog, IDC_MODE_PERFORMANCE1), "***oo") << "performance 3 of 5";
         EXPECT_EQ(GaugeStars(dialog, IDC_MODE_SAVING1), "**ooo") << "power saving 2 of 5";
         EXPECT_EQ(InkPixels(picture, AreaOf(dialog, IDC_MODE_AUTO_CHANGE)), 0) << "a hidden button";
