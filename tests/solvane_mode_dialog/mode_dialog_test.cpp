@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/app_globals.h"
+#include "app/gauge_icons.h"
 #include "app/mode_dialog.h"
 #include "gauge_stars.h"
 #include "common/log.h"
@@ -246,6 +247,28 @@ TEST(ThreeModeDialog, GaugesFollowTheIndicatorElseThePlanValues) {
         EXPECT_EQ(notSet, std::string(10, ' '));
     }
     WriteIndicator(kEcoSave, original);
+}
+
+// A plan that carries no rating and whose values cannot be read (here one that Windows does not
+// know) shows the pale star in all five places of both rows.
+TEST(ThreeModeDialog, AnUnknownRatingShowsThePaleStarEverywhere) {
+    Load();
+    std::string performance;
+    std::string saving;
+    RunDialog([&](HWND dialog) {
+        GaugeIcons icons;
+        icons.Load(dialog, IDC_MODE_PERFORMANCE1);
+        plans::PlanRecord ghost{};
+        ghost.guid = {0x5A1E0001, 0x0BAD, 0x4C0D, {0x9E, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01}};
+        ghost.nIndicator = -1;
+        ShowPlanGauges(icons, dialog, IDC_MODE_PERFORMANCE1, IDC_MODE_SAVING1, &ghost);
+        performance = GaugeStars(dialog, IDC_MODE_PERFORMANCE1);
+        saving = GaugeStars(dialog, IDC_MODE_SAVING1);
+        GaugeIcons::ClearRow(dialog, IDC_MODE_PERFORMANCE1);
+        GaugeIcons::ClearRow(dialog, IDC_MODE_SAVING1);
+    });
+    EXPECT_EQ(performance, "-----");
+    EXPECT_EQ(saving, "-----");
 }
 
 // Each slot shows its plan's dialog icon with the slot's mode number, "not set" none; the LED
