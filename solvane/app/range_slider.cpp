@@ -404,8 +404,3 @@ int RangeSliderPositionX(HWND slider, int position) noexcept {
     const SliderState* s = State(slider);
     return s != nullptr ? PositionX(slider, *s, position) : 0;
 }
-
-int RangeSliderActiveThumb(HWND slider) noexcept {
-    const SliderState* s = State(slider);
-    return s != nullptr ? s->active : kLower;
-}

@@ -5,9 +5,10 @@
 // It answers the trackbar's range and selection messages, so that code placing a trackbar's
 // selection places it the same way: TBM_SETRANGE / TBM_SETRANGEMIN / TBM_SETRANGEMAX,
 // TBM_GETRANGEMIN / TBM_GETRANGEMAX, TBM_SETSELSTART / TBM_SETSELEND (the lower / upper thumb),
-// TBM_GETSELSTART / TBM_GETSELEND, TBM_GETPOS (the thumb moved last). It tells its parent of
-// every move with WM_HSCROLL as a trackbar does: TB_LINEUP / TB_LINEDOWN / TB_TOP / TB_BOTTOM for
-// keys, TB_THUMBTRACK while a drag goes on, TB_THUMBPOSITION when it ends, then TB_ENDTRACK.
+// TBM_GETSELSTART / TBM_GETSELEND, TBM_GETPOS (the active thumb: the one clicked or moved last).
+// It tells its parent of every move with WM_HSCROLL as a trackbar does: TB_LINEUP / TB_LINEDOWN /
+// TB_TOP / TB_BOTTOM for keys, TB_THUMBTRACK while a drag goes on, TB_THUMBPOSITION when it ends,
+// then TB_ENDTRACK.
 //
 // Keyboard: the arrow keys move the active thumb one position, Home / End to the lowest /
 // highest place it may take, Space makes the other thumb the active one. A click picks the
@@ -24,5 +25,3 @@ bool RegisterRangeSliderClass(HINSTANCE instance) noexcept;
 
 // Client x of a position's centre on the track (tests and hit-testing share it).
 int RangeSliderPositionX(HWND slider, int position) noexcept;
-// The thumb the keyboard moves: 0 the lower, 1 the upper.
-int RangeSliderActiveThumb(HWND slider) noexcept;
