@@ -167,6 +167,9 @@
 #define IDI_PLAN_DIALOG_FIRST           364  // 364-375: plan dialog icons of icon numbers 0-11
 #define IDI_PLAN_TRAY_FIRST             388  // 388-399: the same for the tray and the menus
 #define IDI_PLAN_MARK                   402  // current-plan mark of the menus
+#define IDI_GAUGE_OFF                   514  // gauge star: an unlit place of a rating row
+#define IDI_GAUGE_ON                    515  // gauge star: a lit place
+#define IDI_GAUGE_NONE                  534  // gauge star: rating unknown (every place)
 #define IDI_ECO_PLAN_DIALOG_FIRST       600  // 600-639: ECO variant, dialog icons plus mode 0-3
 #define IDI_ECO_PLAN_TRAY_FIRST         650  // 650-689: ECO variant, tray icons plus mode 0-3
 #define IDI_OSD_NOT_SELECTED_FIRST      700  // mode notification icons; mode k adds k - 1

@@ -13,6 +13,7 @@ inline constexpr UINT WM_APP_DIALOG_POSITION = WM_USER + 4;  // wParam x, lParam
 inline constexpr UINT WM_APP_END_BOOST = WM_USER + 6;        // to the panel
 inline constexpr UINT WM_APP_SETTINGS_REFRESH = WM_USER + 7; // to the open settings dialog
 inline constexpr UINT WM_APP_EDITOR_REFRESH = WM_USER + 11;  // to the open plan editor
+inline constexpr UINT WM_APP_APPLY_BRIGHTNESS = WM_USER + 12; // from aucThread: wParam ChangeBrightness code
 // From a second start of the program.
 inline constexpr UINT WM_APP_ECO_SETTINGS = WM_USER + 9;    // "/EcoMode": ECO mode settings
 inline constexpr UINT WM_APP_PLAN_SETTINGS = WM_USER + 10;  // "/PowerScheme": plan settings sheet

@@ -111,12 +111,11 @@ void EnableMonitorSlider(HWND dialog) noexcept {
     }
 }
 
-// Moves the thumb of a range slider nearest to where the user put the slider.
+// A range slider's thumbs moved: its labels follow (and the thumbs are checked against the
+// panel's levels).
 void MoveRange(HWND dialog, int id, DWORD kind) {
-    const int top = static_cast<int>(SendDlgItemMessageW(dialog, id, TBM_GETRANGEMAX, 0, 0));
-    int minimum = static_cast<int>(SendDlgItemMessageW(dialog, id, TBM_GETSELSTART, 0, 0));
-    int maximum = static_cast<int>(SendDlgItemMessageW(dialog, id, TBM_GETSELEND, 0, 0));
-    plans::MoveRangeThumb(Pos(dialog, id), top, &minimum, &maximum);
+    const int minimum = static_cast<int>(SendDlgItemMessageW(dialog, id, TBM_GETSELSTART, 0, 0));
+    const int maximum = static_cast<int>(SendDlgItemMessageW(dialog, id, TBM_GETSELEND, 0, 0));
     display::SetALSSlider(dialog, kind, minimum, maximum);
 }
 

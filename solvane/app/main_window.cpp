@@ -253,6 +253,14 @@ LRESULT OnProcessorSpeed(HWND hwnd, UINT, WPARAM, LPARAM lParam) {
     return 0;
 }
 
+// The automatic change asks for the new plan's brightness (ChangeBrightness code 1 only).
+LRESULT OnApplyBrightness(HWND, UINT, WPARAM wParam, LPARAM) {
+    if (wParam == display::BC_SET) {
+        ApplyPlanBrightness(kTraceName);
+    }
+    return 0;
+}
+
 LRESULT OnPlanChanged(HWND hwnd, UINT, WPARAM wParam, LPARAM) {
     LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"WM_USER+3 (%u)", static_cast<unsigned>(wParam));
     // The panel's copy of the plan name is taken here once the panel joins.
@@ -338,6 +346,7 @@ constexpr MessageEntry kMessages[] = {
     {WM_DRAWITEM, tray::OnDrawItem},
     {WM_APP_PROCESSOR_SPEED, OnProcessorSpeed},
     {WM_APP_PLAN_CHANGED, OnPlanChanged},
+    {WM_APP_APPLY_BRIGHTNESS, OnApplyBrightness},
     {WM_APP_TRAY_CALLBACK, tray::OnTrayIconCallback},
     {WM_APP_DIALOG_POSITION, tray::OnDialogPosition},
     {WM_APP_ECO_SETTINGS, OnEcoSettingsRequest},

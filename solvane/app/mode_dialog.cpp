@@ -9,6 +9,7 @@
 #include "app/app_globals.h"
 #include "app/app_messages.h"
 #include "app/eco_level.h"
+#include "app/gauge_icons.h"
 #include "app/help.h"
 #include "app/hotkey_dialog.h"
 #include "app/launchers.h"
@@ -30,7 +31,6 @@
 namespace {
 
 constexpr const wchar_t* kTraceName = L"ModeDlgProc";
-constexpr int kGaugeBars = 5;
 constexpr int kSlotIdStride = 10;
 constexpr size_t kTextChars = 512;
 // Error 48 details of the dialog's waits on the plan-list lock.
@@ -50,6 +50,7 @@ struct ModeDialogState {
     std::vector<GUID> offered[plans::kMaxPinnedPlans];  // item data of each combo box
     INT32 appliedLedNo = 0;
     common::UniqueIcon icons[plans::kMaxPinnedPlans];  // shown by the slots' icon controls
+    GaugeIcons gauges;                                  // the stars of every slot's gauges
 };
 
 ModeDialogState g_Dialog;
@@ -75,24 +76,11 @@ HWND Combo(size_t slot) noexcept { return Item(IDC_MODE_COMBO1 + static_cast<int
 void EnableApply(bool enable) noexcept { EnableWindow(Item(IDC_MODE_APPLY), enable ? TRUE : FALSE); }
 bool ApplyEnabled() noexcept { return IsWindowEnabled(Item(IDC_MODE_APPLY)) != FALSE; }
 
-// The gauges (library answer, "Indicator" or computed from the plan's values): the first bars
-// of each row shown; every bar shown disabled when the plan's values cannot be read; none for
-// "not set".
+// The gauges (library answer, "Indicator" or computed from the plan's values): lit and unlit
+// stars; every star 534 when the plan's values cannot be read; none for "not set".
 void ShowGauges(size_t slot, const plans::PlanRecord* record) noexcept {
-    int performance = 0;
-    int saving = 0;
-    const bool known =
-        record != nullptr && ResolvePlanGauges(*record, plans::g_Settings.blob.dwFlagWord, &performance, &saving);
-    const bool unavailable = record != nullptr && !known;
     const int base = static_cast<int>(slot) * kSlotIdStride;
-    for (int i = 0; i < kGaugeBars; ++i) {
-        HWND performanceBar = Item(IDC_MODE_PERFORMANCE1 + base + i);
-        HWND savingBar = Item(IDC_MODE_SAVING1 + base + i);
-        EnableWindow(performanceBar, unavailable ? FALSE : TRUE);
-        EnableWindow(savingBar, unavailable ? FALSE : TRUE);
-        ShowWindow(performanceBar, unavailable || (known && i < performance) ? SW_SHOW : SW_HIDE);
-        ShowWindow(savingBar, unavailable || (known && i < saving) ? SW_SHOW : SW_HIDE);
-    }
+    ShowPlanGauges(g_Dialog.gauges, g_Dialog.hwnd, IDC_MODE_PERFORMANCE1 + base, IDC_MODE_SAVING1 + base, record);
 }
 
 // The slot's icon: the dialog icon of the plan's "IconNo" with the slot's mode number; none for
@@ -253,6 +241,7 @@ void OnInitDialog(HWND hwnd) {
     g_MainState.hSettingsDialog = hwnd;
     g_Dialog.threeMode = plans::IsThreeMode(plans::g_Settings.blob.dwFlagWord);
     g_Dialog.slots = static_cast<size_t>(plans::ModeSlotCount(g_Dialog.threeMode));
+    g_Dialog.gauges.Load(hwnd, IDC_MODE_PERFORMANCE1);
     plans::RefreshPlanList();
     ReadWorkingTable();
     FillCombos(kLockDetailFill);
@@ -471,6 +460,9 @@ void OnDestroy() {
     KillTimer(g_Dialog.hwnd, kModeDialogRefreshTimer);
     for (size_t slot = 0; slot < g_Dialog.slots; ++slot) {
         SendDlgItemMessageW(g_Dialog.hwnd, IDC_MODE_ICON1 + static_cast<int>(slot), STM_SETICON, 0, 0);
+        const int base = static_cast<int>(slot) * kSlotIdStride;
+        GaugeIcons::ClearRow(g_Dialog.hwnd, IDC_MODE_PERFORMANCE1 + base);
+        GaugeIcons::ClearRow(g_Dialog.hwnd, IDC_MODE_SAVING1 + base);
     }
     if (g_MainState.hSettingsDialog == g_Dialog.hwnd) {
         g_MainState.hSettingsDialog = nullptr;

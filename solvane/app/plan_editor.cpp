@@ -15,12 +15,14 @@
 #include "app/help.h"
 #include "app/editor_brightness.h"
 #include "app/mode_dialog.h"
+#include "app/range_slider.h"
 #include "battery/battery.h"
 #include "common/handles.h"
 #include "common/log.h"
 #include "display/display.h"
 #include "plans/editor_values.h"
 #include "plans/factory_defaults.h"
+#include "plans/mode_led.h"
 #include "plans/mode_switch.h"
 #include "plans/plans.h"
 #include "resources/resource.h"
@@ -235,7 +237,15 @@ bool ShowPlan(const GUID& plan) {
     return true;
 }
 
-INT32 CollectNpdCpu() { return SendMessageW(Item(IDC_EDITOR_NPD_CPU), BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0; }
+// "NpdCPU" from its check box: 1 or 0 once the box was changed; while it shows what the plan
+// holds, the plan's own number (the installation stores other driver modes than 1) is kept.
+INT32 CollectNpdCpu(INT32 former) {
+    const bool checked = SendMessageW(Item(IDC_EDITOR_NPD_CPU), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    if (checked == (former != 0)) {
+        return former;
+    }
+    return checked ? 1 : 0;
+}
 
 // The values of the sliders; the extra position gives the plan's own value back. The record
 // takes the processor driver mode and the display group's values.
@@ -262,7 +272,7 @@ PowerValues Collect(plans::PlanRecord* record) {
         v.dwGraphicsAC = static_cast<DWORD>(SliderPos(IDC_EDITOR_GRAPHICS_AC));
         v.dwGraphicsDC = static_cast<DWORD>(SliderPos(IDC_EDITOR_GRAPHICS_DC));
     }
-    record->nNpdCPU = CollectNpdCpu();
+    record->nNpdCPU = CollectNpdCpu(record->nNpdCPU);
     editor_brightness::Collect(g_Editor.hwnd, record, &v);
     return v;
 }
@@ -292,6 +302,17 @@ BOOL Save(const plans::PlanRecord& record, PowerValues values) {
     return plans::SavePlan(saved, values, &pair);
 }
 
+// The active plan's new values reach the devices: brightness, the mode LED (ECO operation) and
+// the processor driver's "NpdCPU".
+void FollowActivePlan() {
+    LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"SETBRIGHTNESS()");
+    display::ChangeBrightness(display::BC_SET);
+    if (Has(plans::FLAG_ECO)) {
+        plans::RefreshLedFromPlan(g_Editor.plan);
+    }
+    plans::SendProcessorValue(g_Editor.plan);
+}
+
 // The active plan was edited: activate it again so the values take effect, and keep the battery
 // estimate that goes with it.
 void Reactivate() {
@@ -310,8 +331,9 @@ void Reactivate() {
     if (g_hMainWnd != nullptr) {
         PostMessageW(g_hMainWnd, WM_APP_PLAN_CHANGED, 0, 0);
     }
-    LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"SETBRIGHTNESS()");
-    display::ChangeBrightness(display::BC_SET);
+    // The plan stays the active one even when Windows refused to load it again: its stored
+    // values are what the devices follow.
+    FollowActivePlan();
     if (modeDialog != nullptr) {
         SetTimer(modeDialog, kModeDialogRefreshTimer, kModeDialogRefreshMs, nullptr);
     }
@@ -448,8 +470,7 @@ void OnRestore() {
         FillCombo();
         ShowPlan(g_Editor.plan);
         if (IsEqualGUID(g_Editor.plan, g_Editor.active)) {
-            LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"SETBRIGHTNESS()");
-            display::ChangeBrightness(display::BC_SET);
+            FollowActivePlan();
         }
     }
 }
@@ -552,9 +573,10 @@ void OnCommand(WORD id, WORD code) {
 
 void OnSliderMoved(HWND slider, WORD code) {
     const int id = GetDlgCtrlID(slider);
-    // A range slider's thumbs are rearranged once a drag ends, not while it goes on.
+    // A range slider tells of a drag at every step and again when it ends (TB_ENDTRACK): the
+    // labels follow each step, the end changes nothing more.
     const bool rangeSlider = id == IDC_ALS_AC_SLIDER || id == IDC_ALS_DC_SLIDER;
-    if (rangeSlider && code == TB_THUMBTRACK) {
+    if (rangeSlider && code == TB_ENDTRACK) {
         return;
     }
     editor_brightness::OnSlider(g_Editor.hwnd, id);
@@ -731,6 +753,8 @@ INT_PTR OpenPlanEditor(HWND parent, const GUID& plan, int slot) {
     g_Editor = EditorState{};
     g_Editor.plan = plan;
     g_Editor.slot = slot;
+    // The templates' ambient-light range sliders are of the program's own class.
+    RegisterRangeSliderClass(g_hInstance);
     // The ambient-light sensor counts as present when the firmware's brightness interface is bound.
     const UINT id =
         plans::EditorTemplateFor(plans::g_Settings.blob.dwFlagWord, plans::g_Settings.dwOsGeneration, display::bALS);

@@ -6,6 +6,7 @@
 
 #include "app/app_globals.h"
 #include "app/eco_level.h"
+#include "app/gauge_icons.h"
 #include "app/app_messages.h"
 #include "app/help.h"
 #include "app/main_state.h"
@@ -52,20 +53,15 @@ void ShowText(HWND owner, UINT id, UINT type) noexcept {
     MessageBoxW(owner, text, g_szProgramTitle, type);
 }
 
-// The gauges as the ECO mode dialog shows them (library answer, "Indicator", else computed from
-// the plan's values); none when nothing is known.
+// The stars of the page's gauges (one sheet at a time: it is modal and guarded).
+GaugeIcons g_Gauges;
+
+// The gauges as the ECO mode dialog shows them; their labels only while a plan is shown.
 void ShowGauges(HWND page, const plans::PlanRecord* record) noexcept {
-    int performance = 0;
-    int saving = 0;
-    const bool known = record != nullptr &&
-                       ResolvePlanGauges(*record, plans::g_Settings.blob.dwFlagWord, &performance, &saving);
-    const int show = known ? SW_SHOW : SW_HIDE;
+    const int show = record != nullptr ? SW_SHOW : SW_HIDE;
     ShowWindow(GetDlgItem(page, IDC_PERFORMANCE_LABEL), show);
     ShowWindow(GetDlgItem(page, IDC_SAVING_LABEL), show);
-    for (int i = 0; i < kGaugeBars; ++i) {
-        ShowWindow(GetDlgItem(page, IDC_PERFORMANCE_BAR1 + i), known && i < performance ? SW_SHOW : SW_HIDE);
-        ShowWindow(GetDlgItem(page, IDC_SAVING_BAR1 + i), known && i < saving ? SW_SHOW : SW_HIDE);
-    }
+    ShowPlanGauges(g_Gauges, page, IDC_PERFORMANCE_BAR1, IDC_SAVING_BAR1, record);
 }
 
 const plans::PlanRecord* FindRecord(const GUID& plan) noexcept {
@@ -163,6 +159,7 @@ void OnInitPage(HWND page) noexcept {
         ShowWindow(GetDlgItem(page, IDC_BATTERY_TIME), SW_HIDE);
         ShowWindow(GetDlgItem(page, IDC_BATTERY_TIME_LABEL), SW_HIDE);
     }
+    g_Gauges.Load(page, IDC_PERFORMANCE_BAR1);
     plans::RefreshPlanList();
     FillPlanCombo(page, nullptr);
     SetTimer(page, IDT_SHEET_REFRESH, kSheetRefreshMs, nullptr);
@@ -215,6 +212,9 @@ INT_PTR CALLBACK PlanPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lPa
         KillTimer(page, IDT_SHEET_REFRESH);
         KillTimer(page, IDT_FERROW_WATCH);
         g_ComboPlans.clear();
+        GaugeIcons::ClearRow(page, IDC_PERFORMANCE_BAR1);
+        GaugeIcons::ClearRow(page, IDC_SAVING_BAR1);
+        g_Gauges = GaugeIcons{};
         return FALSE;
     default:
         return FALSE;

@@ -69,6 +69,12 @@ void StartAutomaticPlanChange() noexcept {
     meter::RestoreInterruptedBoost();
     battery::g_AutoChangeHooks.boostActive = meter::BoostActive;
     battery::g_AutoChangeHooks.moveBoost = meter::MoveBoost;
+    // The brightness work needs the main thread's COM apartment and windows: handed over.
+    battery::g_AutoChangeHooks.requestBrightness = [](int code) {
+        if (g_hMainWnd != nullptr) {
+            PostMessageW(g_hMainWnd, WM_APP_APPLY_BRIGHTNESS, static_cast<WPARAM>(code), 0);
+        }
+    };
     battery::g_AutoChangeHooks.waitWhilePaused = [](HANDLE stop) { return g_AucPauseGate.WaitWhilePaused(stop); };
     const DWORD created = battery::CreateAutoChangeObjects();
     if (created != ERROR_SUCCESS) {

@@ -8,7 +8,6 @@
 #include "battery/battery.h"
 #include "common/handles.h"
 #include "common/log.h"
-#include "drivers/processor_device.h"
 #include "plans/guid_text.h"
 #include "plans/mode_switch.h"
 #include "plans/plan_list.h"
@@ -40,18 +39,6 @@ bool PlanExists(const GUID& plan) noexcept {
     record.guid = plan;
     plans::ReadPlanRecord(&record);
     return !plans::IsNullGuid(record.guid);
-}
-
-void SendProcessorValue(const GUID& plan) noexcept {
-    if (!HasFlag(plans::FLAG_CPU_DRIVER)) {
-        return;
-    }
-    plans::PlanRecord record{};
-    record.guid = plan;
-    plans::ReadPlanRecord(&record);
-    if (!plans::IsNullGuid(record.guid)) {
-        drivers::SetPowerSavingState(static_cast<DWORD>(record.nNpdCPU));
-    }
 }
 
 void RequestBrightness() noexcept {
@@ -95,7 +82,7 @@ AutoAction SwitchToTarget(const AutoRecord& record, const GUID& active) noexcept
     }
     plans::PostPlanChanged(1);
     RequestBrightness();
-    SendProcessorValue(record.guidTarget);
+    plans::SendProcessorValue(record.guidTarget);
     return AutoAction::SwitchToTarget;
 }
 
@@ -114,7 +101,7 @@ AutoAction SwitchBack(const GUID& active) noexcept {
     SaveAutoSettings();
     plans::PostPlanChanged(0);
     RequestBrightness();
-    SendProcessorValue(previous);
+    plans::SendProcessorValue(previous);
     return AutoAction::SwitchBack;
 }
 

@@ -152,34 +152,6 @@ UINT EditorTemplateFor(DWORD flagWord, DWORD osGeneration, bool ambientLightSens
     return osGeneration < 2 ? 1183 : 1315;
 }
 
-void MoveRangeThumb(int position, int top, int* minimum, int* maximum) noexcept {
-    if (top <= 0) {
-        *minimum = 0;
-        *maximum = 0;
-        return;
-    }
-    position = position < 0 ? 0 : (position > top ? top : position);
-    const int toMinimum = position > *minimum ? position - *minimum : *minimum - position;
-    const int toMaximum = position > *maximum ? position - *maximum : *maximum - position;
-    if (toMinimum < toMaximum) {
-        *minimum = position;
-    } else {
-        *maximum = position;
-    }
-    if (*maximum > top) {
-        *maximum = top;
-    }
-    if (*maximum < 1) {
-        *maximum = 1;
-    }
-    if (*minimum >= *maximum) {
-        *minimum = *maximum - 1;
-    }
-    if (*minimum < 0) {
-        *minimum = 0;
-    }
-}
-
 int BrightnessPosition(const std::vector<DWORD>& choiceValues, INT32 value) noexcept {
     if (value < 0) {
         return -1;

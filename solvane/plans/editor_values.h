@@ -62,11 +62,6 @@ bool IsPlanNameFree(const std::wstring& name, const std::vector<std::wstring>& n
 // A plan can be deleted unless it is the active plan or has a factory snapshot.
 bool CanDeletePlan(const GUID& plan, const GUID& active, bool hasSnapshot) noexcept;
 
-// Two-thumb range slider (ambient-light range, levels 0..top): a click or drag at `position`
-// moves the nearer thumb (the upper one on a tie, and whichever thumb sits on the position);
-// the minimum stays below the maximum (with top 0 both are 0).
-void MoveRangeThumb(int position, int top, int* minimum, int* maximum) noexcept;
-
 // The slider position of a stored brightness value in a choice table's values; -1 when no
 // entry holds it (the slider then shows the top entry and an untouched slider keeps the value).
 int BrightnessPosition(const std::vector<DWORD>& choiceValues, INT32 value) noexcept;

@@ -33,18 +33,6 @@ bool g_bGuardOpen = false;
 
 using common::LoadText;
 
-void SendProcessorValue(const GUID& plan) noexcept {
-    if (!HasFlag(FLAG_CPU_DRIVER)) {
-        return;
-    }
-    PlanRecord record{};
-    record.guid = plan;
-    ReadPlanRecord(&record);
-    if (!IsNullGuid(record.guid)) {
-        drivers::SetPowerSavingState(static_cast<DWORD>(record.nNpdCPU));
-    }
-}
-
 // "LedNo" values moved for one selection, so that a failed activation can put them back.
 class LedNoHandOver {
 public:
@@ -183,6 +171,18 @@ bool IsWindowsPlan(const GUID& plan) noexcept {
 
 }  // namespace
 
+void SendProcessorValue(const GUID& plan) noexcept {
+    if (!HasFlag(FLAG_CPU_DRIVER)) {
+        return;
+    }
+    PlanRecord record{};
+    record.guid = plan;
+    ReadPlanRecord(&record);
+    if (!IsNullGuid(record.guid)) {
+        drivers::SetPowerSavingState(static_cast<DWORD>(record.nNpdCPU));
+    }
+}
+
 DWORD ModeLedValue(int slot, bool threeMode) noexcept {
     return drivers::LedStateForLedNo(SlotToLedNo(slot, threeMode), threeMode);
 }
@@ -258,7 +258,9 @@ DWORD SelectPlanFromMenu(WORD id, const GUID* shown) noexcept {
     }
     RefreshCurrentPlan(plan);
     PostPlanChanged(0);
-    if (HasFlag(FLAG_EXT_MONITOR) && g_pfnApplyPlanBrightness != nullptr) {
+    // The panel (or the external monitors) take the new plan's brightness now, not only after
+    // Windows' announcement of the new scheme.
+    if (g_pfnApplyPlanBrightness != nullptr) {
         LOG_TRACE(TRACE_LEVEL_VALUES, L"SelectPlanFromMenu", L"SETBRIGHTNESS()");
         g_pfnApplyPlanBrightness();
     }

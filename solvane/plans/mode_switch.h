@@ -57,6 +57,10 @@ bool PassPlanWindowGuards(HWND owner, bool propertySheet) noexcept;
 HWND PlanChangeTarget() noexcept;
 void PostPlanChanged(WPARAM wParam) noexcept;
 
+// Sends the plan's "NpdCPU" to the processor power-saving driver when the machine has one
+// (FlagWord 0x20000); nothing for a plan whose record cannot be read.
+void SendProcessorValue(const GUID& plan) noexcept;
+
 // Applies the active plan's brightness (installed by the display code; may stay null).
 extern void (*g_pfnApplyPlanBrightness)();
 

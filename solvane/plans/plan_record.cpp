@@ -375,6 +375,18 @@ BOOL AssignModes(const GUID (&slots)[kMaxPinnedPlans]) noexcept {
     return ok;
 }
 
+size_t FindLedNoHolder(const std::vector<DWORD>& ledNos, DWORD ledNo) noexcept {
+    if (ledNo == 0) {
+        return kNoLedNoHolder;  // 0 is "no mode", never a slot
+    }
+    for (size_t i = ledNos.size(); i > 0; --i) {
+        if (ledNos[i - 1] == ledNo) {
+            return i - 1;
+        }
+    }
+    return kNoLedNoHolder;
+}
+
 BOOL FindModeSlots(ModeSlot (&slots)[kMaxPinnedPlans], int* found) noexcept {
     for (ModeSlot& s : slots) {
         s = ModeSlot{};
@@ -386,27 +398,29 @@ BOOL FindModeSlots(ModeSlot (&slots)[kMaxPinnedPlans], int* found) noexcept {
     }
     const bool threeMode = IsThreeMode(g_Settings.blob.dwFlagWord);
     DWORD endStatus = ERROR_SUCCESS;
-    const std::vector<GUID> all = EnumerateAllPlans(&endStatus);
-    for (const GUID& guid : all) {
+    std::vector<PlanRecord> records;
+    std::vector<DWORD> ledNos;
+    for (const GUID& guid : EnumerateAllPlans(&endStatus)) {
         PlanRecord record{};
         record.guid = guid;
         ReadPlanRecord(&record);
         if (IsNullGuid(record.guid)) {
             continue;
         }
-        const int slot = LedNoToSlot(static_cast<DWORD>(record.nLedNo), threeMode);
-        if (slot == 0) {
+        ledNos.push_back(static_cast<DWORD>(record.nLedNo));
+        records.push_back(record);
+    }
+    const int slotCount = ModeSlotCount(threeMode);
+    for (int slot = 1; slot <= slotCount; ++slot) {
+        const size_t holder = FindLedNoHolder(ledNos, SlotToLedNo(slot, threeMode));
+        if (holder == kNoLedNoHolder) {
             continue;
         }
         ModeSlot& target = slots[slot - 1];
-        target.guid = record.guid;
-        target.nIconNo = record.nIconNo;
-        StringCchCopyW(target.szName, ARRAYSIZE(target.szName), record.szName);
-    }
-    for (const ModeSlot& s : slots) {
-        if (!IsNullGuid(s.guid)) {
-            ++*found;
-        }
+        target.guid = records[holder].guid;
+        target.nIconNo = records[holder].nIconNo;
+        StringCchCopyW(target.szName, ARRAYSIZE(target.szName), records[holder].szName);
+        ++*found;
     }
     return TRUE;
 }

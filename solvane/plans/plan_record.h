@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 #include "plans/power_values.h"
 #include "plans/settings.h"
 
@@ -86,6 +88,12 @@ struct ModeSlot {
 };
 // Writes "LedNo" of every plan from the slot table.
 BOOL AssignModes(const GUID (&slots)[kMaxPinnedPlans]) noexcept;
+// Two plans may carry the same "LedNo" (a copied plan key, an interrupted hand-over). Every reader
+// of the mode table (the slot search, the mode dialog, the settings export) resolves it alike: of
+// the plans in enumeration order, the last one carrying the number holds the slot. `ledNos` are
+// the plans' values in that order; the result is the holder's index, kNoLedNoHolder for none.
+constexpr size_t kNoLedNoHolder = static_cast<size_t>(-1);
+size_t FindLedNoHolder(const std::vector<DWORD>& ledNos, DWORD ledNo) noexcept;
 // Reads the slot table back from the plans' "LedNo"; *found counts the filled slots.
 BOOL FindModeSlots(ModeSlot (&slots)[kMaxPinnedPlans], int* found) noexcept;
 bool IsSlotThreePlan(const GUID& plan) noexcept;

@@ -1,12 +1,16 @@
 // "/export <file>": writes the plans of the ECO modes and the peak-shift settings to a file.
 #include <strsafe.h>
 
+#include <string>
+#include <vector>
+
 #include "app/win_user.h"
 #include "common/handles.h"
 #include "common/ini.h"
 #include "common/log.h"
 #include "common/registry.h"
 #include "plans/peak_cut_values.h"
+#include "plans/plan_record.h"
 #include "plans/reg_values.h"
 #include "resources/resource.h"
 #include "settingsfile/settings_file.h"
@@ -26,11 +30,16 @@ DWORD CheckAdministrator(BOOL* isMember) noexcept {
     return user.CheckAdministrator(isMember);
 }
 
-// The first plan key (in enumeration order) whose "LedNo" is `slot`; empty when there is none.
-void FindPlanOfSlot(HKEY powerSettings, int slot, wchar_t (&name)[kMaxKeyNameChars]) noexcept {
-    name[0] = L'\0';
+// The plan keys in enumeration order with their "LedNo" (0 when unreadable).
+struct PlanKeys {
+    std::vector<std::wstring> names;
+    std::vector<DWORD> ledNos;
+};
+
+PlanKeys ReadPlanKeys(HKEY powerSettings) noexcept {
+    PlanKeys keys;
     if (powerSettings == nullptr) {
-        return;
+        return keys;
     }
     for (DWORD index = 0;; ++index) {
         wchar_t subkey[kMaxKeyNameChars] = {};
@@ -40,14 +49,15 @@ void FindPlanOfSlot(HKEY powerSettings, int slot, wchar_t (&name)[kMaxKeyNameCha
             continue;  // no plan key has so long a name
         }
         if (status != ERROR_SUCCESS) {
-            return;
+            return keys;
         }
         common::UniqueRegKey plan;
-        if (common::OpenRegKey(powerSettings, subkey, KEY_QUERY_VALUE, plan) == ERROR_SUCCESS &&
-            common::ReadRegDword(plan.Get(), kLedNoValue, 0) == static_cast<DWORD>(slot)) {
-            StringCchCopyW(name, kMaxKeyNameChars, subkey);
-            return;
+        DWORD ledNo = 0;
+        if (common::OpenRegKey(powerSettings, subkey, KEY_QUERY_VALUE, plan) == ERROR_SUCCESS) {
+            ledNo = common::ReadRegDword(plan.Get(), kLedNoValue, 0);
         }
+        keys.names.emplace_back(subkey);
+        keys.ledNos.push_back(ledNo);
     }
 }
 
@@ -67,12 +77,14 @@ int WriteKeys(CIniCtl& ini) noexcept {
 
     common::UniqueRegKey powerSettings;
     common::OpenRegKey(HKEY_LOCAL_MACHINE, plans::kPowerSettingsKey, KEY_ENUMERATE_SUB_KEYS, powerSettings);
+    // A number carried by two plans goes to the one the mode table gives it to.
+    const PlanKeys planKeys = ReadPlanKeys(powerSettings.Get());
     for (int slot = 1; slot <= kSlotCount; ++slot) {
         wchar_t key[kKeyNameChars] = {};
-        wchar_t plan[kMaxKeyNameChars] = {};
         LedNoKeyName(slot, key);
-        FindPlanOfSlot(powerSettings.Get(), slot, plan);
-        note(ini.SetKeyString(kSectionSolvane, key, plan), key);
+        const size_t holder = plans::FindLedNoHolder(planKeys.ledNos, static_cast<DWORD>(slot));
+        note(ini.SetKeyString(kSectionSolvane, key, holder == plans::kNoLedNoHolder ? L"" : planKeys.names[holder].c_str()),
+             key);
     }
 
     common::UniqueRegKey efEnv;

@@ -127,7 +127,7 @@ void SetMachineMultiString(const wchar_t* name, const std::vector<std::wstring>&
 
 DeviceState Devices() {
     SIMDEV_STATE state{};
-    DeviceState result{0xFF, 0, 0xFF, 0};
+    DeviceState result{0xFF, 0, 0xFF, 0, 0xFF};
     if (simdev::GetState(state) != ERROR_SUCCESS) {
         return result;
     }
@@ -148,7 +148,22 @@ DeviceState Devices() {
     result.ledNotifies = state.LedNotifyCount;
     result.cpuState = state.CpuState;
     result.cpuSets = state.CpuSetCount;
+    result.lcdAC = state.BrightnessAC;
     return result;
+}
+
+bool WaitPanelBrightness(DWORD percent, DWORD timeoutMs, DWORD* last) {
+    constexpr DWORD kPollMs = 100;
+    for (DWORD waited = 0;; waited += kPollMs) {
+        *last = Devices().lcdAC;
+        if (*last == percent) {
+            return true;
+        }
+        if (waited >= timeoutMs) {
+            return false;
+        }
+        Sleep(kPollMs);
+    }
 }
 
 DWORD RunSimctl(const std::wstring& arguments) {

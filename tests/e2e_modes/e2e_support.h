@@ -49,8 +49,12 @@ struct DeviceState {
     DWORD ledNotifies;   // driver notifications received
     DWORD cpuState;      // last processor state set
     DWORD cpuSets;       // set requests accepted
+    DWORD lcdAC;         // panel brightness on mains, percent
 };
 DeviceState Devices();
+// Waits until the panel's brightness on mains is `percent`; false (with the last value seen in
+// *last) when it did not get there within timeoutMs.
+bool WaitPanelBrightness(DWORD percent, DWORD timeoutMs, DWORD* last);
 
 // Runs a simctl command and returns its exit code; kSimctlNotRun (with the reason on stderr) when
 // simctl could not be started or did not end, never a start error in place of an exit code.

@@ -9,6 +9,7 @@
 
 #include "common/handles.h"
 #include "e2e_support.h"
+#include "plans/power_values.h"
 #include "sim/simlib/simlib.h"
 
 namespace e2e {
@@ -45,6 +46,30 @@ protected:
 
     Resident m_resident;
 };
+
+// A tray switch sets the panel to the chosen plan's brightness itself: the step that follows
+// Windows' announcement of the new plan is held off here by a long "DelayBrightness".
+TEST_F(ThreeMode, TraySwitchSetsThePanelToThePlansBrightness) {
+    testsupport::ScopedRegValue delay(HKEY_LOCAL_MACHINE, L"Software\\Orvel\\Solvane", L"DelayBrightness");
+    ASSERT_EQ(delay.SetDword(600000), ERROR_SUCCESS);
+    const struct {
+        WORD id;
+        const GUID* plan;
+        DWORD percent;
+    } steps[] = {{71, &kEcoBalance, 40}, {70, &kEcoPerformance, 70}, {72, &kEcoSave, 25}};
+    for (const auto& step : steps) {
+        ASSERT_EQ(plans::WritePowerSetting(*step.plan, plans::PowerSetting::Brightness, plans::PowerSource::AC,
+                                           step.percent),
+                  static_cast<DWORD>(ERROR_SUCCESS));
+    }
+    ASSERT_TRUE(m_resident.Start());
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.id);
+        Select(step.id, 0);
+        DWORD last = 0;
+        EXPECT_TRUE(WaitPanelBrightness(step.percent, kWaitMs, &last)) << "the panel shows " << last;
+    }
+}
 
 TEST_F(ThreeMode, TrayCommandsSwitchPlanLedProcessorAndAnnounceTheChange) {
     ASSERT_TRUE(m_resident.Start());

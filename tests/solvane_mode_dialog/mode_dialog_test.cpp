@@ -12,7 +12,9 @@
 #include <vector>
 
 #include "app/app_globals.h"
+#include "app/gauge_icons.h"
 #include "app/mode_dialog.h"
+#include "gauge_stars.h"
 #include "common/log.h"
 #include "plans/guid_text.h"
 #include "plans/peak_cut_values.h"
@@ -198,14 +200,8 @@ void WriteIndicator(const GUID& plan, DWORD value) {
               ERROR_SUCCESS);
 }
 
-int VisibleBars(HWND dialog, int firstId) {
-    int bars = 0;
-    for (int i = 0; i < 5; ++i) {
-        HWND bar = GetDlgItem(dialog, firstId + i);
-        bars += (GetWindowLongW(bar, GWL_STYLE) & WS_VISIBLE) != 0 && IsWindowEnabled(bar) ? 1 : 0;
-    }
-    return bars;
-}
+// A row of `lit` lit stars followed by unlit ones.
+std::string StarRow(int lit) { return std::string(static_cast<size_t>(lit), '*') + std::string(static_cast<size_t>(5 - lit), 'o'); }
 
 // Slot 1's gauges from the stored "Indicator", and from the plan's battery values when it is -1
 // (no eco-level library in this process).
@@ -235,16 +231,44 @@ TEST(ThreeModeDialog, GaugesFollowTheIndicatorElseThePlanValues) {
         ASSERT_EQ(plans::WritePowerSetting(kEcoSave, PowerSetting::MonitorTimeout, PowerSource::DC, row.monitor), 0u);
         ASSERT_EQ(plans::WritePowerSetting(kEcoSave, PowerSetting::StandbyTimeout, PowerSource::DC, row.standby), 0u);
         plans::WritePowerSetting(kEcoSave, PowerSetting::Wireless, PowerSource::DC, 0);
-        int performance = -1;
-        int saving = -1;
+        std::string performance;
+        std::string saving;
+        std::string notSet;
         RunDialog([&](HWND dialog) {
-            performance = VisibleBars(dialog, IDC_MODE_PERFORMANCE1);
-            saving = VisibleBars(dialog, IDC_MODE_SAVING1);
+            performance = GaugeStars(dialog, IDC_MODE_PERFORMANCE1);
+            saving = GaugeStars(dialog, IDC_MODE_SAVING1);
+            // A slot without a plan shows no stars at all.
+            Choose(dialog, 1, static_cast<int>(SendDlgItemMessageW(dialog, IDC_MODE_COMBO1 + 1, CB_GETCOUNT, 0, 0)) - 1);
+            notSet = GaugeStars(dialog, IDC_MODE_PERFORMANCE1 + 10) + GaugeStars(dialog, IDC_MODE_SAVING1 + 10);
+            g_Answer = IDYES;
         });
-        EXPECT_EQ(performance, row.performance) << std::hex << row.indicator << std::dec << " cpu " << row.maxCpu;
-        EXPECT_EQ(saving, row.saving) << std::hex << row.indicator << std::dec << " cpu " << row.maxCpu;
+        EXPECT_EQ(performance, StarRow(row.performance)) << std::hex << row.indicator << std::dec << " cpu " << row.maxCpu;
+        EXPECT_EQ(saving, StarRow(row.saving)) << std::hex << row.indicator << std::dec << " cpu " << row.maxCpu;
+        EXPECT_EQ(notSet, std::string(10, ' '));
     }
     WriteIndicator(kEcoSave, original);
+}
+
+// A plan that carries no rating and whose values cannot be read (here one that Windows does not
+// know) shows the pale star in all five places of both rows.
+TEST(ThreeModeDialog, AnUnknownRatingShowsThePaleStarEverywhere) {
+    Load();
+    std::string performance;
+    std::string saving;
+    RunDialog([&](HWND dialog) {
+        GaugeIcons icons;
+        icons.Load(dialog, IDC_MODE_PERFORMANCE1);
+        plans::PlanRecord ghost{};
+        ghost.guid = {0x5A1E0001, 0x0BAD, 0x4C0D, {0x9E, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01}};
+        ghost.nIndicator = -1;
+        ShowPlanGauges(icons, dialog, IDC_MODE_PERFORMANCE1, IDC_MODE_SAVING1, &ghost);
+        performance = GaugeStars(dialog, IDC_MODE_PERFORMANCE1);
+        saving = GaugeStars(dialog, IDC_MODE_SAVING1);
+        GaugeIcons::ClearRow(dialog, IDC_MODE_PERFORMANCE1);
+        GaugeIcons::ClearRow(dialog, IDC_MODE_SAVING1);
+    });
+    EXPECT_EQ(performance, "-----");
+    EXPECT_EQ(saving, "-----");
 }
 
 // Each slot shows its plan's dialog icon with the slot's mode number, "not set" none; the LED

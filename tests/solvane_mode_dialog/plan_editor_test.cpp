@@ -12,8 +12,11 @@
 
 #include "app/app_globals.h"
 #include "app/plan_editor.h"
+#include "app/range_slider.h"
 #include "common/log.h"
 #include "display/display.h"
+#include "drivers/eco_led.h"
+#include "drivers/processor_device.h"
 #include "plans/editor_values.h"
 #include "plans/factory_defaults.h"
 #include "plans/guid_text.h"
@@ -22,6 +25,7 @@
 #include "plans/power_values.h"
 #include "plans/settings.h"
 #include "resources/resource.h"
+#include "sim/devices/simdev_client.h"
 
 namespace {
 
@@ -280,8 +284,78 @@ std::vector<BYTE> StoredAls(const GUID& plan) {
     return bytes;
 }
 
-// With the firmware's ambient-light interface: a move of a range slider takes the nearer thumb,
-// the labels name the levels, and OK stores the mode with both ranges.
+// Applying an edit of the active plan activates it again and brings the devices along: its
+// mode on the LED and its "NpdCPU" on the processor power-saving driver.
+TEST(ThreeModeEditor, ApplyOnTheActivePlanShowsItsModeAndSendsItsProcessorValue) {
+    LoadEditor();
+    const DWORD formerFlags = plans::g_Settings.blob.dwFlagWord;
+    plans::g_Settings.blob.dwFlagWord |= plans::FLAG_ECO | plans::FLAG_CPU_DRIVER;
+    ASSERT_EQ(drivers::StartLedThread(), static_cast<DWORD>(ERROR_SUCCESS));
+    ASSERT_TRUE(drivers::WaitLedReady(5000));
+    ASSERT_TRUE(drivers::LedDeviceOpen());
+    const GUID active = Active();
+    wchar_t guidText[plans::kBracedGuidBufferChars];
+    plans::FormatKeyGuid(active, guidText);
+    const std::wstring key = std::wstring(L"Software\\Orvel\\Solvane\\PowerSettings\\") + guidText;
+    const struct {
+        DWORD ledNo, npd;
+        ULONG ledValue;  // what the LED reads back
+    } rows[] = {{2, 6, 0x74}, {3, 9, 0x72}, {1, 4, 0x71}};
+    for (const auto& row : rows) {
+        ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"LedNo", REG_DWORD, &row.ledNo, sizeof(row.ledNo)),
+                  ERROR_SUCCESS);
+        ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"NpdCPU", REG_DWORD, &row.npd, sizeof(row.npd)),
+                  ERROR_SUCCESS);
+        // Something else on the devices first.
+        ASSERT_TRUE(drivers::SetLedState(0));
+        ASSERT_TRUE(drivers::SetPowerSavingState(1));
+        SIMDEV_STATE before{};
+        ASSERT_EQ(simdev::GetState(before), static_cast<DWORD>(ERROR_SUCCESS));
+        ASSERT_EQ(before.CpuState, 1u);
+        RunEditor(active, [&](HWND editor) {
+            MoveSlider(editor, IDC_EDITOR_MONITOR_AC, 3);
+            SendMessageW(editor, WM_COMMAND, IDC_MODE_APPLY, 0);
+            SendMessageW(editor, WM_COMMAND, IDOK, 0);
+        });
+        SIMDEV_STATE after{};
+        ASSERT_EQ(simdev::GetState(after), static_cast<DWORD>(ERROR_SUCCESS));
+        EXPECT_EQ(after.LedValue, row.ledValue) << "mode " << row.ledNo;
+        EXPECT_EQ(after.CpuState, row.npd) << "mode " << row.ledNo;
+        EXPECT_TRUE(IsEqualGUID(Active(), active));
+        DWORD stored = 0xDEAD;
+        DWORD cb = sizeof(stored);
+        RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"NpdCPU", RRF_RT_REG_DWORD, nullptr, &stored, &cb);
+        EXPECT_EQ(stored, row.npd) << "the untouched check box keeps the plan's driver mode";
+    }
+    drivers::StopLedThread();
+    plans::g_Settings.blob.dwFlagWord = formerFlags;
+}
+
+// Drags a range slider's thumb with the mouse from one position to another (the messages a
+// user's drag sends the control).
+void Drag(HWND editor, int id, int from, int to) {
+    HWND slider = GetDlgItem(editor, id);
+    RECT client{};
+    GetClientRect(slider, &client);
+    const int y = client.bottom / 2;
+    const int start = RangeSliderPositionX(slider, from);
+    const int end = RangeSliderPositionX(slider, to);
+    SendMessageW(slider, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(start, y));
+    SendMessageW(slider, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM((start + end) / 2, y));
+    SendMessageW(slider, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(end, y));
+    SendMessageW(slider, WM_LBUTTONUP, 0, MAKELPARAM(end, y));
+}
+
+void Keys(HWND editor, int id, const std::vector<WPARAM>& keys) {
+    HWND slider = GetDlgItem(editor, id);
+    for (WPARAM key : keys) {
+        SendMessageW(slider, WM_KEYDOWN, key, 0);
+        SendMessageW(slider, WM_KEYUP, key, 0);
+    }
+}
+
+// With the firmware's ambient-light interface: the range sliders' thumbs are dragged and moved
+// by keys without crossing, the labels name the levels, and OK stores the mode with both ranges.
 TEST(ThreeModeEditor, AmbientLightRangesAreStoredWithTheMode) {
     LoadEditor();
     const bool formerAls = display::bALS;
@@ -297,25 +371,36 @@ TEST(ThreeModeEditor, AmbientLightRangesAreStoredWithTheMode) {
                               L"ALSBC", REG_BINARY, full, sizeof(full)),
               ERROR_SUCCESS);
     struct Row {
-        int acMove, dcMove;
+        std::function<void(HWND)> act;
         bool ambient;
-        std::vector<BYTE> stored;
+        std::vector<BYTE> stored;  // mode, AC max, AC min, DC max, DC min
         std::wstring acMin, dcMax;
     } rows[] = {
-        // From the full range 0-7: 2 is nearer the lower thumb, 5 nearer the upper one.
-        {2, 5, true, {1, 7, 2, 5, 0}, L"最小値: 輝度 3", L"最大値: 輝度 6"},
-        // From 2-7 and 0-5: 4 is nearer the lower thumb, 0 is where the lower thumb sits.
-        {4, 0, false, {0, 7, 4, 5, 0}, L"最小値: 輝度 5", L"最大値: 輝度 6"},
+        // From the full ranges 0-7: the lower mains thumb dragged to 2, the upper battery one to 5.
+        {[](HWND e) {
+             Drag(e, IDC_ALS_AC_SLIDER, 0, 2);
+             Drag(e, IDC_ALS_DC_SLIDER, 7, 5);
+         },
+         true, {1, 7, 2, 5, 0}, L"最小値: 輝度 3", L"最大値: 輝度 6"},
+        // From 2-7 and 0-5: two steps right on the mains lower thumb; the battery lower thumb
+        // dragged past the upper one stops just below it.
+        {[](HWND e) {
+             Keys(e, IDC_ALS_AC_SLIDER, {VK_RIGHT, VK_RIGHT});
+             Drag(e, IDC_ALS_DC_SLIDER, 0, 7);
+         },
+         false, {0, 7, 4, 5, 4}, L"最小値: 輝度 5", L"最大値: 輝度 6"},
+        // From 4-7 and 4-5: Space picks the upper thumb, Home takes it as low as the lower one
+        // allows; the battery upper thumb dragged to the start stops above the lower one.
+        {[](HWND e) {
+             Keys(e, IDC_ALS_AC_SLIDER, {VK_SPACE, VK_HOME});
+             Drag(e, IDC_ALS_DC_SLIDER, 5, 0);
+         },
+         true, {1, 5, 4, 5, 4}, L"最小値: 輝度 5", L"最大値: 輝度 6"},
     };
     for (const Row& row : rows) {
         std::wstring acMin, dcMax;
         RunEditor(plan, [&](HWND editor) {
-            MoveSlider(editor, IDC_ALS_AC_SLIDER, row.acMove);
-            MoveSlider(editor, IDC_ALS_DC_SLIDER, row.dcMove);
-            // A drag still going on rearranges nothing.
-            HWND ac = GetDlgItem(editor, IDC_ALS_AC_SLIDER);
-            SendMessageW(ac, TBM_SETPOS, TRUE, 6);
-            SendMessageW(editor, WM_HSCROLL, MAKEWPARAM(TB_THUMBTRACK, 6), reinterpret_cast<LPARAM>(ac));
+            row.act(editor);
             const int radio = row.ambient ? IDC_EDITOR_AMBIENT_BRIGHTNESS : IDC_EDITOR_FIXED_BRIGHTNESS;
             CheckRadioButton(editor, IDC_EDITOR_FIXED_BRIGHTNESS, IDC_EDITOR_AMBIENT_BRIGHTNESS, radio);
             SendMessageW(editor, WM_COMMAND, MAKEWPARAM(radio, BN_CLICKED), 0);

@@ -2,9 +2,11 @@
 // while they are open (at 96 DPI, and at 144 DPI in a second run of this program). Each picture is
 // saved as a bitmap under the build folder for a look and checked for its content: the combo
 // boxes, sliders and buttons drawn where the dialog places them, nothing where a control is
-// hidden. (Under this Wine setup static controls, texts and gauge bars, do not reach the screen
-// copy; they are checked through their windows.)
+// hidden, the gauges' stars lit where the plan's rating says, the range sliders lit between their
+// thumbs. The screen copy leaves every pixel's alpha byte 0, which picture viewers take for
+// transparent: the saved bitmaps are made opaque.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
@@ -16,8 +18,10 @@
 
 #include "app/app_globals.h"
 #include "app/mode_dialog.h"
+#include "gauge_stars.h"
 #include "app/plan_editor.h"
 #include "common/log.h"
+#include "display/display.h"
 #include "plans/editor_values.h"
 #include "plans/guid_text.h"
 #include "plans/plan_list.h"
@@ -70,7 +74,11 @@ Picture Shoot(HWND window, const std::wstring& name) {
         const std::wstring file = std::wstring(dir) + L"\\" + name + suffix + L".bmp";
         HANDLE out = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
         if (out != INVALID_HANDLE_VALUE) {
-            const DWORD bytes = static_cast<DWORD>(picture.pixels.size() * sizeof(DWORD));
+            std::vector<DWORD> opaque(picture.pixels);
+            for (DWORD& pixel : opaque) {
+                pixel |= 0xFF000000;
+            }
+            const DWORD bytes = static_cast<DWORD>(opaque.size() * sizeof(DWORD));
             BITMAPFILEHEADER header{};
             header.bfType = 0x4D42;
             header.bfOffBits = sizeof(header) + sizeof(info.bmiHeader);
@@ -78,7 +86,7 @@ Picture Shoot(HWND window, const std::wstring& name) {
             DWORD written = 0;
             WriteFile(out, &header, sizeof(header), &written, nullptr);
             WriteFile(out, &info.bmiHeader, sizeof(info.bmiHeader), &written, nullptr);
-            WriteFile(out, bits, bytes, &written, nullptr);
+            WriteFile(out, opaque.data(), bytes, &written, nullptr);
             CloseHandle(out);
         }
     }
@@ -110,6 +118,21 @@ int InkPixels(const Picture& picture, const RECT& area) {
         }
     }
     return ink;
+}
+
+// Pixels of the area in the lit star's gold.
+int GoldPixels(const Picture& picture, const RECT& area) {
+    int gold = 0;
+    for (int y = std::max(0L, area.top); y < std::min<LONG>(picture.height, area.bottom); ++y) {
+        for (int x = std::max(0L, area.left); x < std::min<LONG>(picture.width, area.right); ++x) {
+            const DWORD p = picture.At(x, y);
+            const int r = static_cast<int>((p >> 16) & 0xFF);
+            const int g = static_cast<int>((p >> 8) & 0xFF);
+            const int b = static_cast<int>(p & 0xFF);
+            gold += r > 200 && g > 140 && g < 215 && b < 90 ? 1 : 0;
+        }
+    }
+    return gold;
 }
 
 std::wstring Suffix() {
@@ -165,7 +188,7 @@ void RunShown(const std::function<void()>& open, const wchar_t* caption, const s
 TEST(Screenshot, ModeDialogShowsItsPlansAndGauges) {
     Load();
     const bool three = plans::IsThreeMode(plans::g_Settings.blob.dwFlagWord);
-    // Mode 1's plan rates itself 3 for performance: three bars (without an eco-level answer).
+    // Mode 1's plan rates itself 3 for performance and 2 for saving (without an eco-level answer).
     plans::ModeSlot slots[plans::kMaxPinnedPlans] = {};
     int found = 0;
     ASSERT_TRUE(plans::FindModeSlots(slots, &found));
@@ -180,13 +203,15 @@ TEST(Screenshot, ModeDialogShowsItsPlansAndGauges) {
         const Picture picture = Shoot(dialog, three ? L"mode_dialog_three" : L"mode_dialog_two");
         EXPECT_GT(InkPixels(picture, AreaOf(dialog, IDC_MODE_COMBO1)), 20) << "the combo box of mode 1";
         EXPECT_NE(GetWindowTextLengthW(GetDlgItem(dialog, IDC_MODE_COMBO1)), 0) << "the plan of mode 1";
-        // Static controls (texts, gauge bars) do not reach the screen copy under this Wine setup:
-        // the bars are checked through their windows.
-        int shown = 0;
+        // The stars on the screen: gold in the first three places of the performance row and in
+        // the first two of the saving row, none beyond.
         for (int i = 0; i < 5; ++i) {
-            shown += IsWindowVisible(GetDlgItem(dialog, IDC_MODE_PERFORMANCE1 + i)) ? 1 : 0;
+            EXPECT_EQ(GoldPixels(picture, AreaOf(dialog, IDC_MODE_PERFORMANCE1 + i)) > 0, i < 3) << "performance star " << i;
+            EXPECT_EQ(GoldPixels(picture, AreaOf(dialog, IDC_MODE_SAVING1 + i)) > 0, i < 2) << "saving star " << i;
         }
-        EXPECT_EQ(shown, 3);
+        // And as each star control draws itself.
+        EXPECT_EQ(GaugeStars(dialog, IDC_MODE_PERFORMANCE1), "***oo") << "performance 3 of 5";
+        EXPECT_EQ(GaugeStars(dialog, IDC_MODE_SAVING1), "**ooo") << "power saving 2 of 5";
         EXPECT_EQ(InkPixels(picture, AreaOf(dialog, IDC_MODE_AUTO_CHANGE)), 0) << "a hidden button";
     });
 }
@@ -212,6 +237,47 @@ TEST(Screenshot, EditorAndNameDialogShowTheirValues) {
             Sleep(20);
         }
     });
+}
+
+// The editor of a machine whose firmware follows the ambient light: its second template with the
+// two-thumb range sliders, each track lit between its thumbs.
+TEST(Screenshot, EditorWithAmbientLightShowsTheRangeSliders) {
+    Load();
+    const bool formerAls = display::bALS;
+    const DWORD formerLevels = display::PanelLevelCount();
+    display::bALS = true;
+    display::SetPanelLevelCount(8);
+    // A notebook's template (with the battery line), the other picture being a desktop's.
+    const DWORD formerFlags = plans::g_Settings.blob.dwFlagWord;
+    plans::g_Settings.blob.dwFlagWord |= plans::FLAG_BATTERY;
+    const UINT id = plans::EditorTemplateFor(plans::g_Settings.blob.dwFlagWord, plans::g_Settings.dwOsGeneration, true);
+    EXPECT_NE(id, plans::EditorTemplateFor(formerFlags & ~plans::FLAG_BATTERY, plans::g_Settings.dwOsGeneration, false));
+    GUID plan = GUID_NULL;
+    ASSERT_EQ(plans::ReadActiveScheme(&plan), static_cast<DWORD>(ERROR_SUCCESS));
+    const COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
+    const DWORD lit = (GetRValue(highlight) << 16) | (GetGValue(highlight) << 8) | GetBValue(highlight);
+    RunShown([&] { OpenPlanEditor(nullptr, plan, 0); }, L"詳細設定", [&](HWND editor) {
+        for (int slider : {IDC_ALS_AC_SLIDER, IDC_ALS_DC_SLIDER}) {
+            SendDlgItemMessageW(editor, slider, TBM_SETSELEND, TRUE, 6);
+            SendDlgItemMessageW(editor, slider, TBM_SETSELSTART, TRUE, 2);
+        }
+        const Picture picture = Shoot(editor, L"plan_editor_als_" + std::to_wstring(id));
+        for (int slider : {IDC_ALS_AC_SLIDER, IDC_ALS_DC_SLIDER}) {
+            const RECT area = AreaOf(editor, slider);
+            EXPECT_GT(InkPixels(picture, area), 20) << "slider " << slider;
+            int highlighted = 0;
+            for (int y = std::max(0L, area.top); y < std::min<LONG>(picture.height, area.bottom); ++y) {
+                for (int x = std::max(0L, area.left); x < std::min<LONG>(picture.width, area.right); ++x) {
+                    highlighted += (picture.At(x, y) & 0xFFFFFF) == lit ? 1 : 0;
+                }
+            }
+            // Levels 2 to 6 of 0-7: about half the track's width, a few pixels high.
+            EXPECT_GT(highlighted, (area.right - area.left) / 4) << "slider " << slider;
+        }
+    });
+    plans::g_Settings.blob.dwFlagWord = formerFlags;
+    display::bALS = formerAls;
+    display::SetPanelLevelCount(formerLevels);
 }
 
 // The same pictures at 144 DPI: this program again with the screen set to 144 DPI (read when a

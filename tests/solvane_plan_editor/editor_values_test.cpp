@@ -137,30 +137,6 @@ TEST(EditorTemplate, ChosenByMachine) {
     }
 }
 
-TEST(RangeSlider, TheNearerThumbMovesAndTheRangeStaysOrdered) {
-    struct Row {
-        int position, top, minimum, maximum;
-        int newMinimum, newMaximum;
-    } rows[] = {
-        {2, 7, 0, 7, 2, 7},    // nearer the lower thumb
-        {5, 7, 0, 7, 0, 5},    // nearer the upper thumb
-        {4, 8, 2, 6, 2, 4},    // a tie takes the upper thumb
-        {0, 7, 3, 5, 0, 5},    // below both
-        {9, 7, 3, 5, 3, 7},    // past the end is the end
-        {-3, 7, 3, 5, 0, 5},   // before the start is the start
-        {3, 7, 3, 3, 2, 3},    // a stored range without width gets one level
-        {0, 7, 0, 0, 0, 1},    // the upper thumb never sits on the first level
-        {5, 0, 0, 7, 0, 0},    // one level only
-    };
-    for (const Row& row : rows) {
-        int minimum = row.minimum;
-        int maximum = row.maximum;
-        MoveRangeThumb(row.position, row.top, &minimum, &maximum);
-        EXPECT_EQ(minimum, row.newMinimum) << row.position << " in " << row.minimum << "-" << row.maximum;
-        EXPECT_EQ(maximum, row.newMaximum) << row.position << " in " << row.minimum << "-" << row.maximum;
-    }
-}
-
 TEST(BrightnessSlider, PositionOfAStoredValue) {
     const std::vector<DWORD> levels = {0, 1, 2, 3, 4, 5, 6, 7};
     const std::vector<DWORD> sparse = {0, 10, 25, 100};

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include <cstring>
 #include <string>
 
@@ -361,6 +363,25 @@ TEST_F(ModeSlotsTest, DuplicateLedNoLaterPlanWins) {
     EXPECT_TRUE(IsEqualGUID(found[0].guid, kB));
     EXPECT_TRUE(IsNullGuid(found[1].guid));
     EXPECT_TRUE(IsNullGuid(found[2].guid));
+}
+
+TEST(LedNoHolder, TheLastPlanCarryingTheNumberHoldsTheSlot) {
+    const struct {
+        std::vector<DWORD> ledNos;  // the plans' values in enumeration order
+        DWORD ledNo;
+        size_t holder;
+    } cases[] = {
+        {{}, 1, kNoLedNoHolder},
+        {{2, 3}, 1, kNoLedNoHolder},
+        {{1, 2, 3}, 1, 0},
+        {{1, 2, 1}, 1, 2},
+        {{3, 3, 0}, 3, 1},
+        {{0, 0, 2}, 0, kNoLedNoHolder},  // 0 is no mode, whoever carries it
+        {{2, 9, 2, 9}, 9, 3},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(FindLedNoHolder(c.ledNos, c.ledNo), c.holder) << testing::PrintToString(c.ledNos) << " " << c.ledNo;
+    }
 }
 
 TEST_F(ModeSlotsTest, LockHeldElsewhereMeansNothingIsWrittenOrFound) {

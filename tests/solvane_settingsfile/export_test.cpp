@@ -77,7 +77,7 @@ TEST_F(ExportTest, ThresholdOutsideTheImportRangeIsWrittenAsEightyFive) {
 TEST_F(ExportTest, MissingValuesAreLeftOutAndEmptySlotsWrittenEmpty) {
     AddPlan(kPlanA, 0);
     AddPlan(kPlanB, 3);
-    AddPlan(kPlanC, 3);  // only the first holder of a slot is exported
+    AddPlan(kPlanC, -1);
     const std::wstring file = File(L"conf.ecosettings");
     EXPECT_EQ(ExportSettings(file.c_str()), 0u);
     EXPECT_TRUE(s_messages.empty());
@@ -90,6 +90,35 @@ TEST_F(ExportTest, MissingValuesAreLeftOutAndEmptySlotsWrittenEmpty) {
     }
     EXPECT_EQ(IniValue(file, L"EFEnv", L"Threshold"), L"85");
     EXPECT_EQ(IniValue(file, L"Morrow", L"SelectedCompany"), L"<missing>");
+}
+
+// Two plans carrying one number: the export names the plan the mode table gives the slot to (the
+// last one in enumeration order, as the slot search and the mode dialog decide).
+TEST_F(ExportTest, ANumberCarriedByTwoPlansGoesToTheLastOfThem) {
+    const struct {
+        int a, b, c;  // "LedNo" of plans A, B, C (enumerated in this order)
+        const wchar_t* led1;
+        const wchar_t* led2;
+        const wchar_t* led3;
+    } cases[] = {
+        {1, 1, 3, kPlanB, L"", kPlanC},
+        {2, 3, 2, L"", kPlanC, kPlanB},
+        {3, 3, 3, L"", L"", kPlanC},
+        {1, 2, 1, kPlanC, kPlanB, L""},
+    };
+    for (const auto& c : cases) {
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, kPowerSettings);
+        AddPlan(kPlanA, c.a);
+        AddPlan(kPlanB, c.b);
+        AddPlan(kPlanC, c.c);
+        const std::wstring file = File(L"dup.ECOSettings");
+        DeleteFileW(file.c_str());
+        ASSERT_EQ(ExportSettings(file.c_str()), 0u);
+        SCOPED_TRACE(testing::Message() << c.a << c.b << c.c);
+        EXPECT_EQ(IniValue(file, L"Solvane", L"LedNo1"), c.led1);
+        EXPECT_EQ(IniValue(file, L"Solvane", L"LedNo2"), c.led2);
+        EXPECT_EQ(IniValue(file, L"Solvane", L"LedNo3"), c.led3);
+    }
 }
 
 TEST_F(ExportTest, ExportOverAnExistingFileKeepsItsForeignKeys) {
