@@ -258,9 +258,9 @@ DWORD SelectPlanFromMenu(WORD id, const GUID* shown) noexcept {
     }
     RefreshCurrentPlan(plan);
     PostPlanChanged(0);
-    // The panel (or the external monitors) take the new plan's brightness now, not only after
-    // Windows' announcement of the new scheme.
-    if (g_pfnApplyPlanBrightness != nullptr) {
+    // External monitors take the new plan's brightness now; the panel takes it from the delayed
+    // step that follows Windows' announcement of the new scheme.
+    if (HasFlag(FLAG_EXT_MONITOR) && g_pfnApplyPlanBrightness != nullptr) {
         LOG_TRACE(TRACE_LEVEL_VALUES, L"SelectPlanFromMenu", L"SETBRIGHTNESS()");
         g_pfnApplyPlanBrightness();
     }
