@@ -44,14 +44,18 @@ bool WorkArea(RECT* area) noexcept {
     return false;
 }
 
-// Size from the style's layout; position clamped into the work area.
-void LayOut(HWND hwnd) noexcept {
+// Size from the style's layout; the position (the stored one at start, else where the panel
+// is) clamped into the work area.
+void LayOut(HWND hwnd, bool storedPosition) noexcept {
     g_Panel.style = StyleFromFlags(plans::g_Settings.blob.dwFlagWord);
     g_Panel.dpi = common::ScreenDpiFactors();
     g_Panel.layout = ScaledLayout(g_Panel.style, g_Panel.dpi);
     RECT window{};
     GetWindowRect(hwnd, &window);
     POINT position{window.left, window.top};
+    if (storedPosition) {
+        position = POINT{plans::g_Settings.blob.left, plans::g_Settings.blob.top};
+    }
     RECT area{};
     if (WorkArea(&area)) {
         position = ClampIntoWorkArea(position, g_Panel.layout.size, area);
@@ -104,8 +108,10 @@ wchar_t* ToolText(int hit) noexcept {
 }
 
 bool CreateTooltips(HWND hwnd) noexcept {
+    // Not owned by the panel: a topmost window it owned would keep the panel itself from being
+    // made topmost on some systems. The tools name the panel, which gets the notifications.
     g_Panel.hTooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
-                                       CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd, nullptr,
+                                       CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
                                        GetModuleHandleW(nullptr), nullptr);
     if (g_Panel.hTooltip == nullptr) {
         return false;
@@ -226,7 +232,7 @@ INT_PTR OnInitDialog(HWND hwnd, WPARAM, LPARAM) {
     g_Panel.bBoosting = BoostActive();
     CopyPlanName();
     // 1. Size and place.
-    LayOut(hwnd);
+    LayOut(hwnd, true);
     // 2. Layered, topmost as set; the title.
     LONG_PTR exStyle = GetWindowLongPtrW(hwnd, GWL_EXSTYLE) | WS_EX_LAYERED;
     const bool topmost = plans::HasFlag(plans::FLAG_TOPMOST);
@@ -505,7 +511,7 @@ HWND CreateMeterPanel(HINSTANCE instance, HWND owner) noexcept {
 HWND MeterPanelWindow() noexcept { return g_Panel.hwnd; }
 
 void RelayoutPanel(HWND panel) noexcept {
-    LayOut(panel);
+    LayOut(panel, false);
     MoveTools(panel);
     InvalidateRect(panel, nullptr, FALSE);
 }
