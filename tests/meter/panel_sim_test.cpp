@@ -322,6 +322,10 @@ TEST_F(PanelSimTest, BoostCommandBoostsAndMessage1030RestoresOnlyOnce) {
     Command(IDM_BOOST);
     EXPECT_TRUE(meter::BoostActive());
     EXPECT_EQ(Values(plans::kPlanBalanced), kFull);
+    plans::ProcessorPair boosted{};
+    ASSERT_TRUE(plans::ReadProcessorPair(plans::kPlanBalanced, &boosted));
+    EXPECT_EQ(boosted.ucPresetAC, plans::PRESET_HIGH);
+    EXPECT_EQ(boosted.ucPresetDC, plans::PRESET_HIGH);
     EXPECT_EQ(SavedBlockSize(), 24u);
     EXPECT_EQ(EndBoost(), 1);
     EXPECT_FALSE(meter::BoostActive());
@@ -335,6 +339,36 @@ TEST_F(PanelSimTest, BoostCommandBoostsAndMessage1030RestoresOnlyOnce) {
     EXPECT_EQ(Values(plans::kPlanBalanced), kBalanced);
     EXPECT_TRUE(IsEqualGUID(ActivePlan(), plans::kPlanBalanced));
     EXPECT_EQ(ErrorLog(), L"");
+}
+
+LPARAM ClientPoint(int x, int y) { return MAKELPARAM(x, y); }
+
+// The boost button acts on a release over it; its outer one-pixel edge counts as outside (a
+// press there drags the panel instead).
+TEST_F(PanelSimTest, ReleaseOnTheBoostButtonBoostsButNotOnItsEdgeOrElsewhere) {
+    ASSERT_NE(Open(kBase), nullptr);
+    const meter::PanelLayout layout = meter::ScaledLayout(meter::PanelStyle::Standard, common::ScreenDpiFactors());
+    const RECT& boost = layout.rcBoost;
+    const int cx = (boost.left + boost.right) / 2;
+    const int cy = (boost.top + boost.bottom) / 2;
+    struct {
+        const char* name;
+        POINT press;
+        POINT release;
+        bool boosts;
+    } cases[] = {
+        {"press on the left edge", {boost.left, cy}, {boost.left, cy}, false},
+        {"press on the bottom edge", {cx, boost.bottom - 1}, {cx, boost.bottom - 1}, false},
+        {"released away from the button", {cx, cy}, {layout.rcName.left + 4, layout.rcName.top + 4}, false},
+        {"press and release inside", {cx, cy}, {cx + 1, cy}, true},
+    };
+    for (const auto& c : cases) {
+        SendMessageW(m_panel, WM_LBUTTONDOWN, MK_LBUTTON, ClientPoint(c.press.x, c.press.y));
+        SendMessageW(m_panel, WM_LBUTTONUP, 0, ClientPoint(c.release.x, c.release.y));
+        Pump();   // the button's command is posted
+        EXPECT_EQ(meter::BoostActive(), c.boosts) << c.name;
+    }
+    EXPECT_EQ(Values(plans::kPlanBalanced), kFull);
 }
 
 TEST_F(PanelSimTest, BoostOnAPlanAlreadyAtFullSpeedChangesNothingAndLogsNothing) {
