@@ -216,19 +216,26 @@ int wmain(int argc, wchar_t** argv) {
     config.panelWindow = meter::MeterPanelWindow;
     meter::StartSpeedMonitor(config);
     battery::StartBatteryThread(&run);
-    plans::g_Settings.blob.dwFlagWord = plans::FLAG_METER;
-    plans::g_Settings.blob.left = 100;
-    plans::g_Settings.blob.top = 100;
-    HWND panel = meter::CreateMeterPanel(GetModuleHandleW(nullptr), nullptr);
-    if (panel == nullptr) {
-        std::wprintf(L"in process with the meter panel: the panel could not be created\n");
-    } else {
+    // The standard style (glow every 100 ms, idle swing every 5 s), then style A (neither).
+    struct {
+        const wchar_t* name;
+        DWORD flags;
+    } styles[] = {{L"standard style", plans::FLAG_METER}, {L"style A", plans::FLAG_METER | plans::FLAG_LAYOUT_ALT1}};
+    for (const auto& style : styles) {
+        plans::g_Settings.blob.dwFlagWord = style.flags;
+        plans::g_Settings.blob.left = 100;
+        plans::g_Settings.blob.top = 100;
+        HWND panel = meter::CreateMeterPanel(GetModuleHandleW(nullptr), nullptr);
+        if (panel == nullptr) {
+            std::wprintf(L"in process with the meter panel: the panel could not be created\n");
+            continue;
+        }
         ShowWindow(panel, SW_SHOWNOACTIVATE);
         OwnShareWithMessages(kSettleMs / 1000);
         const double withPanel = OwnShareWithMessages(seconds);
-        std::wprintf(L"in process %lu s with the meter panel: %.4f %% of one core (target <= %.1f %%: %ls), "
+        std::wprintf(L"in process %lu s with the meter panel, %ls: %.4f %% of one core (target <= %.1f %%: %ls), "
                      L"ratio to the workers alone %.2f\n",
-                     seconds, withPanel, kPanelTargetPercent, Verdict(withPanel, kPanelTargetPercent),
+                     seconds, style.name, withPanel, kPanelTargetPercent, Verdict(withPanel, kPanelTargetPercent),
                      workers > 0.0 ? withPanel / workers : 0.0);
         DestroyWindow(panel);
     }

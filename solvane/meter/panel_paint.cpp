@@ -233,6 +233,18 @@ void DrawGauge(HDC dc) noexcept {
     }
 }
 
+}  // namespace
+
+void GlowFrames(RECT (&frames)[2]) noexcept {
+    frames[0] = g_Panel.layout.rcGauge;
+    frames[1] = g_Panel.layout.rcBoost;
+    for (RECT& frame : frames) {
+        InflateRect(&frame, 2, 2);
+    }
+}
+
+namespace {
+
 void DrawGlow(HDC dc) noexcept {
     if (g_Panel.style != PanelStyle::Standard) {
         return;
@@ -240,9 +252,9 @@ void DrawGlow(HDC dc) noexcept {
     const int glow = g_Panel.nGlow;
     const COLORREF colour = RGB(0, 40 + glow * 3, 80 + glow * 2);
     common::UniqueGdiObject brush(CreateSolidBrush(colour));
-    for (const RECT* area : {&g_Panel.layout.rcGauge, &g_Panel.layout.rcBoost}) {
-        RECT frame = *area;
-        InflateRect(&frame, 2, 2);
+    RECT frames[2];
+    GlowFrames(frames);
+    for (const RECT& frame : frames) {
         FrameRect(dc, &frame, static_cast<HBRUSH>(brush.Get()));
     }
 }
@@ -288,18 +300,36 @@ void DrawBoostButton(HDC dc, const RECT& rc) noexcept {
     Polygon(dc, bolt, 6);
 }
 
-void DrawAll(HDC dc, const RECT& client) noexcept {
-    Fill(dc, client, Colours().background);
+// Draws the parts that the window's update region touches (`target` is the window's paint DC,
+// clipped to that region; the animations repaint small parts many times a second).
+void DrawAll(HDC dc, HDC target, const RECT& paint) noexcept {
+    Fill(dc, paint, Colours().background);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, Colours().text);
     DrawGlow(dc);
-    DrawGauge(dc);
-    DrawBattery(dc, g_Panel.layout.rcBattery);
-    DrawName(dc, g_Panel.layout.rcName);
-    DrawFrequency(dc, g_Panel.layout.rcFrequency);
-    DrawMinimize(dc, g_Panel.layout.rcMinimize);
-    DrawMenuButton(dc, g_Panel.layout.rcMenu);
-    DrawBoostButton(dc, g_Panel.layout.rcBoost);
+    const PanelLayout& layout = g_Panel.layout;
+    auto Touches = [target](const RECT& area, const RECT&) { return RectVisible(target, &area) != FALSE; };
+    if (Touches(layout.rcGauge, paint)) {
+        DrawGauge(dc);
+    }
+    if (Touches(layout.rcBattery, paint)) {
+        DrawBattery(dc, layout.rcBattery);
+    }
+    if (Touches(layout.rcName, paint)) {
+        DrawName(dc, layout.rcName);
+    }
+    if (Touches(layout.rcFrequency, paint)) {
+        DrawFrequency(dc, layout.rcFrequency);
+    }
+    if (Touches(layout.rcMinimize, paint)) {
+        DrawMinimize(dc, layout.rcMinimize);
+    }
+    if (Touches(layout.rcMenu, paint)) {
+        DrawMenuButton(dc, layout.rcMenu);
+    }
+    if (Touches(layout.rcBoost, paint)) {
+        DrawBoostButton(dc, layout.rcBoost);
+    }
 }
 
 }  // namespace
@@ -309,16 +339,22 @@ int NameFontHeight(int areaHeight) noexcept { return std::max(8, areaHeight * 3 
 void PaintPanel(HWND hwnd, HDC dc) noexcept {
     RECT client{};
     GetClientRect(hwnd, &client);
+    RECT paint{};
+    if (GetClipBox(dc, &paint) == ERROR || IsRectEmpty(&paint)) {
+        paint = client;
+    }
     common::UniqueMemoryDc memory(CreateCompatibleDC(dc));
-    common::UniqueGdiObject bitmap(CreateCompatibleBitmap(dc, Width(client), Height(client)));
+    common::UniqueGdiObject bitmap(CreateCompatibleBitmap(dc, Width(paint), Height(paint)));
     if (!memory || !bitmap) {
-        DrawAll(dc, client);   // straight onto the screen rather than nothing
+        DrawAll(dc, dc, paint);   // straight onto the screen rather than nothing
         return;
     }
     {
+        // Only the part to repaint is drawn, into a bitmap of its size.
         common::ScopedSelect select(memory.Get(), bitmap.Get());
-        DrawAll(memory.Get(), client);
-        BitBlt(dc, 0, 0, Width(client), Height(client), memory.Get(), 0, 0, SRCCOPY);
+        SetViewportOrgEx(memory.Get(), -paint.left, -paint.top, nullptr);
+        DrawAll(memory.Get(), dc, paint);
+        BitBlt(dc, paint.left, paint.top, Width(paint), Height(paint), memory.Get(), paint.left, paint.top, SRCCOPY);
     }
 }
 

@@ -45,6 +45,7 @@ extern PanelState g_Panel;
 PanelLayout ScaledLayout(PanelStyle style, const common::DpiFactors& dpi) noexcept;
 
 // Drawing (panel_paint.cpp).
+void GlowFrames(RECT (&frames)[2]) noexcept;   // the two glow frames around gauge and boost button
 void PaintPanel(HWND hwnd, HDC dc) noexcept;
 int NameTextWidth(HWND hwnd, const wchar_t* text) noexcept;
 // The gauge's tooltip: string 126 (charging) or 125 with the battery time; empty when unknown.

@@ -175,6 +175,21 @@ void ApplyStyle(HWND hwnd, WPARAM zOrder, LPARAM transparency) noexcept {
     }
 }
 
+// Only the one-pixel lines of the two glow frames.
+void InvalidateGlow() noexcept {
+    RECT frames[2];
+    GlowFrames(frames);
+    for (const RECT& f : frames) {
+        const RECT lines[4] = {{f.left, f.top, f.right, f.top + 1},
+                               {f.left, f.bottom - 1, f.right, f.bottom},
+                               {f.left, f.top, f.left + 1, f.bottom},
+                               {f.right - 1, f.top, f.right, f.bottom}};
+        for (const RECT& line : lines) {
+            InvalidateArea(line);
+        }
+    }
+}
+
 void BoostChanged() noexcept {
     g_Panel.bBoosting = BoostActive();
     WakeAnimation(kAnimBoost);
@@ -372,8 +387,7 @@ INT_PTR OnTimer(HWND hwnd, WPARAM wParam, LPARAM) {
     case IDT_PANEL_GLOW:
         if (StandardStyleShown() && IsWindowVisible(hwnd)) {
             StepGlow(&g_Panel.nGlow, &g_Panel.nGlowDirection);
-            InvalidateArea(g_Panel.layout.rcBoost);
-            InvalidateArea(g_Panel.layout.rcGauge);
+            InvalidateGlow();
         }
         return TRUE;
     case IDT_PANEL_MENU:
