@@ -245,6 +245,8 @@ void GlowFrames(RECT (&frames)[2]) noexcept {
 
 namespace {
 
+}  // namespace
+
 void DrawGlow(HDC dc) noexcept {
     if (g_Panel.style != PanelStyle::Standard) {
         return;
@@ -258,6 +260,8 @@ void DrawGlow(HDC dc) noexcept {
         FrameRect(dc, &frame, static_cast<HBRUSH>(brush.Get()));
     }
 }
+
+namespace {
 
 COLORREF ButtonColour(int hit) noexcept {
     if (g_Panel.nPressed == hit) {

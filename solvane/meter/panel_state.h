@@ -45,7 +45,8 @@ extern PanelState g_Panel;
 PanelLayout ScaledLayout(PanelStyle style, const common::DpiFactors& dpi) noexcept;
 
 // Drawing (panel_paint.cpp).
-void GlowFrames(RECT (&frames)[2]) noexcept;   // the two glow frames around gauge and boost button
+void GlowFrames(RECT (&frames)[2]) noexcept;
+void DrawGlow(HDC dc) noexcept;   // the two frames in the current glow colour (standard style)   // the two glow frames around gauge and boost button
 void PaintPanel(HWND hwnd, HDC dc) noexcept;
 int NameTextWidth(HWND hwnd, const wchar_t* text) noexcept;
 // The gauge's tooltip: string 126 (charging) or 125 with the battery time; empty when unknown.

@@ -34,6 +34,7 @@ constexpr int kLowStateOnLine = 5;
 constexpr DWORD kScrollDurationMs = 5000;
 constexpr DWORD kScrollStepMs = 100;
 constexpr DWORD kIdleDurationMs = 1000;
+constexpr int kIdleEntryStride = 4;
 constexpr int kBatterySteps = 10;
 constexpr DWORD kBatteryDurationMs = 1000;
 
@@ -152,8 +153,9 @@ void RunScroll() noexcept {
 void RunIdle() noexcept {
     const int table = g_idleTable;
     g_idleTable = (g_idleTable + 1) % kSwingTables;
-    const DWORD stepMs = kIdleDurationMs / kSwingEntries;
-    for (int entry = kSwingEntries - 1; entry >= 0; --entry) {
+    // Every fourth entry of the table: ten frames carry the swing as well as thirty-seven.
+    const DWORD stepMs = kIdleDurationMs * kIdleEntryStride / kSwingEntries;
+    for (int entry = kSwingEntries - 1; entry >= 0; entry -= kIdleEntryStride) {
         if (BoostActive() && g_Panel.style == PanelStyle::A) {
             break;   // the tremble owns the needle
         }

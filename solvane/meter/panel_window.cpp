@@ -4,6 +4,7 @@
 #include <commctrl.h>
 #include <strsafe.h>
 
+#include "common/handles.h"
 #include "common/log.h"
 #include "meter/boost.h"
 #include "meter/panel_state.h"
@@ -175,18 +176,12 @@ void ApplyStyle(HWND hwnd, WPARAM zOrder, LPARAM transparency) noexcept {
     }
 }
 
-// Only the one-pixel lines of the two glow frames.
-void InvalidateGlow() noexcept {
-    RECT frames[2];
-    GlowFrames(frames);
-    for (const RECT& f : frames) {
-        const RECT lines[4] = {{f.left, f.top, f.right, f.top + 1},
-                               {f.left, f.bottom - 1, f.right, f.bottom},
-                               {f.left, f.top, f.left + 1, f.bottom},
-                               {f.right - 1, f.top, f.right, f.bottom}};
-        for (const RECT& line : lines) {
-            InvalidateArea(line);
-        }
+// The glow frames change ten times a second: they are drawn straight onto the window, without
+// a paint cycle (a later paint draws them the same way).
+void RedrawGlow(HWND hwnd) noexcept {
+    common::WindowDc dc(hwnd);
+    if (dc) {
+        DrawGlow(dc.Get());
     }
 }
 
@@ -387,7 +382,7 @@ INT_PTR OnTimer(HWND hwnd, WPARAM wParam, LPARAM) {
     case IDT_PANEL_GLOW:
         if (StandardStyleShown() && IsWindowVisible(hwnd)) {
             StepGlow(&g_Panel.nGlow, &g_Panel.nGlowDirection);
-            InvalidateGlow();
+            RedrawGlow(hwnd);
         }
         return TRUE;
     case IDT_PANEL_MENU:
