@@ -202,6 +202,7 @@
 #define IDM_PLAN_PINNED2                71
 #define IDM_PLAN_PINNED1                72
 #define IDM_PLAN_OTHER_FIRST            74  // 74 + n: plan n of the list the menu showed
+#define IDM_BOOST                       1056  // the meter panel's boost button and its menu item
 
 // =============================================================================================
 // Timers
@@ -219,6 +220,9 @@
 #define IDT_MONITOR_RETRY               10112
 #define IDT_MONITOR_RESUME              10113
 #define IDT_TRAY_ADD_RETRY              10120
+#define IDT_PANEL_IDLE                  10103  // meter panel: wakes the idle animation
+#define IDT_PANEL_GLOW                  10104  // meter panel: moves the glow
+#define IDT_PANEL_MENU                  10108  // meter panel: destroys an open pop-up menu
 
 // ---------------------------------------------------------------------------------------------
 // Battery model and time estimation.
@@ -455,3 +459,15 @@
 #define IDS_TIP_AUTO_CHANGE 266
 #define IDS_TIP_RESTORE_TWO 533
 #define IDS_TIP_PEAK_SHIFT 2144
+
+// ---------------------------------------------------------------------------------------------
+// Meter panel.
+#define IDD_METER_PANEL                 535
+#define IDS_ERR_LAYERED_ATTRIBUTES      42
+#define IDS_ERR_PANEL_ZORDER            43
+#define IDS_NOT_AVAILABLE_NOW           122  // "%s (currently unavailable)"
+#define IDS_GAUGE_TIP_LEFT              125
+#define IDS_GAUGE_TIP_CHARGING          126
+#define IDS_PANEL_BATTERY_TIME          127
+#define IDS_PANEL_BATTERY_TIME_CHARGING 128
+#define IDS_BOOST_BUTTON                142

@@ -13,7 +13,9 @@
 
 #include "battery/battery.h"
 #include "common/handles.h"
+#include "meter/panel_window.h"
 #include "meter/speed_monitor.h"
+#include "plans/settings.h"
 
 namespace {
 
@@ -21,6 +23,8 @@ constexpr DWORD kDefaultSeconds = 60;
 constexpr DWORD kSettleMs = 5000;
 constexpr DWORD kCloseTimeoutMs = 20000;
 constexpr double kTargetPercent = 0.1;
+constexpr double kPanelTargetPercent = 0.3;
+constexpr wchar_t kProgramKey[] = L"Software\\Orvel\\Solvane";
 constexpr double kHundredNs = 1e7;
 
 ULONGLONG ProcessorTime(HANDLE process) {
@@ -78,7 +82,60 @@ double OwnShare(DWORD seconds) {
     return 100.0 * (static_cast<double>(used) / kHundredNs) / elapsed;
 }
 
-const wchar_t* Verdict(double share) { return share <= kTargetPercent ? L"met" : L"missed"; }
+const wchar_t* Verdict(double share, double target = kTargetPercent) { return share <= target ? L"met" : L"missed"; }
+
+// Share of one core (percent) this process used over `seconds` while its message loop runs.
+double OwnShareWithMessages(DWORD seconds) {
+    const ULONGLONG before = ProcessorTime(GetCurrentProcess());
+    const ULONGLONG start = GetTickCount64();
+    const ULONGLONG end = start + seconds * 1000ULL;
+    for (ULONGLONG now = start; now < end; now = GetTickCount64()) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+    const ULONGLONG used = ProcessorTime(GetCurrentProcess()) - before;
+    const double elapsed = static_cast<double>(GetTickCount64() - start) / 1000.0;
+    return 100.0 * (static_cast<double>(used) / kHundredNs) / elapsed;
+}
+
+// A DWORD or binary value of the program's key put in place for a measurement and restored.
+class TemporaryValue {
+public:
+    TemporaryValue(HKEY root, const wchar_t* name, DWORD type, const void* data, DWORD size) : m_root(root), m_name(name) {
+        if (RegCreateKeyExW(root, kProgramKey, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, m_key.Put(),
+                            nullptr) != ERROR_SUCCESS) {
+            return;
+        }
+        m_size = sizeof(m_old);
+        m_existed = RegQueryValueExW(m_key.Get(), name, nullptr, &m_type, m_old, &m_size) == ERROR_SUCCESS;
+        m_set = RegSetValueExW(m_key.Get(), name, 0, type, static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;
+    }
+    ~TemporaryValue() {
+        if (!m_key) {
+            return;
+        }
+        if (m_existed) {
+            RegSetValueExW(m_key.Get(), m_name, 0, m_type, m_old, m_size);
+        } else {
+            RegDeleteValueW(m_key.Get(), m_name);
+        }
+    }
+    bool Set() const { return m_set; }
+
+private:
+    HKEY m_root;
+    const wchar_t* m_name;
+    common::UniqueRegKey m_key;
+    BYTE m_old[64] = {};
+    DWORD m_size = 0;
+    DWORD m_type = 0;
+    bool m_existed = false;
+    bool m_set = false;
+};
 
 }  // namespace
 
@@ -107,6 +164,29 @@ int wmain(int argc, wchar_t** argv) {
                      seconds, base, program, kTargetPercent, Verdict(program), base > 0.0 ? program / base : 0.0);
     }
 
+    // 1b. The resident program with its meter panel shown (the panel's animations sleep while
+    //     nothing changes).
+    {
+        const DWORD meterOn = 1;
+        plans::SettingsBlob blob{};
+        blob.valid = 1;
+        blob.left = 100;
+        blob.top = 100;
+        TemporaryValue meterValue(HKEY_LOCAL_MACHINE, L"Meter", REG_DWORD, &meterOn, sizeof(meterOn));
+        TemporaryValue settingsValue(HKEY_CURRENT_USER, L"Settings", REG_BINARY, &blob, sizeof(blob));
+        if (meterValue.Set() && settingsValue.Set()) {
+            const double panel = IdleShare(solvane, seconds);
+            if (panel >= 0.0 && !(base == 0.0 && panel == 0.0)) {
+                std::wprintf(L"idle %lu s with the meter panel: Solvane %.4f %% of one core (target <= %.1f %%: %ls), "
+                             L"ratio to the baseline %.2f, to the program without panel %.2f\n",
+                             seconds, panel, kPanelTargetPercent, Verdict(panel, kPanelTargetPercent),
+                             base > 0.0 ? panel / base : 0.0, program > 0.0 ? panel / program : 0.0);
+            }
+        } else {
+            std::wprintf(L"idle with the meter panel: the meter could not be configured\n");
+        }
+    }
+
     // 2. The same workers in this process: an idle minute without them, then one with them.
     const double quiet = OwnShare(seconds);
     std::atomic<bool> run{true};
@@ -129,5 +209,38 @@ int wmain(int argc, wchar_t** argv) {
     std::wprintf(L"wake-ups per minute: processor sampler %.1f, easing %.1f, battery poll %.1f (%lu checks)\n",
                  meter::SamplerWakeups() / minutes, meter::EasingWakeups() / minutes,
                  battery::BatteryThreadWakeups() / minutes, battery::BatteryThreadPasses());
+
+    // 3. The workers and the meter panel (shown, standard style) in this process, its message
+    //    loop running.
+    run = true;
+    config.panelWindow = meter::MeterPanelWindow;
+    meter::StartSpeedMonitor(config);
+    battery::StartBatteryThread(&run);
+    // The standard style (glow every 100 ms, idle swing every 5 s), then style A (neither).
+    struct {
+        const wchar_t* name;
+        DWORD flags;
+    } styles[] = {{L"standard style", plans::FLAG_METER}, {L"style A", plans::FLAG_METER | plans::FLAG_LAYOUT_ALT1}};
+    for (const auto& style : styles) {
+        plans::g_Settings.blob.dwFlagWord = style.flags;
+        plans::g_Settings.blob.left = 100;
+        plans::g_Settings.blob.top = 100;
+        HWND panel = meter::CreateMeterPanel(GetModuleHandleW(nullptr), nullptr);
+        if (panel == nullptr) {
+            std::wprintf(L"in process with the meter panel: the panel could not be created\n");
+            continue;
+        }
+        ShowWindow(panel, SW_SHOWNOACTIVATE);
+        OwnShareWithMessages(kSettleMs / 1000);
+        const double withPanel = OwnShareWithMessages(seconds);
+        std::wprintf(L"in process %lu s with the meter panel, %ls: %.4f %% of one core (target <= %.1f %%: %ls), "
+                     L"ratio to the workers alone %.2f\n",
+                     seconds, style.name, withPanel, kPanelTargetPercent, Verdict(withPanel, kPanelTargetPercent),
+                     workers > 0.0 ? withPanel / workers : 0.0);
+        DestroyWindow(panel);
+    }
+    run = false;
+    meter::JoinSpeedMonitor();
+    battery::JoinBatteryThread();
     return 0;
 }

@@ -16,6 +16,8 @@
 #include "common/log.h"
 #include "common/text.h"
 #include "common/registry.h"
+#include "meter/panel_window.h"
+#include "app/tray_icon.h"
 #include "resources/resource.h"
 #include "plans/mode_switch.h"
 #include "plans/reg_values.h"
@@ -76,22 +78,36 @@ bool OnExit(HWND hwnd, WPARAM, LPARAM) {
         LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"exit cancelled");
         return true;
     }
-    // The meter panel ends an active boost (0x406, wParam 0) here once it joins.
+    if (HWND panel = meter::MeterPanelWindow()) {
+        SendMessageW(panel, meter::WM_PANEL_END_BOOST, 0, 0);
+    }
     DestroyWindow(hwnd);
     return true;
 }
 
 bool OnMinimizeToTray(HWND hwnd, WPARAM wParam, LPARAM) {
-    // The panel is hidden here once it joins.
+    if (HWND panel = meter::MeterPanelWindow()) {
+        ShowWindow(panel, SW_HIDE);
+    }
     LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"WM_COMMAND %u: minimise to the notification area (code %u)",
               LOWORD(wParam), HIWORD(wParam));
     tray::MinimizeToTray(hwnd);
     return true;
 }
 
-bool OnRestorePanel(HWND, WPARAM wParam, LPARAM) {
-    // Only with a configured and existing meter panel, which joins later.
-    LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"WM_COMMAND %u: no panel to restore", LOWORD(wParam));
+bool OnRestorePanel(HWND hwnd, WPARAM wParam, LPARAM) {
+    HWND panel = meter::MeterPanelWindow();
+    if (!ui::PanelConfigured() || panel == nullptr) {
+        LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"WM_COMMAND %u: no panel to restore", LOWORD(wParam));
+        return true;
+    }
+    tray::DeleteTrayIcon(hwnd);
+    ui::SetTrayOnly(false);
+    meter::ResetPanelButtons();
+    ShowWindow(panel, SW_SHOWNORMAL);
+    SetActiveWindow(panel);
+    meter::RelayoutPanel(panel);   // error 32 when the work area cannot be read
+    InvalidateRect(panel, nullptr, FALSE);
     return true;
 }
 
@@ -136,9 +152,10 @@ bool OpenSettings(HWND hwnd, WORD id, LPARAM lParam) {
         app::OpenPlanSheet(parent);
     } else {
         // The ECO mode settings dialog (1178 three-mode, 1313 two-mode); afterwards the plan may
-        // have changed: 0x403 to this window (the meter panel takes it once it joins).
+        // have changed: 0x403 to the meter panel when it exists, else to this window.
         OpenModeDialog(hwnd);
-        PostMessageW(hwnd, WM_APP_PLAN_CHANGED, 0, 0);
+        HWND panel = meter::MeterPanelWindow();
+        PostMessageW(panel != nullptr ? panel : hwnd, WM_APP_PLAN_CHANGED, 0, 0);
     }
     g_MainState.bOpenAtWorkArea = false;
     g_MainState.hSettingsDialog = nullptr;

@@ -26,6 +26,7 @@
 #include "display/display.h"
 #include "drivers/eco_led.h"
 #include "drivers/processor_device.h"
+#include "meter/panel_window.h"
 #include "meter/speed_monitor.h"
 #include "peakcut/peakcut.h"
 #include "plans/guid_text.h"
@@ -122,12 +123,27 @@ LRESULT OnCreate(HWND hwnd, UINT, WPARAM, LPARAM) {
 
 void FreePlanData() noexcept { plans::ClearPlanLists(); }
 
+// The panel's position for the settings writer, and the end of an active boost (0x406).
+void StorePanelPositionAndEndBoost() noexcept {
+    HWND panel = meter::MeterPanelWindow();
+    if (panel == nullptr) {
+        return;
+    }
+    RECT window{};
+    if (GetWindowRect(panel, &window)) {
+        plans::g_Settings.blob.left = window.left;
+        plans::g_Settings.blob.top = window.top;
+    }
+    SendMessageW(panel, WM_APP_END_BOOST, 0, 0);
+}
+
 // Shutdown: every thread is stopped and joined before anything it uses is freed.
 LRESULT OnDestroy(HWND hwnd, UINT, WPARAM, LPARAM) {
     LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"WM_DESTROY");
     peakcut::EndPeakCut();  // "PeakCutLevel" = 0 with the link library present
     UnregisterPowerEvents(hwnd);
     tray::OnMainDestroy(hwnd);
+    StorePanelPositionAndEndBoost();
     plans::SaveSettings();
     LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"WM_DESTROY: settings saved");
     g_bRunFlag = false;
@@ -138,12 +154,16 @@ LRESULT OnDestroy(HWND hwnd, UINT, WPARAM, LPARAM) {
     battery::JoinBatteryThread();
     battery::JoinAutoChangeThread();
     peakcut::JoinPeakCutThread();
+    meter::StopPanelThreads();
     LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"WM_DESTROY: threads joined");
     toast::Unload();
     FreePlanData();
     plans::ClosePlanListLock();
     UninitHelp();
     FinalizeEcoLevelLibrary();
+    if (HWND panel = meter::MeterPanelWindow()) {
+        DestroyWindow(panel);
+    }
     g_hHiddenButton = nullptr;
     g_hMainWnd = nullptr;
     LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"WM_DESTROY: run flag cleared, quitting");
@@ -159,7 +179,7 @@ LRESULT OnClose(HWND hwnd, UINT, WPARAM, LPARAM) {
 }
 
 LRESULT OnQueryEndSession(HWND, UINT, WPARAM, LPARAM) {
-    // The panel position is stored and its boost ended (0x406) here once the panel joins.
+    StorePanelPositionAndEndBoost();
     plans::SaveSettings();
     return TRUE;
 }
@@ -263,7 +283,7 @@ LRESULT OnApplyBrightness(HWND, UINT, WPARAM wParam, LPARAM) {
 
 LRESULT OnPlanChanged(HWND hwnd, UINT, WPARAM wParam, LPARAM) {
     LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"WM_USER+3 (%u)", static_cast<unsigned>(wParam));
-    // The panel's copy of the plan name is taken here once the panel joins.
+    // The panel copies the plan name itself when it passes the message on.
     plans::RefreshPlanList();
     if (ui::TrayOnly()) {
         tray::UpdateTrayIcon(hwnd, wParam == kPlanChangedNotify);

@@ -2,6 +2,7 @@
 
 #include "app/app_globals.h"
 #include "common/log.h"
+#include "meter/panel_window.h"
 #include "plans/mode_switch.h"
 #include "plans/mode_ui.h"
 
@@ -22,8 +23,11 @@ class WindowModeUi final : public plans::ModeUi {
 public:
     HWND MainWindow() noexcept override { return g_hMainWnd; }
 
-    // The meter panel takes the message once it exists.
-    HWND PlanChangeTarget() noexcept override { return g_hMainWnd; }
+    // The meter panel when it exists (it hands the message on to the main window).
+    HWND PlanChangeTarget() noexcept override {
+        HWND panel = meter::MeterPanelWindow();
+        return panel != nullptr ? panel : g_hMainWnd;
+    }
 
     const wchar_t* ProgramTitle() noexcept override { return g_szProgramTitle; }
 

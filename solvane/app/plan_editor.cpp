@@ -20,6 +20,7 @@
 #include "common/handles.h"
 #include "common/log.h"
 #include "display/display.h"
+#include "meter/panel_window.h"
 #include "plans/editor_values.h"
 #include "plans/factory_defaults.h"
 #include "plans/mode_led.h"
@@ -597,6 +598,11 @@ void OnSliderMoved(HWND slider, WORD code) {
 
 void OnInitDialog(HWND hwnd) {
     g_Editor.hwnd = hwnd;
+    // The editor shows and saves a plan's own processor values: a boost of the meter panel ends
+    // first, or its full-speed values would be shown and saved as the plan's.
+    if (HWND panel = meter::MeterPanelWindow()) {
+        SendMessageW(panel, WM_APP_END_BOOST, 0, 0);
+    }
     plans::ReadActiveScheme(&g_Editor.active);
     plans::RefreshPlanList();
     FillCombo();

@@ -16,6 +16,8 @@
 #include "display/display.h"
 #include "drivers/eco_led.h"
 #include "drivers/processor_device.h"
+#include "meter/boost.h"
+#include "meter/panel_window.h"
 #include "plans/guid_text.h"
 #include "plans/mode_switch.h"
 #include "plans/mode_led.h"
@@ -156,7 +158,9 @@ void OnPowerStatusChange(HWND hwnd) {
     if (GetSystemPowerStatus(&status)) {
         g_MainState.ucACLineStatus = status.ACLineStatus;
         battery::CheckBattery();
-        // The panel's battery area is repainted here once the panel joins.
+        if (HWND panel = meter::MeterPanelWindow()) {
+            InvalidateRect(panel, nullptr, FALSE);
+        }
     } else {
         WriteErrorLog(IDS_ERR_POWER_STATUS, GetLastError(), ERRLOG_FILE);
     }
@@ -223,8 +227,11 @@ void OnPowerSettingChange(HWND hwnd, const POWERBROADCAST_SETTING* setting) {
     const bool processor =
         IsEqualGUID(which, plans::kSettingProcessorMin) || IsEqualGUID(which, plans::kSettingProcessorMax);
     if (processor && hasData && data != kProcessorStateFull) {
-        // The meter panel ends an active boost on this (0x406 with the plan's index) once it joins.
         LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"processor state %u", data);
+        if (HWND panel = meter::MeterPanelWindow()) {
+            // The panel ends an active boost; it reads no plan index from wParam.
+            SendMessageW(panel, meter::WM_PANEL_END_BOOST, 0, 0);
+        }
         return;
     }
     const bool follow = IsEqualGUID(which, kGuidAcDcPowerSource) ||
@@ -381,8 +388,12 @@ LRESULT OnSessionChange(HWND hwnd, WPARAM wParam, LPARAM) {
         plans::SaveSettings();
     }
     if (locked || present) {
-        // An active boost of the meter panel is ended with 0x406 here once the panel joins.
-        RestoreSavedBoost();
+        HWND panel = meter::MeterPanelWindow();
+        if (panel != nullptr && meter::BoostActive()) {
+            SendMessageW(panel, meter::WM_PANEL_END_BOOST, 0, 0);
+        } else {
+            RestoreSavedBoost();
+        }
     }
     if (HasFlag(plans::FLAG_ECO)) {
         if (!locked && present) {
@@ -408,7 +419,9 @@ LRESULT OnSessionChange(HWND hwnd, WPARAM wParam, LPARAM) {
 
 void OnPanelRepaintTimer(HWND hwnd) {
     KillTimer(hwnd, IDT_PANEL_REPAINT);
-    // The meter panel is repainted here once it joins.
+    if (HWND panel = meter::MeterPanelWindow()) {
+        InvalidateRect(panel, nullptr, FALSE);
+    }
 }
 
 void OnBrightnessTimer(HWND hwnd) {

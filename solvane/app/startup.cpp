@@ -19,7 +19,12 @@
 #include "display/display.h"
 #include "drivers/eco_led.h"
 #include "meter/boost.h"
+#include "meter/panel_layout.h"
+#include "meter/panel_window.h"
 #include "meter/speed_monitor.h"
+#include "app/tray_menu.h"
+#include "app/ui_state.h"
+#include "common/dpi.h"
 #include "peakcut/peakcut.h"
 #include "plans/factory_defaults.h"
 #include "plans/plan_list.h"
@@ -131,6 +136,23 @@ void CreateHiddenButton(HINSTANCE instance) noexcept {
     }
 }
 
+// Size of the panel at first start, from the layout the FlagWord selects.
+void PanelSize(DWORD flagWord, INT32* width, INT32* height) {
+    const meter::PanelLayout& layout = meter::LayoutFor(meter::StyleFromFlags(flagWord));
+    const common::DpiFactors dpi = common::ScreenDpiFactors();
+    *width = common::ScaleX(dpi, layout.size.cx);
+    *height = common::ScaleY(dpi, layout.size.cy);
+}
+
+void InstallPanelHooks() noexcept {
+    meter::g_PanelHooks.mainWindow = []() { return g_hMainWnd; };
+    meter::g_PanelHooks.showPanelMenu = [](HWND panel, POINT client) { tray::ShowRightClickMenu(panel, false, client); };
+    meter::g_PanelHooks.showPlanMenu = [](HWND panel, POINT client) { tray::ShowLeftClickMenu(panel, &client); };
+    meter::g_PanelHooks.measureItem = tray::OnMeasureMenuItem;
+    meter::g_PanelHooks.drawItem = tray::OnDrawMenuItem;
+    meter::g_PanelHooks.showHelp = []() { OpenHelpTopic(kHelpTopicMeterPanel); };
+}
+
 }  // namespace
 
 void LoadProgramTitle(HINSTANCE instance) noexcept {
@@ -170,6 +192,8 @@ int InitInstance(HINSTANCE instance, int showCommand) noexcept {
     plans::g_SettingsHooks.loadEcoLevelLibrary = LoadEcoLevelLibrary;
     meter::IdentifyProcessor();
     battery::g_BatteryHooks.noSpeedStep = meter::NoSpeedStep;
+    battery::g_BatteryHooks.panelUpdateRunning = meter::PanelUpdateRunning;
+    plans::g_SettingsHooks.panelSize = PanelSize;
     plans::g_SettingsHooks.readAutoRecord = battery::LoadAutoSettings;
     plans::LoadSettings();
     if (!OsVersionAtLeast(6, 0)) {
@@ -187,6 +211,7 @@ int InitInstance(HINSTANCE instance, int showCommand) noexcept {
     speed.runFlag = &g_bRunFlag;
     speed.sampleLock = g_hInstanceMutex.Get();
     speed.mainWindow = []() { return g_hMainWnd; };
+    speed.panelWindow = meter::MeterPanelWindow;
     if (meter::StartSpeedMonitor(speed) != ERROR_SUCCESS) {
         return FailInit(IDS_ERR_THREAD_PPI, GetLastError());
     }
@@ -239,11 +264,29 @@ int InitInstance(HINSTANCE instance, int showCommand) noexcept {
     }
     peakcut::NotifyMainWindowReady();
     CreateHiddenButton(instance);
-    // The meter panel is created here when configured.
+    HWND panel = nullptr;
+    if (ui::PanelConfigured()) {
+        InstallPanelHooks();
+        // Owned by the main window when that is a tool window, else by the desktop.
+        HWND owner = plans::HasFlag(plans::FLAG_TOOL_WINDOW) ? g_hMainWnd : nullptr;
+        panel = meter::CreateMeterPanel(instance, owner);
+        if (panel == nullptr) {   // error 9 written
+            StopStartedWorkers();
+            LOG_TRACE(TRACE_LEVEL_APP, kTraceName, L"Exit retval:%08x", 0);
+            return 0;
+        }
+    }
 
     ShowWindow(g_hMainWnd, SW_HIDE);
-    (void)showCommand;  // shows the meter panel once it joins
-    PostMessageW(g_hMainWnd, WM_COMMAND, MAKEWPARAM(IDM_MINIMIZE_TO_TRAY, MINIMIZE_CODE_STARTUP), 0);
+    if (panel == nullptr || ui::TrayOnly()) {
+        if (panel != nullptr) {
+            ShowWindow(panel, SW_HIDE);
+        }
+        PostMessageW(g_hMainWnd, WM_COMMAND, MAKEWPARAM(IDM_MINIMIZE_TO_TRAY, MINIMIZE_CODE_STARTUP), 0);
+    } else {
+        ShowWindow(panel, showCommand);
+        UpdateWindow(panel);
+    }
 
     LOG_TRACE(TRACE_LEVEL_APP, kTraceName, L"Exit retval:%08x", 1);
     return 1;

@@ -7,6 +7,7 @@
 #include "app/tray_icon.h"
 #include "app/tray_menu.h"
 #include "app/ui_state.h"
+#include "meter/panel_window.h"
 #include "common/log.h"
 
 namespace tray {
@@ -80,15 +81,22 @@ void OnTaskbarCreated(HWND hwnd) noexcept {
 }
 
 void OnEcoButtonMenu(HWND hwnd) noexcept {
+    // The meter panel, when configured, existing and shown, anchors the menu and takes the Esc.
+    HWND panel = meter::MeterPanelWindow();
+    const bool panelShown = ui::PanelConfigured() && panel != nullptr && IsWindowVisible(panel);
     if (EcoButtonMenuOpen()) {
-        CloseEcoButtonMenu(hwnd);
+        CloseEcoButtonMenu(panelShown ? panel : hwnd);
         return;
     }
     if (ui::FocusOpenSettingsDialog()) {
         return;
     }
     POINT anchor = {};
-    ClientToScreen(hwnd, &anchor);
+    if (panelShown) {
+        anchor = meter::PanelMenuAnchor(panel);
+    } else {
+        ClientToScreen(hwnd, &anchor);
+    }
     ShowEcoButtonMenu(hwnd, anchor);
 }
 

@@ -350,6 +350,33 @@ void JoinSpeedMonitor() noexcept {
     g_stopEvent.Reset();
 }
 
+void ReportTarget() noexcept {
+    int target = 0;
+    {
+        common::MutexLock lock(g_config.sampleLock, kLockWaitMs);
+        if (g_config.sampleLock != nullptr && !lock.Owned()) {
+            return;
+        }
+        target = TargetPercent(g_currentMhz.load(), g_maximumMhz.load());
+        g_target = target;
+    }
+    HWND main = g_config.mainWindow != nullptr ? g_config.mainWindow() : nullptr;
+    if (main != nullptr) {
+        DWORD_PTR result = 0;
+        SendMessageTimeoutW(main, kSpeedMessage, static_cast<WPARAM>(target), kFullPercent, SMTO_NORMAL,
+                            kSendTimeoutMs, &result);
+    }
+    if (g_speedEvent) {
+        SetEvent(g_speedEvent.Get());
+    }
+}
+
+void RestartGauge() noexcept {
+    g_shown = 0;
+    g_target = kFullPercent;
+    ReportTarget();
+}
+
 bool SamplerRunning() noexcept { return g_samplerRunning.load(); }
 DWORD SamplerWakeups() noexcept { return g_samplerWakeups.load(); }
 DWORD EasingWakeups() noexcept { return g_easingWakeups.load(); }

@@ -61,6 +61,11 @@ struct SpeedMonitorConfig {
 };
 
 DWORD StartSpeedMonitor(const SpeedMonitorConfig& config) noexcept;
+// Under the sample lock (at most 1000 ms): the target from the last sample, sent to the main
+// window as WM_USER+1 (percentage, 100); then the speed event is set. Skipped on a time-out.
+void ReportTarget() noexcept;
+// The panel starts its gauge from 0 towards 100, then reports the real target.
+void RestartGauge() noexcept;
 void JoinSpeedMonitor() noexcept;
 bool SamplerRunning() noexcept;
 DWORD SamplerWakeups() noexcept;
