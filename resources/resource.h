@@ -463,6 +463,12 @@
 // ---------------------------------------------------------------------------------------------
 // Meter panel.
 #define IDD_METER_PANEL                 535
+#define IDD_PANEL_DISPLAY               502  // the panel's display settings
+#define IDC_PANEL_LAYOUT_STANDARD       1401
+#define IDC_PANEL_LAYOUT_FIRST          1402
+#define IDC_PANEL_LAYOUT_SECOND         1403
+#define IDC_PANEL_TOPMOST               1404
+#define IDC_PANEL_TRANSPARENT           1405
 #define IDS_ERR_LAYERED_ATTRIBUTES      42
 #define IDS_ERR_PANEL_ZORDER            43
 #define IDS_NOT_AVAILABLE_NOW           122  // "%s (currently unavailable)"

@@ -9,6 +9,7 @@
 #include "app/help.h"
 #include "app/main_commands.h"
 #include "app/main_state.h"
+#include "app/panel_display_dialog.h"
 #include "app/notify_window.h"
 #include "app/monitor_events.h"
 #include "app/power_events.h"
@@ -205,8 +206,10 @@ LRESULT OnSysCommand(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         PostMessageW(hwnd, WM_COMMAND, MAKEWPARAM(IDM_EXIT, 0), 0);
         return 0;
     case SC_MINIMIZE:
-        // Unless the panel's display-settings dialog is open (it joins with the panel).
-        PostMessageW(hwnd, WM_COMMAND, MAKEWPARAM(IDM_MINIMIZE_TO_TRAY, 0), 0);
+        // Unless the panel's display-settings dialog is open (it stays with the panel).
+        if (!PanelDisplaySettingsOpen()) {
+            PostMessageW(hwnd, WM_COMMAND, MAKEWPARAM(IDM_MINIMIZE_TO_TRAY, 0), 0);
+        }
         return 0;
     default:
         return DefWindowProcW(hwnd, message, wParam, lParam);

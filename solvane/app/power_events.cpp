@@ -37,7 +37,6 @@ namespace {
 constexpr wchar_t kTraceName[] = L"WndProc";
 
 // String-table ids.
-constexpr DWORD kBoostSettingDetail = 6;
 
 constexpr DWORD kDefaultBrightnessDelayMs = 1000;
 constexpr UINT kPowerStatusRepaintMs = 1000;
@@ -292,35 +291,8 @@ void ApplyDimTimeoutRule() noexcept {
 }
 
 bool RestoreSavedBoost() noexcept {
-    common::UniqueRegKey key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, plans::kPowerSettingsKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, key.Put()) !=
-        ERROR_SUCCESS) {
+    if (!meter::RestoreInterruptedBoost(meter::kDetailSessionEvent)) {
         return false;
-    }
-    DWORD saved[kSavedBoostBytes / sizeof(DWORD)] = {};
-    if (common::ReadRegBinary(key.Get(), kSavedBoostValue, saved, kSavedBoostBytes) != ERROR_SUCCESS) {
-        return false;  // none, or not a boost record
-    }
-    GUID plan = GUID_NULL;
-    if (!ReadActivePlan(&plan)) {
-        return false;
-    }
-    plans::ProcessorPair pair{};
-    pair.dwMinAC = saved[0];
-    pair.dwMaxAC = saved[1];
-    pair.ucPresetAC = static_cast<BYTE>(saved[2]);
-    pair.dwMinDC = saved[3];
-    pair.dwMaxDC = saved[4];
-    pair.ucPresetDC = static_cast<BYTE>(saved[5]);
-    if (!plans::WriteProcessorPair(plan, pair)) {
-        // The record stays so that a later attempt can still undo the boost.
-        WriteErrorLog(IDS_ERR_BOOST_SETTING, kBoostSettingDetail, ERRLOG_FILE);
-        return false;
-    }
-    RegDeleteValueW(key.Get(), kSavedBoostValue);
-    const DWORD status = plans::ActivateScheme(plan);
-    if (status != ERROR_SUCCESS) {
-        WriteErrorLog(IDS_ERR_BOOST_ACTIVATE, status, ERRLOG_FILE);
     }
     LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"saved boost state restored");
     return true;

@@ -8,10 +8,6 @@ inline constexpr wchar_t kColourUtilityClass[] = L"AVDmClass";
 inline constexpr wchar_t kColourUtilityTitle[] = L"Velumiの設定-常駐監視";
 inline constexpr UINT kColourUtilityTimeoutMs = 5000;
 
-// "Saved_pt": the processor values of the plan before a boost (six 32-bit values).
-inline constexpr wchar_t kSavedBoostValue[] = L"Saved_pt";
-inline constexpr DWORD kSavedBoostBytes = 24;
-
 // Handlers called by the main window procedure with the message parameters.
 LRESULT OnPowerBroadcast(HWND hwnd, WPARAM wParam, LPARAM lParam);   // always 1
 LRESULT OnDeviceChange(HWND hwnd, WPARAM wParam, LPARAM lParam);     // always 1
@@ -30,7 +26,8 @@ DWORD ReadBrightnessDelay() noexcept;
 // Without external-monitor support, on OS model 2 or later and with the current plan's ambient-
 // light mode 1: the plan's display-dim time-out becomes 0 for both power sources.
 void ApplyDimTimeoutRule() noexcept;
-// Ends an interrupted boost from "Saved_pt" on the active plan. True when one was undone.
+// Ends a boost interrupted in an earlier run ("Saved_pt", see meter/boost.h). True when one
+// was undone.
 bool RestoreSavedBoost() noexcept;
 // After resume and session changes: shows the current mode on the LED and arms its check.
 void LedStartupStep(HWND hwnd) noexcept;

@@ -10,6 +10,7 @@
 #include "app/help.h"
 #include "app/mode_ui.h"
 #include "app/os_model.h"
+#include "app/panel_display_dialog.h"
 #include "app/single_instance.h"
 #include "app/window_classes.h"
 #include "app/thread_pause.h"
@@ -151,6 +152,7 @@ void InstallPanelHooks() noexcept {
     meter::g_PanelHooks.measureItem = tray::OnMeasureMenuItem;
     meter::g_PanelHooks.drawItem = tray::OnDrawMenuItem;
     meter::g_PanelHooks.showHelp = []() { OpenHelpTopic(kHelpTopicMeterPanel); };
+    meter::g_PanelHooks.openDisplaySettings = OpenPanelDisplaySettings;
 }
 
 }  // namespace

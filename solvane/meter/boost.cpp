@@ -244,17 +244,17 @@ void MoveBoost(const GUID& from, const GUID& to) noexcept {
     StartOn(to, true, false);
 }
 
-void RestoreInterruptedBoost() noexcept {
+bool RestoreInterruptedBoost(DWORD detail) noexcept {
     std::lock_guard<std::mutex> hold(g_lock);
     SavedThrottle block{};
     GUID owner = GUID_NULL;
     if (!ReadSavedBlock(&block, &owner)) {
-        return;
+        return false;
     }
     GUID active = GUID_NULL;
     if (plans::ReadActiveScheme(&active) != ERROR_SUCCESS) {
         WriteErrorLog(kErrActiveScheme, 0, ERRLOG_FILE);
-        return;
+        return false;
     }
     GUID plan = owner;
     if (plans::IsNullGuid(plan)) {
@@ -263,7 +263,7 @@ void RestoreInterruptedBoost() noexcept {
         if (!plans::ReadProcessorPair(active, &current) || current.ucPresetAC != plans::PRESET_HIGH ||
             current.ucPresetDC != plans::PRESET_HIGH) {
             DeleteSavedBlock();
-            return;
+            return false;
         }
         plan = active;
     }
@@ -272,9 +272,9 @@ void RestoreInterruptedBoost() noexcept {
     plans::ReadPlanRecord(&record);
     if (plans::IsNullGuid(record.guid)) {
         DeleteSavedBlock();   // the plan was deleted meanwhile
-        return;
+        return false;
     }
-    RestorePlan(plan, IsEqualGUID(plan, active), kDetailRestoreAtStart);
+    return RestorePlan(plan, IsEqualGUID(plan, active), detail);
 }
 
 }  // namespace meter

@@ -53,9 +53,11 @@ bool EndBoostForPlanChange(const GUID& active) noexcept;
 // The automatic plan change leaves `from` for `to`: the boost ends on `from` and starts,
 // forced, on `to` (which the caller then activates).
 void MoveBoost(const GUID& from, const GUID& to) noexcept;
-// Start: a "Saved_pt" of 24 bytes left by an interrupted boost goes back into the plan named
-// beside it (re-activated when it is the active plan). Without a plan name it goes into the
-// active plan only when that plan is still at full speed on both power sources.
-void RestoreInterruptedBoost() noexcept;
+// Start and the session events: a "Saved_pt" of 24 bytes left by an interrupted boost goes back
+// into the plan named beside it (re-activated when it is the active plan). Without a plan name it
+// goes into the active plan only when that plan is still at full speed on both power sources.
+// `detail` goes with a failed write's record 62. True when a block was put back.
+constexpr DWORD kDetailSessionEvent = 6;
+bool RestoreInterruptedBoost(DWORD detail = kDetailRestoreAtStart) noexcept;
 
 }  // namespace meter

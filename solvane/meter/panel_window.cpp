@@ -221,6 +221,14 @@ void ToggleTransparency(HWND hwnd) noexcept {
     plans::SaveSettings();
 }
 
+// New display settings: the style's layout, then z-order and transparency as the bits say.
+void ApplyDisplaySettings(HWND hwnd) noexcept {
+    RelayoutPanel(hwnd);
+    const bool topmost = plans::HasFlag(plans::FLAG_TOPMOST);
+    PostStyle(hwnd, reinterpret_cast<WPARAM>(topmost ? HWND_TOPMOST : HWND_NOTOPMOST),
+              plans::HasFlag(plans::FLAG_TRANSPARENT) ? 1 : 0);
+}
+
 void Minimize(HWND hwnd) noexcept {
     ShowWindow(hwnd, SW_HIDE);
     if (HWND main = MainWindow()) {
@@ -342,8 +350,9 @@ INT_PTR OnCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) {
         }
         return TRUE;
     case IDM_DISPLAY_SETTINGS:
-        // The program has no display-settings dialog (resource 502): nothing to open.
-        LOG_TRACE(TRACE_LEVEL_VALUES, kTrace, L"display settings: no dialog");
+        if (g_PanelHooks.openDisplaySettings != nullptr && g_PanelHooks.openDisplaySettings(hwnd) != 0) {
+            ApplyDisplaySettings(hwnd);
+        }
         return TRUE;
     case IDCANCEL:
     case IDOK:

@@ -31,6 +31,9 @@ struct PanelHooks {
     BOOL (*measureItem)(HWND owner, MEASUREITEMSTRUCT* measure) = nullptr;
     BOOL (*drawItem)(HWND owner, const DRAWITEMSTRUCT* draw) = nullptr;
     void (*showHelp)() = nullptr;
+    // The display-settings dialog (502), modal over the panel: non-zero when the layout,
+    // topmost or transparency bits changed.
+    INT_PTR (*openDisplaySettings)(HWND panel) = nullptr;
 };
 extern PanelHooks g_PanelHooks;
 

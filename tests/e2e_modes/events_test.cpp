@@ -13,6 +13,7 @@
 #include "e2e_support.h"
 #include "plans/plan_list.h"
 #include "plans/power_guids.h"
+#include "plans/power_values.h"
 #include "plans/settings.h"
 
 namespace e2e {
@@ -110,10 +111,18 @@ TEST_F(Events, LockAndUnlockDriveTheLedFlags) {
 }
 
 TEST_F(Events, LockUndoesAnInterruptedBoost) {
-    // The plan's processor values before a boost: AC 20/80, DC 10/60, user-defined presets.
+    // The plan's processor values before a boost: AC 20/80, DC 10/60, user-defined presets;
+    // the boost left the plan at full speed.
     const DWORD saved[6] = {20, 80, 255, 10, 60, 255};
+    const plans::ProcessorPair full{100, 100, plans::PRESET_HIGH, 100, 100, plans::PRESET_HIGH};
+    ASSERT_TRUE(plans::WriteProcessorPair(kEcoSave, full));
     ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, L"Software\\Orvel\\Solvane\\PowerSettings", L"Saved_pt",
                               REG_BINARY, saved, sizeof(saved)),
+              ERROR_SUCCESS);
+    // The boost left its plan's name beside the block.
+    const std::wstring owner = GuidBracedText(kEcoSave);
+    ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, L"Software\\Orvel\\Solvane\\PowerSettings", L"Saved_pt_plan",
+                              REG_SZ, owner.c_str(), static_cast<DWORD>((owner.size() + 1) * sizeof(wchar_t))),
               ERROR_SUCCESS);
     Send(WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK);
     EXPECT_TRUE(m_resident.WaitTrace(L"saved boost state restored"));

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/panel_display_dialog.h"
 #include "battery/battery.h"
 #include "common/handles.h"
 #include "common/log.h"
@@ -633,6 +634,90 @@ TEST_F(PanelProgramTest, ExitWhileBoostingRestoresThePlanAndEndsCleanly) {
     EXPECT_EQ(Values(plans::kPlanBalanced), kBalanced);
     EXPECT_EQ(SavedBlockSize(), 0u);
     EXPECT_FALSE(PanelErrorsIn(ErrorLog())) << ErrorLog();
+}
+
+}  // namespace
+
+namespace {
+
+// The display-settings dialog of the running program: opened from the panel's menu command,
+// its choice stored and applied to the panel, Cancel changing nothing.
+TEST_F(PanelProgramTest, DisplaySettingsDialogChangesLayoutTopmostAndTransparency) {
+    ASSERT_EQ(m_meter.SetDword(1), ERROR_SUCCESS);
+    struct {
+        const char* name;
+        int click[2];   // controls clicked in the dialog (0: none)
+        UINT button;
+        DWORD flags;    // FlagWord bits of the panel afterwards (layout, topmost, transparent)
+        BYTE alpha;
+        bool topmost;
+    } cases[] = {
+        {"second layout, transparent", {IDC_PANEL_LAYOUT_SECOND, IDC_PANEL_TRANSPARENT}, IDOK,
+         plans::FLAG_LAYOUT_ALT2 | plans::FLAG_TRANSPARENT, 128, false},
+        {"first layout, topmost", {IDC_PANEL_LAYOUT_FIRST, IDC_PANEL_TOPMOST}, IDOK,
+         plans::FLAG_LAYOUT_ALT1 | plans::FLAG_TOPMOST, 255, true},
+        {"changes cancelled", {IDC_PANEL_LAYOUT_FIRST, IDC_PANEL_TRANSPARENT}, IDCANCEL, 0, 255, false},
+    };
+    for (const auto& c : cases) {
+        WriteSettings(0, POINT{100, 100});
+        testsupport::SolvaneProcess program;
+        ASSERT_TRUE(program.Start(L"", m_folder));
+        HWND main = program.WaitForMainWindow();
+        ASSERT_NE(main, nullptr);
+        HWND panel = WaitForPanel(program);
+        ASSERT_NE(panel, nullptr) << c.name;
+        PostMessageW(panel, WM_COMMAND, MAKEWPARAM(IDM_DISPLAY_SETTINGS, 0), 0);
+        HWND dialog = nullptr;
+        ASSERT_TRUE(PumpUntil([&] {
+            dialog = FindWindowW(L"#32770", L"表示設定");
+            return dialog != nullptr && IsWindowVisible(dialog);
+        })) << c.name;
+        EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_PANEL_LAYOUT_STANDARD), static_cast<UINT>(BST_CHECKED)) << c.name;
+        for (int id : c.click) {
+            if (id != 0) {
+                SendDlgItemMessageW(dialog, id, BM_CLICK, 0, 0);
+            }
+        }
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(c.button, BN_CLICKED), 0);
+        ASSERT_TRUE(PumpUntil([&] { return !IsWindow(dialog); })) << c.name;
+        const meter::PanelLayout layout =
+            meter::ScaledLayout(meter::StyleFromFlags(c.flags), common::ScreenDpiFactors());
+        EXPECT_TRUE(PumpUntil([&] {
+            RECT window{};
+            GetWindowRect(panel, &window);
+            return window.right - window.left == layout.size.cx && Alpha(panel) == c.alpha &&
+                   Topmost(panel) == c.topmost;
+        })) << c.name << ": alpha " << int(Alpha(panel));
+        plans::SettingsBlob stored{};
+        DWORD size = sizeof(stored);
+        ASSERT_EQ(RegGetValueW(HKEY_CURRENT_USER, kProgramKeyPath, L"Settings", RRF_RT_REG_BINARY, nullptr, &stored,
+                               &size),
+                  ERROR_SUCCESS);
+        constexpr DWORD kShown = plans::FLAG_LAYOUT_ALT1 | plans::FLAG_LAYOUT_ALT2 | plans::FLAG_TOPMOST |
+                                 plans::FLAG_TRANSPARENT;
+        EXPECT_EQ(stored.dwFlagWord & kShown, c.flags) << c.name;
+        CloseProgram(program, main);
+    }
+}
+
+// What the dialog's choice makes of the FlagWord: only the four panel bits change.
+TEST(PanelDisplayFlags, OnlyThePanelBitsChange) {
+    struct {
+        DWORD before;
+        int layout;
+        bool topmost;
+        bool transparent;
+        DWORD after;
+    } cases[] = {
+        {0x282, 0, false, false, 0x282},
+        {0x282 | 0x4 | 0x8 | 0x1 | 0x10, 0, false, false, 0x282},
+        {0x3000, 1, true, false, 0x3000 | 0x4 | 0x1},
+        {0x4 | 0x8, 2, false, true, 0x8 | 0x10},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(PanelDisplayFlags(c.before, c.layout, c.topmost, c.transparent), c.after) << std::hex << c.before;
+        EXPECT_EQ(PanelDisplayLayout(c.after), c.layout) << std::hex << c.after;
+    }
 }
 
 }  // namespace
