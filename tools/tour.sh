@@ -34,7 +34,7 @@ tour_update_readme_picture() {
   echo "tour: $tour_readme_picture was updated (the tray menu looks different now)"
 }
 
-# tour DIR: the three steps; their pictures go to DIR, replacing an earlier tour's.
+# tour DIR: the four steps; their pictures go to DIR, replacing an earlier tour's.
 tour() {
   local dir=$1
   rm -rf "$dir"
@@ -67,11 +67,19 @@ tour() {
   tour_shot "$dir/3-plan-sheet.png" || return 1
   simctl close-window --title "$sheet_title" '#32770' || { tour_step_failed "the plan sheet did not close"; return 1; }
 
+  # 4. A second start with /EcoMode: the ECO mode settings dialog with its modes and gauges.
+  local eco_title="ECOモードの設定(省電力設定)"
+  /usr/lib/wine/wine64 "$program" /EcoMode >"$simctl_out" 2>&1 </dev/null
+  simctl wait-window --title "$eco_title" '#32770' 20 || { tour_step_failed "the ECO mode dialog did not open"; return 1; }
+  tour_shot "$dir/4-eco-modes.png" || return 1
+  simctl close-window --title "$eco_title" '#32770' || { tour_step_failed "the ECO mode dialog did not close"; return 1; }
+
   tour_update_readme_picture "$dir/1-tray-menu.png" || echo "tour: $tour_readme_picture was not updated" >&2
   cat <<TOUR
 tour: screenshots in $dir
 tour:   1-tray-menu.png   the tray icon's left-click menu: the power plans, the active one marked
 tour:   2-eco-button.png  an ECO-button press: the notification window with the ECO modes
 tour:   3-plan-sheet.png  the power-plan settings sheet ("/PowerScheme" to the resident program)
+tour:   4-eco-modes.png   the ECO mode settings ("/EcoMode"): the plan of each mode, its gauges
 TOUR
 }
