@@ -64,6 +64,9 @@ public:
         return m_window != nullptr;
     }
     bool Measure(benchview::Footprint* out) const { return benchview::Measure(m_process.Get(), m_pid, out); }
+    bool MeasureResident(const wchar_t* exeName, benchview::ResidentPlaces* out) const {
+        return benchview::MeasureResident(m_process.Get(), m_pid, exeName, out);
+    }
     void Close() {
         if (!m_process) {
             return;
@@ -111,6 +114,8 @@ int wmain(int argc, wchar_t** argv) {
         return 2;
     }
     benchview::Footprint empty;
+    benchview::ResidentPlaces emptyResident;
+    benchview::ResidentPlaces solvaneResident;
     {
         Program baseline;
         if (!baseline.Start(Folder() + L"startup_baseline.exe", L"StartupBaseline")) {
@@ -121,6 +126,7 @@ int wmain(int argc, wchar_t** argv) {
             std::fwprintf(stderr, L"cannot read the empty program\n");
             return 1;
         }
+        baseline.MeasureResident(L"startup_baseline.exe", &emptyResident);
     }
     benchview::Footprint solvane;
     {
@@ -133,6 +139,7 @@ int wmain(int argc, wchar_t** argv) {
             std::fwprintf(stderr, L"cannot read Solvane\n");
             return 1;
         }
+        program.MeasureResident(L"Solvane.exe", &solvaneResident);
     }
 
     std::wprintf(L"resident footprint after %d s (KiB)   %10ls %10ls %10ls\n", settleSeconds, L"Solvane", L"empty",
@@ -145,9 +152,23 @@ int wmain(int argc, wchar_t** argv) {
     Row(L"  writable image pages", solvane.imageWritable, empty.imageWritable);
     Row(L"mapped views (shared)", solvane.mapped, empty.mapped);
 
+    if (solvaneResident.total != 0) {
+        std::wprintf(L"resident private pages by place (KiB; host /proc smaps)\n");
+        Row(L"all", solvaneResident.total, emptyResident.total);
+        std::vector<std::pair<std::wstring, SIZE_T>> places(solvaneResident.places.begin(),
+                                                            solvaneResident.places.end());
+        std::sort(places.begin(), places.end(), [](const auto& a, const auto& b) { return a.second > b.second; });
+        for (const auto& [place, bytes] : places) {
+            const auto other = emptyResident.places.find(place);
+            Row(place.c_str(), bytes, other == emptyResident.places.end() ? 0 : other->second);
+        }
+    } else {
+        std::wprintf(L"resident private pages by place: no host /proc here\n");
+    }
+
     std::vector<std::pair<std::wstring, SIZE_T>> modules(solvane.modules.begin(), solvane.modules.end());
     std::sort(modules.begin(), modules.end(), [](const auto& a, const auto& b) { return a.second > b.second; });
-    std::wprintf(L"writable image pages per module (KiB; * = not loaded by the empty program)\n");
+    std::wprintf(L"committed writable image pages per module (KiB; * = not loaded by the empty program)\n");
     for (const auto& [name, bytes] : modules) {
         const auto other = empty.modules.find(name);
         const bool own = other == empty.modules.end();

@@ -30,8 +30,21 @@ struct Footprint {
     SIZE_T WalkedPrivate() const { return heaps + stacks + otherPrivate + imageWritable; }
 };
 
+// Resident private bytes (pages only this process holds: written heap, stack and data pages)
+// by place, read from the host's /proc/<pid>/smaps through drive Z: when the program runs under
+// Wine on Linux: each anonymous page is put where the process's own address space has it
+// (a thread stack, a heap, a module's image, other allocations) or, for the host side of the
+// process, under its library or "(host anonymous)". Empty where there is no such file.
+struct ResidentPlaces {
+    SIZE_T total = 0;
+    std::map<std::wstring, SIZE_T> places;
+};
+
 // False when the process cannot be read (it must be opened with PROCESS_QUERY_INFORMATION and
 // PROCESS_VM_READ).
 bool Measure(HANDLE process, DWORD pid, Footprint* out);
+
+// exeName: the program's file name as its command line shows it (e.g. L"Solvane.exe").
+bool MeasureResident(HANDLE process, DWORD pid, const wchar_t* exeName, ResidentPlaces* out);
 
 }  // namespace benchview
