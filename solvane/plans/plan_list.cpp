@@ -276,7 +276,7 @@ void RebuildLists() {
     GUID active = GUID_NULL;
     DWORD status = ReadActiveScheme(&active);
     if (status == ERROR_SUCCESS) {
-        status = ReadSystemActions(active, &g_SystemActions);
+        status = UpdateSystemActions(active);
     }
     if (status != ERROR_SUCCESS) {
         WriteErrorLog(kErrPlanList, status, ERRLOG_FILE);
@@ -318,7 +318,9 @@ void ClearPlanLists() noexcept {
     }
     ClearLists();
     activepsi = PlanRecord{};
-    // A list built after this is the first of a run again: it checks every extension key.
+    // A list built after this is the first of a run again: it checks every extension key and
+    // reads the actions of the active plan.
+    ForgetSystemActions();
     g_cleanedPlanSet.clear();
     g_bCleanedOnce = false;
 }
