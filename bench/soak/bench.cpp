@@ -49,9 +49,20 @@ HWND FindMainWindow(DWORD pid) {
     return nullptr;
 }
 
+// simctl.exe beside this program or in the build's folder of the simulated PC's tools.
+std::wstring SimctlPath() {
+    for (const wchar_t* relative : {L"simctl.exe", L"..\\simbin\\simctl.exe"}) {
+        const std::wstring path = Folder() + relative;
+        if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+            return path;
+        }
+    }
+    return std::wstring();
+}
+
 // Runs simctl with the arguments and waits for it; its exit code, or -1 when it did not run.
 int Simctl(const std::wstring& arguments) {
-    const std::wstring path = Folder() + L"simctl.exe";
+    static const std::wstring path = SimctlPath();
     std::wstring commandLine = L"\"" + path + L"\" " + arguments;
     STARTUPINFOW si{};
     si.cb = sizeof(si);
@@ -127,25 +138,35 @@ void Print(const wchar_t* when, const benchview::Footprint& f) {
     std::fflush(stdout);
 }
 
-std::vector<std::string> ReadLines(const std::wstring& path) {
-    std::vector<std::string> lines;
-    FILE* file = _wfopen(path.c_str(), L"rb");
-    if (file == nullptr) {
+// The lines of the error log (UTF-16 with or without a byte-order mark).
+std::vector<std::wstring> ReadLines(const std::wstring& path) {
+    std::vector<std::wstring> lines;
+    common::UniqueHandle file(
+        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file) {
         return lines;
     }
-    std::string line;
-    for (int c = std::fgetc(file); c != EOF; c = std::fgetc(file)) {
-        if (c == '\n') {
+    std::wstring text;
+    wchar_t buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(file.Get(), buffer, sizeof(buffer), &read, nullptr) && read != 0) {
+        text.append(buffer, read / sizeof(wchar_t));
+    }
+    if (!text.empty() && text[0] == 0xFEFF) {
+        text.erase(0, 1);
+    }
+    std::wstring line;
+    for (wchar_t c : text) {
+        if (c == L'\n') {
             lines.push_back(line);
             line.clear();
-        } else if (c != '\r') {
-            line.push_back(static_cast<char>(c));
+        } else if (c != L'\r') {
+            line.push_back(c);
         }
     }
     if (!line.empty()) {
         lines.push_back(line);
     }
-    std::fclose(file);
     return lines;
 }
 
@@ -155,6 +176,10 @@ int wmain(int argc, wchar_t** argv) {
     const int seconds = argc > 1 ? _wtoi(argv[1]) : static_cast<int>(kDefaultSeconds);
     if (seconds < 61) {
         std::fwprintf(stderr, L"the soak needs more than one minute (seconds > 60)\n");
+        return 2;
+    }
+    if (SimctlPath().empty()) {
+        std::fwprintf(stderr, L"simctl.exe is missing beside this program and in ..\\simbin\n");
         return 2;
     }
     // The program writes ".\error.log" in its current folder: a folder of its own for this run.
@@ -247,9 +272,9 @@ int wmain(int argc, wchar_t** argv) {
         std::wprintf(L"FAIL: handles or objects grew\n");
         ok = false;
     }
-    const std::vector<std::string> errors = ReadLines(errorLog);
-    for (const std::string& line : errors) {
-        std::printf("error log: %s\n", line.c_str());
+    const std::vector<std::wstring> errors = ReadLines(errorLog);
+    for (const std::wstring& line : errors) {
+        std::wprintf(L"error log: %ls\n", line.c_str());
     }
     if (!errors.empty()) {
         std::wprintf(L"FAIL: %zu error-log lines (no fault was injected)\n", errors.size());
