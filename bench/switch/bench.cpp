@@ -222,11 +222,20 @@ int wmain(int argc, wchar_t** argv) {
         bare.push_back(ms);
         tray.push_back(viaTray);
     }
+    // The floor of any tray path: one message to the program's thread and back.
+    std::vector<double> hop;
+    for (int i = 0; i < runs; ++i) {
+        const double start = Now();
+        DWORD_PTR result = 0;
+        SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_NORMAL, kTimeoutMs, &result);
+        hop.push_back(Now() - start);
+    }
     const double bareMedian = Median(bare);
     const double trayMedian = Median(tray);
     std::wprintf(L"plan switch, %d runs each (median ms)\n", runs);
     std::wprintf(L"  PowerSetActiveScheme alone     %10.3f\n", bareMedian);
     std::wprintf(L"  tray command 71 to the program %10.3f\n", trayMedian);
+    std::wprintf(L"  message round trip (WM_NULL)   %10.3f\n", Median(hop));
     std::wprintf(L"ratio tray/bare: %.2f\n", bareMedian > 0 ? trayMedian / bareMedian : 0.0);
 
     const double solvaneKiB = static_cast<double>(solvane.PrivateBytes()) / 1024.0;
