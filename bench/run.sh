@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds and runs the benchmarks under Wine in a fresh prefix and an Xvfb, printing their ratios.
-#   bench/run.sh [runs] [plan-list repetitions] [idle seconds]
+#   bench/run.sh [runs] [plan-list repetitions] [idle seconds] [footprint settle seconds]
 # The start-up benchmark runs in a plain prefix; the plan-list benchmark in a throw-away
 # simulated PC ("notebook-3mode", built by sim/machine/sim-test.sh).
 set -euo pipefail
@@ -45,4 +45,13 @@ echo
   export SOLVANE_SOURCE_DIR=$root SOLVANE_BUILD_DIR=$build SOLVANE_WINE_TEMPLATE=$build/wine/template
   "$root/sim/machine/sim-test.sh" --profile notebook-3mode --timeout 900 -- \
       "$build/bin/idle_bench.exe" "${3:-60}"
+)
+
+# Where the resident program's private bytes go, against the empty program.
+echo
+(
+  unset WINEPREFIX
+  export SOLVANE_SOURCE_DIR=$root SOLVANE_BUILD_DIR=$build SOLVANE_WINE_TEMPLATE=$build/wine/template
+  "$root/sim/machine/sim-test.sh" --profile notebook-3mode --timeout 900 -- \
+      "$build/bin/footprint_bench.exe" "${4:-10}"
 )

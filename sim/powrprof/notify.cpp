@@ -17,6 +17,7 @@ namespace {
 constexpr DWORD RECHECK_MS = 5000;       // a safety net besides the change notification
 constexpr DWORD REOPEN_DELAY_MS = 500;   // while the simulated-PC key is missing
 constexpr UINT SEND_TIMEOUT_MS = 5000;
+constexpr SIZE_T WATCHER_STACK_BYTES = 64 * 1024;  // waits and sends messages only
 #ifndef PBT_POWERSETTINGCHANGE
 constexpr WPARAM PBT_POWERSETTINGCHANGE = 0x8013;
 #endif
@@ -98,7 +99,7 @@ BOOL CALLBACK StartOnce(PINIT_ONCE, PVOID, PVOID*) {
                        reinterpret_cast<LPCWSTR>(&StartOnce), &self);
     UniqueRegKey power;
     if (OpenPowerKey(KEY_READ, power) == ERROR_SUCCESS) ReadSerial(power.Get(), g_lastSerial);
-    common::UniqueHandle thread(CreateThread(nullptr, 0, WatchActiveScheme, nullptr, 0, nullptr));
+    common::UniqueHandle thread(CreateThread(nullptr, WATCHER_STACK_BYTES, WatchActiveScheme, nullptr, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
     return TRUE;
 }
 

@@ -229,6 +229,7 @@ DWORD CreatePlanFromFile(const GUID& target, const PlanFile& plan) {
     GuidToText(target, name);
     UniqueRegKey planKey;
     DWORD disposition = 0;
+    InvalidateEnumCache();
     rc = RegCreateKeyExW(schemes.Get(), name, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, planKey.Put(),
                          &disposition);
     if (rc != ERROR_SUCCESS) return rc;

@@ -88,11 +88,15 @@ DWORD OpenGuidSubkey(HKEY parent, const GUID& guid, REGSAM access, UniqueRegKey&
 DWORD CreateGuidSubkey(HKEY parent, const GUID& guid, UniqueRegKey& key) {
     wchar_t name[GUID_TEXT_CCH];
     GuidToText(guid, name);
+    InvalidateEnumCache();
     return RegCreateKeyExW(parent, name, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, key.Put(), nullptr);
 }
 
-DWORD EnumGuidSubkey(HKEY parent, ULONG index, GUID& guid) {
-    ULONG found = 0;
+namespace {
+
+// Walks every subkey of parent and keeps the GUID-named ones in order. The status is the one
+// that ended the walk (ERROR_NO_MORE_ITEMS after the last subkey).
+DWORD ListGuidSubkeys(HKEY parent, std::vector<GUID>& guids) {
     for (DWORD i = 0;; ++i) {
         wchar_t name[MAX_KEY_NAME_CCH];
         DWORD cch = MAX_KEY_NAME_CCH;
@@ -100,13 +104,93 @@ DWORD EnumGuidSubkey(HKEY parent, ULONG index, GUID& guid) {
         if (rc == ERROR_MORE_DATA) continue;  // too long to be a GUID
         if (rc != ERROR_SUCCESS) return rc;
         GUID g{};
-        if (!ParseGuid(name, g)) continue;
-        if (found == index) {
-            guid = g;
-            return ERROR_SUCCESS;
-        }
-        ++found;
+        if (ParseGuid(name, g)) guids.push_back(g);
     }
+}
+
+// Enumeration by index walks the subkeys once per key state instead of once per index: the
+// GUID subkeys of the last few keys enumerated are kept, and a list is reused only while its key
+// has the same full name, subkey count and last-write time (creating or deleting a subkey
+// changes the time, in this process or another) and no write of this process came between.
+struct EnumCacheEntry {
+    std::wstring keyName;
+    DWORD subkeys = 0;
+    FILETIME written{};
+    LONG generation = 0;
+    std::vector<GUID> guids;
+    DWORD endStatus = ERROR_NO_MORE_ITEMS;
+};
+
+constexpr size_t ENUM_CACHE_ENTRIES = 4;
+constexpr ULONG KEY_NAME_INFORMATION_CLASS = 3;  // KeyNameInformation
+constexpr ULONG MAX_KEY_PATH_BYTES = 4096;
+
+SRWLOCK g_enumLock = SRWLOCK_INIT;
+EnumCacheEntry g_enumCache[ENUM_CACHE_ENTRIES];
+size_t g_enumNext = 0;
+volatile LONG g_storeGeneration = 1;
+
+using NtQueryKeyFn = LONG(NTAPI*)(HANDLE, ULONG, PVOID, ULONG, PULONG);
+
+// The key's full registry path ("\REGISTRY\MACHINE\..."); false when it cannot be told.
+bool KeyFullName(HKEY key, std::wstring& name) {
+    static const NtQueryKeyFn query = reinterpret_cast<NtQueryKeyFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryKey")));
+    if (query == nullptr) return false;
+    std::vector<BYTE> buffer(MAX_KEY_PATH_BYTES);
+    ULONG needed = 0;
+    if (query(key, KEY_NAME_INFORMATION_CLASS, buffer.data(), static_cast<ULONG>(buffer.size()), &needed) < 0) {
+        return false;
+    }
+    ULONG length = 0;
+    memcpy(&length, buffer.data(), sizeof(length));
+    if (length > buffer.size() - sizeof(ULONG)) return false;
+    name.assign(reinterpret_cast<const wchar_t*>(buffer.data() + sizeof(ULONG)), length / sizeof(wchar_t));
+    return true;
+}
+
+}  // namespace
+
+void InvalidateEnumCache() { InterlockedIncrement(&g_storeGeneration); }
+
+DWORD EnumGuidSubkey(HKEY parent, ULONG index, GUID& guid) {
+    std::wstring name;
+    DWORD subkeys = 0;
+    FILETIME written{};
+    const LONG generation = g_storeGeneration;
+    const bool identified =
+        KeyFullName(parent, name) && RegQueryInfoKeyW(parent, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
+                                                      nullptr, nullptr, nullptr, nullptr, &written) == ERROR_SUCCESS;
+    if (identified) {
+        AcquireSRWLockShared(&g_enumLock);
+        for (const EnumCacheEntry& e : g_enumCache) {
+            if (e.generation == generation && e.subkeys == subkeys && CompareFileTime(&e.written, &written) == 0 &&
+                e.keyName == name) {
+                const DWORD rc = index < e.guids.size() ? ERROR_SUCCESS : e.endStatus;
+                if (rc == ERROR_SUCCESS) guid = e.guids[index];
+                ReleaseSRWLockShared(&g_enumLock);
+                return rc;
+            }
+        }
+        ReleaseSRWLockShared(&g_enumLock);
+    }
+    std::vector<GUID> guids;
+    const DWORD endStatus = ListGuidSubkeys(parent, guids);
+    const DWORD rc = index < guids.size() ? ERROR_SUCCESS : endStatus;
+    if (rc == ERROR_SUCCESS) guid = guids[index];
+    if (identified && endStatus == ERROR_NO_MORE_ITEMS) {
+        AcquireSRWLockExclusive(&g_enumLock);
+        EnumCacheEntry& slot = g_enumCache[g_enumNext];
+        g_enumNext = (g_enumNext + 1) % ENUM_CACHE_ENTRIES;
+        slot.keyName = std::move(name);
+        slot.subkeys = subkeys;
+        slot.written = written;
+        slot.generation = generation;
+        slot.guids = std::move(guids);
+        slot.endStatus = endStatus;
+        ReleaseSRWLockExclusive(&g_enumLock);
+    }
+    return rc;
 }
 
 DWORD OpenPlanKey(const GUID& plan, REGSAM access, UniqueRegKey& key) {
@@ -228,6 +312,7 @@ DWORD DeleteTree(HKEY key, const wchar_t* subkey) {
     DWORD rc = RegOpenKeyExW(key, subkey, 0, KEY_READ, probe.Put());
     if (rc != ERROR_SUCCESS) return rc;
     probe.Reset();
+    InvalidateEnumCache();
     return RegDeleteTreeW(key, subkey);  // removes the subkey itself as well
 }
 
@@ -235,6 +320,7 @@ DWORD CopyTree(HKEY source, const wchar_t* sourceSubkey, HKEY target, const wcha
     UniqueRegKey from;
     DWORD rc = RegOpenKeyExW(source, sourceSubkey, 0, KEY_READ, from.Put());
     if (rc != ERROR_SUCCESS) return rc;
+    InvalidateEnumCache();
     UniqueRegKey to;
     DWORD disposition = 0;
     rc = RegCreateKeyExW(target, targetSubkey, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, to.Put(),

@@ -31,8 +31,11 @@ DWORD EnsureStore();
 DWORD OpenGuidSubkey(HKEY parent, const GUID& guid, REGSAM access, UniqueRegKey& key);
 DWORD CreateGuidSubkey(HKEY parent, const GUID& guid, UniqueRegKey& key);
 // The index-th subkey of parent whose name is a GUID (other names are skipped);
-// ERROR_NO_MORE_ITEMS after the last.
+// ERROR_NO_MORE_ITEMS after the last. Index i costs one walk per state of the key, not i + 1
+// steps per call.
 DWORD EnumGuidSubkey(HKEY parent, ULONG index, GUID& guid);
+// Drops the kept enumerations (every subkey this stand-in creates or deletes calls it).
+void InvalidateEnumCache();
 
 // Schemes\<plan> (ERROR_FILE_NOT_FOUND for an unknown plan).
 DWORD OpenPlanKey(const GUID& plan, REGSAM access, UniqueRegKey& key);

@@ -22,6 +22,8 @@ common::UniqueModule g_hHtmlHelp;
 HtmlHelpFn g_pfnHtmlHelp = nullptr;
 bool g_bHtmlHelpTried = false;
 DWORD_PTR g_dwHelpCookie = 0;
+// HTML Help is loaded and initialised at the first topic asked for, not at start-up.
+bool g_bHelpSession = false;
 HtmlHelpFn g_pfnHtmlHelpOverride = nullptr;
 
 // The registered HTML Help server (its path may hold environment variables), else hhctrl.ocx.
@@ -127,9 +129,6 @@ DWORD InitHelp(HMODULE module) noexcept {
     }
     LocateHelpFile(modulePath, GetUserDefaultUILanguage(), g_szHelpPath, kPathChars);
     LOG_TRACE(TRACE_LEVEL_VALUES, L"InitHelp", L"htmlhelp:%s", g_szHelpPath);
-    if (HtmlHelpFn htmlHelp = LoadHtmlHelp(); htmlHelp != nullptr) {
-        htmlHelp(nullptr, nullptr, HH_INITIALIZE, reinterpret_cast<DWORD_PTR>(&g_dwHelpCookie));
-    }
     battery::g_AutoChangeHooks.openHelpTopic = OpenHelpTopic;
     peakcut::g_PeakShiftDialogHooks.openHelpTopic = OpenHelpTopic;
     return ERROR_SUCCESS;
@@ -139,9 +138,10 @@ void UninitHelp() noexcept {
     battery::g_AutoChangeHooks.openHelpTopic = nullptr;
     peakcut::g_PeakShiftDialogHooks.openHelpTopic = nullptr;
     if (HtmlHelpFn htmlHelp = g_pfnHtmlHelpOverride != nullptr ? g_pfnHtmlHelpOverride : g_pfnHtmlHelp;
-        htmlHelp != nullptr) {
+        htmlHelp != nullptr && g_bHelpSession) {
         htmlHelp(nullptr, nullptr, HH_UNINITIALIZE, g_dwHelpCookie);
     }
+    g_bHelpSession = false;
     g_dwHelpCookie = 0;
     g_pfnHtmlHelp = nullptr;
     g_hHtmlHelp.Reset();
@@ -150,7 +150,14 @@ void UninitHelp() noexcept {
 
 void OpenHelpTopic(DWORD topic) noexcept {
     LOG_TRACE(TRACE_LEVEL_VALUES, L"OpenHelpTopic", L"topic %u", topic);
-    if (HtmlHelpFn htmlHelp = LoadHtmlHelp(); htmlHelp != nullptr && g_szHelpPath[0] != L'\0') {
+    if (g_szHelpPath[0] == L'\0') {
+        return;
+    }
+    if (HtmlHelpFn htmlHelp = LoadHtmlHelp(); htmlHelp != nullptr) {
+        if (!g_bHelpSession) {
+            htmlHelp(nullptr, nullptr, HH_INITIALIZE, reinterpret_cast<DWORD_PTR>(&g_dwHelpCookie));
+            g_bHelpSession = true;
+        }
         htmlHelp(GetDesktopWindow(), g_szHelpPath, HH_HELP_CONTEXT, topic);
     }
 }

@@ -31,13 +31,15 @@ void SetHtmlHelpFn(HtmlHelpFn fn) noexcept;
 // ERROR_INSUFFICIENT_BUFFER / ERROR_INVALID_PARAMETER.
 DWORD LocateHelpFile(const wchar_t* modulePath, LANGID uiLanguage, wchar_t* out, size_t cchOut) noexcept;
 
-// Locates the help file of this program and initialises HTML Help (HH_INITIALIZE). Returns the
-// error of GetModuleFileNameW, or 0. Installs OpenHelpTopic as the help hook of the dialogs
-// outside this folder (the automatic-change page, the peak-shift settings).
+// Locates the help file of this program. Returns the error of GetModuleFileNameW, or 0. Installs
+// OpenHelpTopic as the help hook of the dialogs outside this folder (the automatic-change page,
+// the peak-shift settings). HTML Help itself is loaded at the first topic asked for.
 DWORD InitHelp(HMODULE module) noexcept;
-// HH_UNINITIALIZE with the cookie of InitHelp; unloads the HTML Help control.
+// HH_UNINITIALIZE with the cookie of the first topic's HH_INITIALIZE (nothing when no topic was
+// opened); unloads the HTML Help control.
 void UninitHelp() noexcept;
-// Opens a topic of the help file over the desktop window; does nothing without HTML Help.
+// Opens a topic of the help file over the desktop window, loading and initialising HTML Help
+// (HH_INITIALIZE) the first time; does nothing without HTML Help or a help file.
 void OpenHelpTopic(DWORD topic) noexcept;
 // A dialog's help request: WM_SYSCOMMAND SC_CONTEXTHELP (the "?" caption button) or WM_HELP
 // (F1) opens `topic` and returns true; any other message or command returns false.

@@ -22,6 +22,27 @@ struct NetApiBufferTraits {
 };
 using UniqueNetApiBuffer = common::UniqueResource<NetApiBufferTraits>;
 
+using GetUserNameExFn = BOOLEAN(SEC_ENTRY*)(EXTENDED_NAME_FORMAT, LPWSTR, PULONG);
+
+// GetUserNameExW(NameSamCompatible) through secur32 loaded for this call only: the library
+// starts its security providers when it loads, which the resident program never needs.
+// Returns 0 or the error of the call (ERROR_PROC_NOT_FOUND without the library).
+DWORD UserNameSamCompatible(wchar_t* name, ULONG* cch) noexcept {
+    common::UniqueModule secur32(LoadLibraryW(L"secur32.dll"));
+    const auto getUserNameEx =
+        secur32 ? reinterpret_cast<GetUserNameExFn>(
+                      reinterpret_cast<void*>(GetProcAddress(secur32.Get(), "GetUserNameExW")))
+                : nullptr;
+    if (getUserNameEx == nullptr) {
+        return ERROR_PROC_NOT_FOUND;
+    }
+    if (!getUserNameEx(NameSamCompatible, name, cch)) {
+        const DWORD error = GetLastError();
+        return error != ERROR_SUCCESS ? error : ERROR_GEN_FAILURE;
+    }
+    return ERROR_SUCCESS;
+}
+
 }  // namespace
 
 CWinUser::LocalGroupsFn CWinUser::s_pfnNetUserGetLocalGroups = ::NetUserGetLocalGroups;
@@ -34,13 +55,10 @@ DWORD CWinUser::GetNameSamCompatible(wchar_t* lpszName, DWORD cchName) noexcept 
     }
     lpszName[0] = L'\0';
     ULONG cch = cchName;
-    DWORD error = ERROR_SUCCESS;
-    if (!GetUserNameExW(NameSamCompatible, lpszName, &cch)) {
-        error = GetLastError();
-        if (error != ERROR_SUCCESS) {
-            DWORD cchPlain = cchName;
-            error = GetUserNameW(lpszName, &cchPlain) ? ERROR_SUCCESS : GetLastError();
-        }
+    DWORD error = UserNameSamCompatible(lpszName, &cch);
+    if (error != ERROR_SUCCESS) {
+        DWORD cchPlain = cchName;
+        error = GetUserNameW(lpszName, &cchPlain) ? ERROR_SUCCESS : GetLastError();
     }
     if (error != ERROR_SUCCESS) {
         lpszName[0] = L'\0';

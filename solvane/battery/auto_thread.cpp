@@ -7,6 +7,7 @@
 #include "battery/auto_change.h"
 #include "battery/battery.h"
 #include "common/handles.h"
+#include "common/threads.h"
 #include "common/log.h"
 #include "plans/guid_text.h"
 #include "plans/mode_switch.h"
@@ -261,8 +262,8 @@ DWORD StartAutoChangeThread(DWORD parameter) noexcept {
     if (!g_stop) {
         return GetLastError();
     }
-    g_thread.Reset(CreateThread(nullptr, 0, AutoChangeThread, reinterpret_cast<void*>(static_cast<ULONG_PTR>(parameter)),
-                                0, nullptr));
+    g_thread.Reset(common::StartWorkerThread(AutoChangeThread, reinterpret_cast<void*>(static_cast<ULONG_PTR>(parameter)),
+                                              common::kLibraryStackBytes));
     if (!g_thread) {
         const DWORD error = GetLastError();
         g_stop.Reset();

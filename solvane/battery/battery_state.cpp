@@ -4,11 +4,11 @@
 #include <strsafe.h>
 
 #include <mutex>
-#include <thread>
 
 #include "battery/battery.h"
 #include "battery/battery_device.h"
 #include "common/log.h"
+#include "common/threads.h"
 #include "plans/plan_list.h"
 #include "plans/power_api.h"
 #include "plans/power_guids.h"
@@ -311,8 +311,13 @@ HANDLE BatteryUpdateEvent() noexcept { return ManualEvent(g_updateEvent, g_updat
 
 namespace {
 
-std::thread g_thread;
+common::UniqueHandle g_thread;
 common::UniqueHandle g_stopEvent;
+struct PollArgs {
+    const std::atomic<bool>* runFlag;
+    DWORD periodMs;
+};
+PollArgs g_pollArgs{};
 std::atomic<DWORD> g_passes{0};
 std::atomic<DWORD> g_wakeups{0};
 
@@ -346,35 +351,43 @@ void PollLoop(const std::atomic<bool>* runFlag, DWORD periodMs) noexcept {
     }
 }
 
+DWORD WINAPI PollThread(LPVOID parameter) {
+    const auto* args = static_cast<const PollArgs*>(parameter);
+    PollLoop(args->runFlag, args->periodMs);
+    return 0;
+}
+
 }  // namespace
 
 DWORD StartBatteryThread(const std::atomic<bool>* runFlag, DWORD periodMs) noexcept {
-    if (runFlag == nullptr || g_thread.joinable()) {
+    if (runFlag == nullptr || g_thread) {
         return ERROR_INVALID_PARAMETER;
     }
     g_stopEvent.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     if (!g_stopEvent) {
         return GetLastError();
     }
-    try {
-        g_thread = std::thread(PollLoop, runFlag, periodMs);
-    } catch (...) {
+    g_pollArgs = PollArgs{runFlag, periodMs};
+    g_thread.Reset(common::StartWorkerThread(PollThread, &g_pollArgs, common::kLibraryStackBytes));
+    if (!g_thread) {
+        const DWORD error = GetLastError();
         g_stopEvent.Reset();
-        return ERROR_NOT_ENOUGH_MEMORY;
+        return error != ERROR_SUCCESS ? error : ERROR_NOT_ENOUGH_MEMORY;
     }
     return ERROR_SUCCESS;
 }
 
 void JoinBatteryThread() noexcept {
-    if (!g_thread.joinable()) {
+    if (!g_thread) {
         return;
     }
     SetEvent(g_stopEvent.Get());
-    g_thread.join();
+    WaitForSingleObject(g_thread.Get(), INFINITE);
+    g_thread.Reset();
     g_stopEvent.Reset();
 }
 
-bool BatteryThreadRunning() noexcept { return g_thread.joinable(); }
+bool BatteryThreadRunning() noexcept { return static_cast<bool>(g_thread); }
 DWORD BatteryThreadPasses() noexcept { return g_passes.load(); }
 DWORD BatteryThreadWakeups() noexcept { return g_wakeups.load(); }
 

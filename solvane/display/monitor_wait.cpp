@@ -1,6 +1,7 @@
 #include "display/monitor_wait.h"
 
 #include "common/handles.h"
+#include "common/threads.h"
 #include "common/log.h"
 #include "display/monitors.h"
 #include "resources/resource.h"
@@ -24,7 +25,7 @@ DWORD WINAPI GetMonitorInfoThread(LPVOID parameter) {
 INT_PTR OnWaitInit(HWND dialog, LPARAM lParam) {
     auto* state = reinterpret_cast<WaitState*>(lParam);
     SetWindowLongPtrW(dialog, DWLP_USER, lParam);
-    state->thread.Reset(CreateThread(nullptr, 0, GetMonitorInfoThread, dialog, 0, nullptr));
+    state->thread.Reset(common::StartWorkerThread(GetMonitorInfoThread, dialog, common::kLibraryStackBytes));
     if (!state->thread) {
         // No worker: the rebuild runs here so that the caller still gets the records.
         state->result = InitializeMonitorData();

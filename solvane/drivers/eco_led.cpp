@@ -183,7 +183,7 @@ DWORD StartLedThread() noexcept {
         return error != ERROR_SUCCESS ? error : ERROR_NOT_ENOUGH_MEMORY;
     }
     DWORD threadId = 0;
-    g_thread.Reset(CreateThread(nullptr, 0, LedThreadProc, nullptr, 0, &threadId));
+    g_thread.Reset(common::StartWorkerThread(LedThreadProc, nullptr, common::kSmallStackBytes, &threadId));
     if (!g_thread) {
         WriteErrorLog(kErrCreateLedThread, GetLastError(), ERRLOG_FILE);
         g_stopEvent.Reset();

@@ -6,11 +6,11 @@
 #include <cmath>
 #include <cstring>
 #include <cwchar>
-#include <thread>
 #include <vector>
 
 #include "common/handles.h"
 #include "common/log.h"
+#include "common/threads.h"
 #include "resources/resource.h"
 
 namespace meter {
@@ -56,8 +56,8 @@ std::atomic<bool> g_noSpeedStep{false};
 SpeedMonitorConfig g_config;
 common::UniqueHandle g_speedEvent;
 common::UniqueHandle g_stopEvent;
-std::thread g_sampler;
-std::thread g_easing;
+common::UniqueHandle g_sampler;
+common::UniqueHandle g_easing;
 
 void Cpuid(unsigned leaf, int regs[4]) noexcept { __cpuid(regs, static_cast<int>(leaf)); }
 
@@ -217,6 +217,16 @@ void EasingLoop() noexcept {
     }
 }
 
+DWORD WINAPI SamplerThread(LPVOID) {
+    SamplerLoop();
+    return 0;
+}
+
+DWORD WINAPI EasingThread(LPVOID) {
+    EasingLoop();
+    return 0;
+}
+
 }  // namespace
 
 int IdentifyProcessor() noexcept {
@@ -313,7 +323,7 @@ int TargetPercentNow() noexcept { return g_target.load(); }
 int ShownPercent() noexcept { return g_shown.load(); }
 
 DWORD StartSpeedMonitor(const SpeedMonitorConfig& config) noexcept {
-    if (config.runFlag == nullptr || g_sampler.joinable() || g_easing.joinable()) {
+    if (config.runFlag == nullptr || g_sampler || g_easing) {
         return ERROR_INVALID_PARAMETER;
     }
     g_config = config;
@@ -322,16 +332,16 @@ DWORD StartSpeedMonitor(const SpeedMonitorConfig& config) noexcept {
     if (!g_speedEvent || !g_stopEvent) {
         return GetLastError();
     }
-    try {
-        g_samplerRunning = true;
-        g_sampler = std::thread(SamplerLoop);
-        if (config.easingDurationMs != 0) {
-            g_easing = std::thread(EasingLoop);
-        }
-    } catch (...) {
+    g_samplerRunning = true;
+    g_sampler.Reset(common::StartWorkerThread(SamplerThread, nullptr, common::kSmallStackBytes));
+    if (g_sampler && config.easingDurationMs != 0) {
+        g_easing.Reset(common::StartWorkerThread(EasingThread, nullptr, common::kSmallStackBytes));
+    }
+    if (!g_sampler || (config.easingDurationMs != 0 && !g_easing)) {
+        const DWORD error = GetLastError();
         g_samplerRunning = false;
         JoinSpeedMonitor();
-        return ERROR_NOT_ENOUGH_MEMORY;
+        return error != ERROR_SUCCESS ? error : ERROR_NOT_ENOUGH_MEMORY;
     }
     return ERROR_SUCCESS;
 }
@@ -340,11 +350,11 @@ void JoinSpeedMonitor() noexcept {
     if (g_stopEvent) {
         SetEvent(g_stopEvent.Get());
     }
-    if (g_sampler.joinable()) {
-        g_sampler.join();
-    }
-    if (g_easing.joinable()) {
-        g_easing.join();
+    for (common::UniqueHandle* thread : {&g_sampler, &g_easing}) {
+        if (*thread) {
+            WaitForSingleObject(thread->Get(), INFINITE);
+            thread->Reset();
+        }
     }
     g_speedEvent.Reset();
     g_stopEvent.Reset();

@@ -5,6 +5,7 @@
 
 #include "app/app_messages.h"
 #include "common/handles.h"
+#include "common/threads.h"
 #include "common/log.h"
 #include "peakcut/peakcut.h"
 #include "plans/peak_cut_values.h"
@@ -127,7 +128,7 @@ DWORD StartPeakCutThread(const ThreadConfig& config) noexcept {
     }
     const HANDLE ready = data->ready.Get();
     ThreadData* raw = data.release();
-    g_thread.Reset(CreateThread(nullptr, 0, PeakCutThread, raw, 0, &g_threadId));
+    g_thread.Reset(common::StartWorkerThread(PeakCutThread, raw, common::kLibraryStackBytes, &g_threadId));
     if (!g_thread) {
         const DWORD error = GetLastError();
         delete raw;

@@ -329,6 +329,7 @@ bool RestorePlanFromFile(size_t slot, GUID* plan) {
     }
     GUID* requested = &target;
     const DWORD imported = PowerImportPowerScheme(nullptr, file, &requested);
+    ForgetSystemActions();  // the plan's settings were replaced as a whole
     if (imported != ERROR_SUCCESS) {
         LOG_TRACE(TRACE_LEVEL_APP, L"RestorePlanFromFile", L"import of %s: %lu", file,
                   static_cast<unsigned long>(imported));

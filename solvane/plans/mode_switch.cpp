@@ -33,7 +33,7 @@ bool g_bGuardOpen = false;
 
 using common::LoadText;
 
-// "LedNo" values moved for one selection, so that a failed activation can put them back.
+// "LedNo" values moved for one selection, so that a failed write can put the others back.
 class LedNoHandOver {
 public:
     // Stores `after` for the plan and remembers what it held; false when the write failed.
@@ -228,7 +228,6 @@ DWORD SelectPlanFromMenu(WORD id, const GUID* shown) noexcept {
         LOG_TRACE(TRACE_LEVEL_APP, L"SelectPlanFromMenu", L"Exit - Error! retval:%08x", ERROR_TIMEOUT);
         return ERROR_TIMEOUT;
     }
-    const GUID previous = ActivePlanOrNull(true);
     // The list may have been rebuilt since the menu was shown: the command acts on the plan the
     // menu showed, wherever it stands now, and on nothing when that plan is no longer offered.
     PlanRecord* chosen = IsPlanCommand(id) ? ResolvePlanCommand(id) : nullptr;
@@ -244,17 +243,22 @@ DWORD SelectPlanFromMenu(WORD id, const GUID* shown) noexcept {
     }
     const GUID plan = chosen->guid;
     const bool eco = HasFlag(FLAG_ECO);
+    const bool mayWarn = eco && !IsThreeMode(g_Settings.blob.dwFlagWord) && g_Settings.dwPwrDlgActivate != 0 &&
+                         IsEqualGUID(plan, g_Settings.guidLow);
+    // Only the video warning asks which plan was active before: it is read only when the
+    // warning may follow. Everything else waits until the chosen plan is active.
+    const GUID previous = mayWarn ? ActivePlanOrNull(true) : GUID_NULL;
+    const DWORD status = ActivateScheme(plan);
+    if (status != ERROR_SUCCESS) {
+        // Nothing was moved yet: the plans keep the modes they had.
+        WriteErrorLog(IDS_ERR_SET_ACTIVE_SCHEME, status, ERRLOG_FILE);
+        LOG_TRACE(TRACE_LEVEL_APP, L"SelectPlanFromMenu", L"Exit - Error! retval:%08x", status);
+        return status;
+    }
+    // The mode membership follows the plan (activepsi still holds the previous plan here).
     LedNoHandOver moves;
     if (eco && chosen->nLedNo == 0 && !HandOverLedNo(chosen, &moves)) {
         LOG_TRACE(TRACE_LEVEL_VALUES, L"SelectPlanFromMenu", L"LedNo not moved");
-    }
-    const DWORD status = ActivateScheme(plan);
-    if (status != ERROR_SUCCESS) {
-        WriteErrorLog(IDS_ERR_SET_ACTIVE_SCHEME, status, ERRLOG_FILE);
-        // No half-moved mode: the plans keep the slots they had.
-        moves.RollBack();
-        LOG_TRACE(TRACE_LEVEL_APP, L"SelectPlanFromMenu", L"Exit - Error! retval:%08x", status);
-        return status;
     }
     RefreshCurrentPlan(plan);
     PostPlanChanged(0);
@@ -268,8 +272,7 @@ DWORD SelectPlanFromMenu(WORD id, const GUID* shown) noexcept {
         RefreshLedFromCurrentPlan();
     }
     SendProcessorValue(plan);
-    const bool warn = eco && !IsThreeMode(g_Settings.blob.dwFlagWord) && g_Settings.dwPwrDlgActivate != 0 &&
-                      ReadPlanChangeWarning() == 1 && IsEqualGUID(plan, g_Settings.guidLow);
+    const bool warn = mayWarn && ReadPlanChangeWarning() == 1;
     // The warning waits for the user: the plan list is not held meanwhile.
     lock.Release();
     if (warn) {

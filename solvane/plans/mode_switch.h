@@ -35,8 +35,9 @@ DWORD ActivatePlan(const GUID& plan, DWORD ledValue) noexcept;
 // plan is activated wherever the list holds it now; a plan no longer offered is not activated.
 // shown null: no menu showed the command (a message from elsewhere): the list as it stands
 // decides. Returns 0 on success, ERROR_INVALID_INDEX for a command that names no offered plan,
-// ERROR_TIMEOUT when the plan-list lock stayed busy, or the activation's error. A failed
-// activation puts back every "LedNo" it moved.
+// ERROR_TIMEOUT when the plan-list lock stayed busy, or the activation's error. The plan is
+// activated first; "LedNo" moves, the current plan, LED, brightness and processor driver follow
+// it, so a failed activation leaves every record as it was.
 DWORD SelectPlanFromMenu(WORD id, const GUID* shown) noexcept;
 // True for the ids SelectPlanFromMenu may be handed (the other-plans count is not checked).
 bool IsPlanCommand(WORD id) noexcept;

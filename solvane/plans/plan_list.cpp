@@ -1,5 +1,7 @@
 #include "plans/plan_list.h"
 
+#include <algorithm>
+#include <cstring>
 #include <new>
 #include <string>
 
@@ -184,24 +186,97 @@ void PinReadPlans(DWORD count) noexcept {
     }
 }
 
+// The plan set the last completed cleanup saw (sorted); none before the first of a run.
+std::vector<GUID> g_cleanedPlanSet;
+bool g_bCleanedOnce = false;
+
+bool GuidLess(const GUID& a, const GUID& b) { return memcmp(&a, &b, sizeof(GUID)) < 0; }
+
+// Removes the extension keys of plans not in `live` (a complete enumeration). False when the
+// cleanup did not run (another one is running) or stopped before deciding every key.
+bool DeleteStaleKeysOf(const std::vector<GUID>& live) {
+    CleanupGuard guard;
+    if (!guard.entered) {
+        return false;
+    }
+    LOG_TRACE(TRACE_LEVEL_APP, L"DeleteStalePlanKeys", L"Enter");
+    for (const GUID& g : live) {
+        if (IsNullGuid(g)) {
+            return false;
+        }
+    }
+    common::UniqueRegKey key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kPowerSettingsKey, 0, KEY_ENUMERATE_SUB_KEYS, key.Put()) != ERROR_SUCCESS) {
+        LOG_TRACE(TRACE_LEVEL_APP, L"DeleteStalePlanKeys", L"Exit");
+        return true;  // no extension keys at all
+    }
+    std::vector<std::wstring> names;
+    if (!ListSubkeys(key.Get(), &names)) {
+        return false;
+    }
+    for (const std::wstring& name : names) {
+        GUID keyGuid;
+        if (!ParseGuidText(name.c_str(), &keyGuid) || IsNullGuid(keyGuid)) {
+            continue;  // not a plan's key
+        }
+        bool alive = false;
+        for (const GUID& g : live) {
+            if (IsEqualGUID(g, keyGuid)) {
+                alive = true;
+                break;
+            }
+        }
+        if (!alive) {
+            // Fails (and keeps the key) while a "DefaultSettings" subkey is left in it.
+            const LSTATUS status = RegDeleteKeyW(key.Get(), name.c_str());
+            LOG_TRACE(TRACE_LEVEL_VALUES, L"DeleteStalePlanKeys", L"%s: %ld", name.c_str(), status);
+        }
+    }
+    LOG_TRACE(TRACE_LEVEL_APP, L"DeleteStalePlanKeys", L"Exit");
+    return true;
+}
+
+// The refresh's cleanup: at the first refresh of a run and whenever the set of plans differs
+// from the one the last completed cleanup saw. Only an enumeration that ran to its normal end
+// names every live plan; anything else could make a live plan look deleted.
+void CleanUpAfterRefresh(const std::vector<GUID>& live, DWORD endStatus) {
+    if (endStatus != ERROR_NO_MORE_ITEMS) {
+        LOG_TRACE(TRACE_LEVEL_VALUES, L"DeleteStalePlanKeys", L"plan enumeration ended with %lu: kept",
+                  static_cast<unsigned long>(endStatus));
+        return;
+    }
+    std::vector<GUID> sorted = live;
+    std::sort(sorted.begin(), sorted.end(), GuidLess);
+    const bool same = g_bCleanedOnce && sorted.size() == g_cleanedPlanSet.size() &&
+                      std::equal(sorted.begin(), sorted.end(), g_cleanedPlanSet.begin(),
+                                 [](const GUID& a, const GUID& b) { return IsEqualGUID(a, b) != FALSE; });
+    if (same) {
+        return;
+    }
+    if (DeleteStaleKeysOf(live)) {
+        g_cleanedPlanSet = std::move(sorted);
+        g_bCleanedOnce = true;
+    }
+}
+
 void RebuildLists() {
     ClearLists();
-    const DWORD count = CountPlans();
+    // One enumeration serves the list and the cleanup.
+    DWORD endStatus = ERROR_SUCCESS;
+    const std::vector<GUID> live = EnumerateAllPlans(&endStatus);
+    const DWORD count = static_cast<DWORD>(live.size());
     if (count == 0) {
         return;
     }
     g_PlanList.assign(count + 1, PlanRecord{});
     g_PlanCount = count;
     for (DWORD i = 0; i < count; ++i) {
-        GUID guid = GUID_NULL;
-        if (EnumeratePlan(i, &guid) && !IsNullGuid(guid)) {
-            g_PlanList[i].guid = guid;
-        }
+        g_PlanList[i].guid = live[i];  // a null GUID leaves the record empty
     }
     GUID active = GUID_NULL;
     DWORD status = ReadActiveScheme(&active);
     if (status == ERROR_SUCCESS) {
-        status = ReadSystemActions(active, &g_SystemActions);
+        status = UpdateSystemActions(active);
     }
     if (status != ERROR_SUCCESS) {
         WriteErrorLog(kErrPlanList, status, ERRLOG_FILE);
@@ -212,7 +287,7 @@ void RebuildLists() {
     }
     PinReadPlans(count);
     g_OtherPlans = BuildOtherPlans(g_PlanList, count, g_PinnedPlanPtrs);
-    DeleteStalePlanKeys();
+    CleanUpAfterRefresh(live, endStatus);
 }
 
 }  // namespace
@@ -243,6 +318,11 @@ void ClearPlanLists() noexcept {
     }
     ClearLists();
     activepsi = PlanRecord{};
+    // A list built after this is the first of a run again: it checks every extension key and
+    // reads the actions of the active plan.
+    ForgetSystemActions();
+    g_cleanedPlanSet.clear();
+    g_bCleanedOnce = false;
 }
 
 void RefreshCurrentPlan(const GUID& plan) {
@@ -284,13 +364,6 @@ void RefreshCurrentPlan(const GUID& plan) {
 }
 
 void DeleteStalePlanKeys() {
-    CleanupGuard guard;
-    if (!guard.entered) {
-        return;
-    }
-    LOG_TRACE(TRACE_LEVEL_APP, L"DeleteStalePlanKeys", L"Enter");
-    // Only an enumeration that ran to its normal end names every live plan; anything else could
-    // make a live plan look deleted.
     DWORD endStatus = ERROR_SUCCESS;
     const std::vector<GUID> live = EnumerateAllPlans(&endStatus);
     if (endStatus != ERROR_NO_MORE_ITEMS) {
@@ -298,38 +371,7 @@ void DeleteStalePlanKeys() {
                   static_cast<unsigned long>(endStatus));
         return;
     }
-    for (const GUID& g : live) {
-        if (IsNullGuid(g)) {
-            return;
-        }
-    }
-    common::UniqueRegKey key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kPowerSettingsKey, 0, KEY_ENUMERATE_SUB_KEYS, key.Put()) != ERROR_SUCCESS) {
-        return;
-    }
-    std::vector<std::wstring> names;
-    if (!ListSubkeys(key.Get(), &names)) {
-        return;
-    }
-    for (const std::wstring& name : names) {
-        GUID keyGuid;
-        if (!ParseGuidText(name.c_str(), &keyGuid) || IsNullGuid(keyGuid)) {
-            continue;  // not a plan's key
-        }
-        bool alive = false;
-        for (const GUID& g : live) {
-            if (IsEqualGUID(g, keyGuid)) {
-                alive = true;
-                break;
-            }
-        }
-        if (!alive) {
-            // Fails (and keeps the key) while a "DefaultSettings" subkey is left in it.
-            const LSTATUS status = RegDeleteKeyW(key.Get(), name.c_str());
-            LOG_TRACE(TRACE_LEVEL_VALUES, L"DeleteStalePlanKeys", L"%s: %ld", name.c_str(), status);
-        }
-    }
-    LOG_TRACE(TRACE_LEVEL_APP, L"DeleteStalePlanKeys", L"Exit");
+    DeleteStaleKeysOf(live);
 }
 
 }  // namespace plans

@@ -52,14 +52,17 @@ extern bool g_bActiveListed;
 constexpr size_t kKnownPlanOrderCount = 19;
 extern const GUID kKnownPlanOrder[kKnownPlanOrderCount];
 
-// Rebuilds the plan list, the pinned pointers and the other-plans list. Out of memory leaves
+// Rebuilds the plan list, the pinned pointers and the other-plans list from one enumeration of
+// the plans. The extension keys of deleted plans are removed at the first refresh of a run and
+// whenever the set of plans differs from the one the last cleanup saw. Out of memory leaves
 // the lists empty and logs error 51.
 void RefreshPlanList() noexcept;
-// Empties every list and activepsi under the plan-list lock (shutdown).
+// Empties every list and activepsi under the plan-list lock (shutdown); the next refresh checks
+// every extension key again, as the first of a run does.
 void ClearPlanLists() noexcept;
 // Updates activepsi from a plan GUID or one of the active-scheme markers.
 void RefreshCurrentPlan(const GUID& plan);
-// Removes extension keys of plans that no longer exist.
+// Removes extension keys of plans that no longer exist (enumerates the plans itself).
 void DeleteStalePlanKeys();
 
 // Ordering rule of the other-plans list, on records already read (exposed for its tests):

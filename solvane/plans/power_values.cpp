@@ -16,6 +16,11 @@ SystemActions g_SystemActions{};
 
 namespace {
 
+// Whose actions g_SystemActions holds (null: none), and the count of setting writes then.
+GUID g_systemActionsPlan = GUID_NULL;
+LONG g_systemActionsWrites = 0;
+volatile LONG g_settingWrites = 0;
+
 constexpr DWORD kHybridSleepOn = 3;
 constexpr DWORD kGraphicsFallback = 1;
 constexpr DWORD kSettingNameBytes = 256;
@@ -117,6 +122,7 @@ DWORD WritePowerSetting(const GUID& plan, PowerSetting id, PowerSource source, D
     if (!s.writable) {
         return ERROR_ACCESS_DENIED;
     }
+    InterlockedIncrement(&g_settingWrites);
     return source == PowerSource::AC ? Power().writeACValueIndex(nullptr, &plan, s.subgroup, s.setting, value)
                                      : Power().writeDCValueIndex(nullptr, &plan, s.subgroup, s.setting, value);
 }
@@ -439,5 +445,19 @@ DWORD ReadSystemActions(const GUID& plan, SystemActions* a) noexcept {
     }
     return ERROR_SUCCESS;
 }
+
+DWORD UpdateSystemActions(const GUID& active) noexcept {
+    const LONG writes = g_settingWrites;
+    if (!IsNullGuid(g_systemActionsPlan) && IsEqualGUID(active, g_systemActionsPlan) &&
+        writes == g_systemActionsWrites) {
+        return ERROR_SUCCESS;
+    }
+    const DWORD status = ReadSystemActions(active, &g_SystemActions);
+    g_systemActionsPlan = status == ERROR_SUCCESS ? active : GUID_NULL;
+    g_systemActionsWrites = writes;
+    return status;
+}
+
+void ForgetSystemActions() noexcept { g_systemActionsPlan = GUID_NULL; }
 
 }  // namespace plans

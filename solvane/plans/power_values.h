@@ -131,7 +131,13 @@ struct SystemActions {
     DWORD dwLowBatteryDC;
 };
 DWORD ReadSystemActions(const GUID& plan, SystemActions* actions) noexcept;
-// The active plan's actions, read at every plan-list refresh.
+// The active plan's actions, brought up to date at every plan-list refresh.
 extern SystemActions g_SystemActions;
+// Reads the active plan's actions into g_SystemActions unless they were read for that plan
+// already and this program wrote no plan setting since (eight reads saved per refresh). Returns
+// 0 or the error of the read; a failed read is tried again next time.
+DWORD UpdateSystemActions(const GUID& active) noexcept;
+// The next UpdateSystemActions reads again (plans replaced or restored as a whole).
+void ForgetSystemActions() noexcept;
 
 }  // namespace plans

@@ -152,6 +152,66 @@ TEST_F(PowrprofPlans, EnumeratesGuidNamedSubkeysOfACallersRootKey) {
     RegDeleteTreeW(HKEY_CURRENT_USER, rootPath);
 }
 
+// Every index of a caller's root key, in order, until the first failure.
+std::vector<std::wstring> EnumerateRoot(HKEY root, DWORD* endStatus) {
+    std::vector<std::wstring> found;
+    for (ULONG i = 0;; ++i) {
+        GUID g{};
+        DWORD size = sizeof(g);
+        const DWORD rc =
+            PowerEnumerate(root, nullptr, nullptr, ACCESS_SCHEME, i, reinterpret_cast<UCHAR*>(&g), &size);
+        if (rc != ERROR_SUCCESS) {
+            *endStatus = rc;
+            return found;
+        }
+        found.push_back(GuidText(g));
+    }
+}
+
+// Keys created and deleted behind the stand-in's back (as another process does) show up in the
+// next enumeration, also when the number of subkeys stays the same.
+TEST_F(PowrprofPlans, EnumerationFollowsKeysChangedByOthers) {
+    const wchar_t* rootPath = L"Software\\SimulatedPC\\PowrprofTestRoot2";
+    const wchar_t* kBalanced = L"381b4222-f694-41f0-9685-ff5bb260df2e";
+    const wchar_t* kHigh = L"8c5e7fda-e8bf-4a96-9a85-a6e23a8c635c";
+    const wchar_t* kSaver = L"a1841308-3541-4fab-bc81-f71556f20b4a";
+    RegDeleteTreeW(HKEY_CURRENT_USER, rootPath);
+    common::UniqueRegKey root;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, rootPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                             root.Put(), nullptr));
+    auto add = [&](const wchar_t* name) {
+        common::UniqueRegKey child;
+        return RegCreateKeyExW(root.Get(), name, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, child.Put(), nullptr);
+    };
+    ASSERT_EQ(ERROR_SUCCESS, add(kBalanced));
+    ASSERT_EQ(ERROR_SUCCESS, add(kHigh));
+    DWORD end = ERROR_SUCCESS;
+    EXPECT_EQ((std::vector<std::wstring>{GuidText(PLAN_BALANCED), GuidText(PLAN_HIGH_PERFORMANCE)}),
+              EnumerateRoot(root.Get(), &end));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_NO_MORE_ITEMS), end);
+
+    ASSERT_EQ(ERROR_SUCCESS, add(kSaver));
+    EXPECT_EQ((std::vector<std::wstring>{GuidText(PLAN_BALANCED), GuidText(PLAN_HIGH_PERFORMANCE),
+                                         GuidText(PLAN_POWER_SAVER)}),
+              EnumerateRoot(root.Get(), &end));
+
+    // One out, another in: the same count, other members.
+    ASSERT_EQ(ERROR_SUCCESS, RegDeleteKeyW(root.Get(), kHigh));
+    ASSERT_EQ(ERROR_SUCCESS, add(L"6658a2a5-119c-4e4e-931b-972bcfdd14a6"));
+    const std::vector<std::wstring> after = EnumerateRoot(root.Get(), &end);
+    EXPECT_EQ(3u, after.size());
+    EXPECT_EQ(after.end(), std::find(after.begin(), after.end(), GuidText(PLAN_HIGH_PERFORMANCE)));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_NO_MORE_ITEMS), end);
+
+    // Plans deleted through the stand-in leave the store's enumeration at once.
+    ASSERT_EQ(ERROR_SUCCESS, PowerDeleteScheme(nullptr, &PLAN_POWER_SAVER));
+    const std::vector<GUID> plans = EnumeratePlans();
+    EXPECT_EQ(2u, plans.size());
+    for (const GUID& g : plans) EXPECT_NE(GuidText(PLAN_POWER_SAVER), GuidText(g));
+    root.Reset();
+    RegDeleteTreeW(HKEY_CURRENT_USER, rootPath);
+}
+
 TEST_F(PowrprofPlans, EveryPlanHasEveryHandledSettingForBothSources) {
     for (const GUID& plan : {PLAN_BALANCED, PLAN_POWER_SAVER, PLAN_HIGH_PERFORMANCE}) {
         for (const HandledSetting& h : HANDLED) {

@@ -154,6 +154,7 @@ DWORD WINAPI FakeWriteDescription(HKEY, const GUID* plan, const GUID* sub, const
 DWORD WINAPI FakeEnumerate(HKEY root, const GUID* scheme, const GUID* sub, POWER_DATA_ACCESSOR access, ULONG index,
                            UCHAR* buffer, DWORD* size) {
     FakePower& s = Store();
+    ++s.enumerateCalls;
     if (root != nullptr || scheme != nullptr || sub != nullptr || access != ACCESS_SCHEME || size == nullptr) {
         return ERROR_INVALID_PARAMETER;
     }

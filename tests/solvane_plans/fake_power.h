@@ -38,6 +38,7 @@ struct FakePower {
     // Enumeration fails with enumerateError at this index (-1: never).
     long enumerateFailIndex = -1;
     DWORD enumerateError = ERROR_ACCESS_DENIED;
+    int enumerateCalls = 0;  // PowerEnumerate calls, failed ones included
     // Reads or writes of these settings fail (setting GUID, true = AC).
     std::set<std::pair<GUID, bool>, bool (*)(const std::pair<GUID, bool>&, const std::pair<GUID, bool>&)> failRead;
     std::set<std::pair<GUID, bool>, bool (*)(const std::pair<GUID, bool>&, const std::pair<GUID, bool>&)> failWrite;

@@ -23,6 +23,7 @@ protected:
     void SetUp() override {
         testreg::ClearSolvaneKeys();
         fakes::Install();
+        ClearPlanLists();  // every test starts a run: its first refresh checks every key
         g_Settings.blob.dwFlagWord = FLAG_ECO | FLAG_THREE_MODE;
         g_Settings.nPinnedCount = DefaultPinnedPlans(g_Settings.blob.dwFlagWord, g_Settings.pinned);
         activepsi = PlanRecord{};
@@ -181,6 +182,46 @@ TEST_F(PlanListTest, StaleExtensionKeysAreRemovedUnlessTheyHoldFactorySettings) 
     EXPECT_FALSE(testreg::KeyExists(HKEY_LOCAL_MACHINE, testreg::PlanKey(gone)));
     EXPECT_TRUE(testreg::KeyExists(HKEY_LOCAL_MACHINE, testreg::PlanKey(goneWithSnapshot)));
     EXPECT_TRUE(testreg::KeyExists(HKEY_LOCAL_MACHINE, foreign));
+}
+
+// One enumeration per refresh; the keys are checked at the first refresh and again only once
+// the set of plans has changed, which still catches a plan deleted between two refreshes.
+TEST_F(PlanListTest, RefreshEnumeratesOnceAndCleansUpWhenThePlanSetChanges) {
+    AddWindowsPlans();
+    fakes::Store().AddPlan(kX, L"X");
+    testreg::SetDword(HKEY_LOCAL_MACHINE, testreg::PlanKey(kX), L"LedNo", 2);
+    testreg::SetDword(HKEY_LOCAL_MACHINE, testreg::PlanKey(kY), L"LedNo", 1);  // stale at start
+    fakes::Store().enumerateCalls = 0;
+    RefreshPlanList();
+    // plans + 1 calls: the one that ends the enumeration
+    EXPECT_EQ(fakes::Store().enumerateCalls, 5);
+    EXPECT_EQ(g_PlanCount, 4u);
+    EXPECT_TRUE(testreg::KeyExists(HKEY_LOCAL_MACHINE, testreg::PlanKey(kX)));
+    EXPECT_FALSE(testreg::KeyExists(HKEY_LOCAL_MACHINE, testreg::PlanKey(kY)));
+
+    // Unchanged set: no cleanup, so a key written for an unknown plan now stays.
+    testreg::SetDword(HKEY_LOCAL_MACHINE, testreg::PlanKey(kY), L"LedNo", 1);
+    fakes::Store().enumerateCalls = 0;
+    RefreshPlanList();
+    EXPECT_EQ(fakes::Store().enumerateCalls, 5);
+    EXPECT_TRUE(testreg::KeyExists(HKEY_LOCAL_MACHINE, testreg::PlanKey(kY)));
+
+    // kX deleted between refreshes: both keys of absent plans go at the next refresh.
+    fakes::Store().plans.pop_back();
+    RefreshPlanList();
+    EXPECT_EQ(g_PlanCount, 3u);
+    EXPECT_FALSE(testreg::KeyExists(HKEY_LOCAL_MACHINE, testreg::PlanKey(kX)));
+    EXPECT_FALSE(testreg::KeyExists(HKEY_LOCAL_MACHINE, testreg::PlanKey(kY)));
+
+    // One plan replaced by another: the same count, another set.
+    fakes::Store().plans.pop_back();  // Power saver
+    fakes::Store().AddPlan(kY, L"Y");
+    testreg::SetDword(HKEY_LOCAL_MACHINE, testreg::PlanKey(g::PowerSaver), L"LedNo", 3);
+    testreg::SetDword(HKEY_LOCAL_MACHINE, testreg::PlanKey(kY), L"LedNo", 1);
+    RefreshPlanList();
+    EXPECT_EQ(g_PlanCount, 3u);
+    EXPECT_FALSE(testreg::KeyExists(HKEY_LOCAL_MACHINE, testreg::PlanKey(g::PowerSaver)));
+    EXPECT_TRUE(testreg::KeyExists(HKEY_LOCAL_MACHINE, testreg::PlanKey(kY)));
 }
 
 TEST_F(PlanListTest, EnumerationCutShortByAnErrorLosesNoKey) {

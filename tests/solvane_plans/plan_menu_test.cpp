@@ -4,6 +4,7 @@
 #include "plans/guid_text.h"
 #include "plans/mode_switch.h"
 #include "plans/plan_list.h"
+#include "plans/power_guids.h"
 #include "test_registry.h"
 
 using namespace plans;
@@ -107,6 +108,38 @@ TEST_F(PlanMenuCommand, PinnedCommandActivatesTheShownPlan) {
     EXPECT_EQ(SelectPlanFromMenu(IDM_PLAN_PINNED1, &g_PinnedPlanPtrs[0]->guid),
               static_cast<DWORD>(ERROR_ACCESS_DENIED));
     EXPECT_TRUE(IsEqualGUID(fakes::Store().active, shown)) << "a refused activation changes nothing";
+}
+
+// The plan is activated before any registry work the selection does: a refused activation
+// leaves no trace in the chosen plan's record, a successful one moves the mode afterwards.
+TEST_F(PlanMenuCommand, ModeMovesToTheChosenPlanOnlyAfterItIsActive) {
+    g_Settings.blob.dwFlagWord = FLAG_ECO | FLAG_THREE_MODE;
+    fakes::Store().AddPlan(kX, L"X");
+    ASSERT_EQ(testreg::SetDword(HKEY_LOCAL_MACHINE, testreg::PlanKey(g::Balanced), L"LedNo", 2), ERROR_SUCCESS);
+    RefreshPlanList();
+    RefreshCurrentPlan(kActiveSchemeMarkerForced);
+    ASSERT_EQ(activepsi.nLedNo, 2);
+    ASSERT_EQ(g_OtherPlans.size(), 1u);
+    const WORD command = IDM_PLAN_OTHER_FIRST;
+
+    fakes::Store().setActiveError = ERROR_ACCESS_DENIED;
+    EXPECT_EQ(SelectPlanFromMenu(command, &kX), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_FALSE(testreg::KeyExists(HKEY_LOCAL_MACHINE, testreg::PlanKey(kX)))
+        << "nothing was written for a plan that did not become active";
+    DWORD ledNo = 99;
+    EXPECT_TRUE(testreg::GetDword(HKEY_LOCAL_MACHINE, testreg::PlanKey(g::Balanced), L"LedNo", &ledNo));
+    EXPECT_EQ(ledNo, 2u);
+    EXPECT_TRUE(IsEqualGUID(activepsi.guid, g::Balanced));
+
+    fakes::Store().setActiveError = ERROR_SUCCESS;
+    EXPECT_EQ(SelectPlanFromMenu(command, &kX), static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_TRUE(IsEqualGUID(fakes::Store().active, kX));
+    EXPECT_TRUE(testreg::GetDword(HKEY_LOCAL_MACHINE, testreg::PlanKey(kX), L"LedNo", &ledNo));
+    EXPECT_EQ(ledNo, 2u);
+    EXPECT_TRUE(testreg::GetDword(HKEY_LOCAL_MACHINE, testreg::PlanKey(g::Balanced), L"LedNo", &ledNo));
+    EXPECT_EQ(ledNo, 0u);
+    EXPECT_TRUE(IsEqualGUID(activepsi.guid, kX));
+    EXPECT_EQ(activepsi.nLedNo, 2) << "the current plan is read after the hand-over";
 }
 
 }  // namespace

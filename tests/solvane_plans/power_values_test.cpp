@@ -447,4 +447,50 @@ TEST_F(PowerValuesTest, SystemActionsOfAPlan) {
     EXPECT_NE(ReadSystemActions(kPlan, &a), 0u);
 }
 
+// The refresh's copy of the active plan's actions is read again only for another plan, after a
+// setting write of this program, after a failed read, or when forgotten.
+TEST_F(PowerValuesTest, SystemActionsAreReadAgainOnlyWhenTheyMayHaveChanged) {
+    for (const GUID* plan : {&kActive, &kPlan}) {
+        fakes::Store().Set(*plan, g::Buttons, g::SleepButton, 1, 1);
+        fakes::Store().Set(*plan, g::Buttons, g::LidClose, 1, 1);
+        fakes::Store().Set(*plan, g::Battery, g::CriticalBattery, 2, 2);
+        fakes::Store().Set(*plan, g::Battery, g::LowBattery, 0, 0);
+    }
+    fakes::Store().Set(kActive, g::Buttons, g::PowerButton, 1, 2);
+    fakes::Store().Set(kPlan, g::Buttons, g::PowerButton, 3, 4);
+    ForgetSystemActions();
+    struct Step {
+        const char* what;
+        void (*before)();
+        const GUID* active;
+        DWORD status;
+        bool read;           // the store was asked
+        DWORD powerButtonAC;  // g_SystemActions afterwards
+    };
+    const Step steps[] = {
+        {"first", [] {}, &kActive, ERROR_SUCCESS, true, 1},
+        {"same plan", [] {}, &kActive, ERROR_SUCCESS, false, 1},
+        {"another plan", [] {}, &kPlan, ERROR_SUCCESS, true, 3},
+        {"a setting written", [] { WritePowerSetting(kActive, PowerSetting::MonitorTimeout, PowerSource::AC, 60); },
+         &kPlan, ERROR_SUCCESS, true, 3},
+        {"changed behind the program's back, same plan", [] { fakes::Store().Set(kPlan, g::Buttons, g::PowerButton, 5, 6); },
+         &kPlan, ERROR_SUCCESS, false, 3},
+        {"forgotten", [] { ForgetSystemActions(); }, &kPlan, ERROR_SUCCESS, true, 5},
+        {"failing read", [] { ForgetSystemActions(); fakes::Store().failRead.insert({g::PowerButton, true}); },
+         &kPlan, ERROR_GEN_FAILURE, true, 5},
+        {"tried again after the failure", [] { fakes::Store().failRead.clear(); }, &kPlan, ERROR_SUCCESS, true, 5},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        step.before();
+        const size_t readsBefore = fakes::Store().CountAccess('R', g::PowerButton);
+        const DWORD status = UpdateSystemActions(*step.active);
+        EXPECT_EQ(status == ERROR_SUCCESS, step.status == ERROR_SUCCESS);
+        EXPECT_EQ(fakes::Store().CountAccess('R', g::PowerButton) > readsBefore, step.read);
+        if (status == ERROR_SUCCESS) {
+            EXPECT_EQ(g_SystemActions.dwPowerButtonAC, step.powerButtonAC);
+        }
+    }
+}
+
 }  // namespace

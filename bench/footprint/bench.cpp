@@ -1,0 +1,196 @@
+// Where the resident program's private bytes go, against the empty Win32 program of
+// bench/startup measured in the same run: the reported private bytes, then the address space
+// walked by category (heaps, thread stacks, other private allocations, each module's writable
+// image pages), the modules only the program loads, and handle, GDI, USER and window counts.
+// Runs on a simulated PC (bench/footprint/run.sh), with the program in ECO operation.
+//   footprint_bench [settle seconds]
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "bench/footprint/process_view.h"
+#include "common/handles.h"
+
+namespace {
+
+constexpr DWORD kDefaultSettleSeconds = 10;
+constexpr DWORD kTimeoutMs = 20000;
+constexpr DWORD kPollMs = 50;
+constexpr double kKiB = 1024.0;
+
+struct FindData {
+    DWORD pid;
+    HWND found;
+};
+
+HWND WaitMainWindow(DWORD pid, const wchar_t* className) {
+    for (DWORD waited = 0; waited < kTimeoutMs; waited += kPollMs) {
+        HWND hwnd = nullptr;
+        while ((hwnd = FindWindowExW(nullptr, hwnd, className, nullptr)) != nullptr) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(hwnd, &owner);
+            if (owner == pid) {
+                return hwnd;
+            }
+        }
+        Sleep(kPollMs);
+    }
+    return nullptr;
+}
+
+class Program {
+public:
+    bool Start(const std::wstring& path, const wchar_t* className) {
+        std::wstring commandLine = L"\"" + path + L"\"";
+        STARTUPINFOW si{};
+        si.cb = sizeof(si);
+        PROCESS_INFORMATION pi{};
+        if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                            &pi)) {
+            std::fwprintf(stderr, L"cannot start %ls: %lu\n", path.c_str(), GetLastError());
+            return false;
+        }
+        m_process.Reset(pi.hProcess);
+        common::UniqueHandle thread(pi.hThread);
+        m_pid = pi.dwProcessId;
+        m_window = WaitMainWindow(m_pid, className);
+        if (m_window == nullptr) {
+            std::fwprintf(stderr, L"%ls: no window of class %ls\n", path.c_str(), className);
+        }
+        return m_window != nullptr;
+    }
+    bool Measure(benchview::Footprint* out) const { return benchview::Measure(m_process.Get(), m_pid, out); }
+    bool MeasureResident(const wchar_t* exeName, benchview::ResidentPlaces* out) const {
+        return benchview::MeasureResident(m_process.Get(), m_pid, exeName, out);
+    }
+    void Close() {
+        if (!m_process) {
+            return;
+        }
+        if (m_window != nullptr) {
+            PostMessageW(m_window, WM_CLOSE, 0, 0);
+        }
+        if (WaitForSingleObject(m_process.Get(), kTimeoutMs) != WAIT_OBJECT_0) {
+            TerminateProcess(m_process.Get(), 1);
+            WaitForSingleObject(m_process.Get(), kTimeoutMs);
+        }
+        m_process.Reset();
+    }
+    ~Program() { Close(); }
+
+private:
+    common::UniqueHandle m_process;
+    DWORD m_pid = 0;
+    HWND m_window = nullptr;
+};
+
+std::wstring Folder() {
+    wchar_t path[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder(path, length);
+    return folder.substr(0, folder.find_last_of(L"\\/") + 1);
+}
+
+void Row(const wchar_t* what, SIZE_T program, SIZE_T empty) {
+    std::wprintf(L"  %-34ls %10.0f %10.0f %+10.0f\n", what, program / kKiB, empty / kKiB,
+                 (static_cast<double>(program) - static_cast<double>(empty)) / kKiB);
+}
+
+void CountRow(const wchar_t* what, DWORD program, DWORD empty) {
+    std::wprintf(L"  %-34ls %10lu %10lu %+10ld\n", what, static_cast<unsigned long>(program),
+                 static_cast<unsigned long>(empty), static_cast<long>(program) - static_cast<long>(empty));
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    const int settleSeconds = argc > 1 ? _wtoi(argv[1]) : static_cast<int>(kDefaultSettleSeconds);
+    if (settleSeconds < 0) {
+        std::fwprintf(stderr, L"settle seconds must not be negative\n");
+        return 2;
+    }
+    benchview::Footprint empty;
+    benchview::ResidentPlaces emptyResident;
+    benchview::ResidentPlaces solvaneResident;
+    {
+        Program baseline;
+        if (!baseline.Start(Folder() + L"startup_baseline.exe", L"StartupBaseline")) {
+            return 1;
+        }
+        Sleep(static_cast<DWORD>(settleSeconds) * 1000);
+        if (!baseline.Measure(&empty)) {
+            std::fwprintf(stderr, L"cannot read the empty program\n");
+            return 1;
+        }
+        baseline.MeasureResident(L"startup_baseline.exe", &emptyResident);
+    }
+    benchview::Footprint solvane;
+    {
+        Program program;
+        if (!program.Start(Folder() + L"Solvane.exe", L"Solvane")) {
+            return 1;
+        }
+        Sleep(static_cast<DWORD>(settleSeconds) * 1000);
+        if (!program.Measure(&solvane)) {
+            std::fwprintf(stderr, L"cannot read Solvane\n");
+            return 1;
+        }
+        program.MeasureResident(L"Solvane.exe", &solvaneResident);
+    }
+
+    std::wprintf(L"resident footprint after %d s (KiB)   %10ls %10ls %10ls\n", settleSeconds, L"Solvane", L"empty",
+                 L"extra");
+    Row(L"private bytes (reported)", solvane.reportedPrivate, empty.reportedPrivate);
+    Row(L"private bytes (walked)", solvane.WalkedPrivate(), empty.WalkedPrivate());
+    Row(L"  heaps", solvane.heaps, empty.heaps);
+    Row(L"  thread stacks", solvane.stacks, empty.stacks);
+    Row(L"  other private allocations", solvane.otherPrivate, empty.otherPrivate);
+    Row(L"  writable image pages", solvane.imageWritable, empty.imageWritable);
+    Row(L"mapped views (shared)", solvane.mapped, empty.mapped);
+
+    if (solvaneResident.total != 0) {
+        std::wprintf(L"resident private pages by place (KiB; host /proc smaps)\n");
+        Row(L"all", solvaneResident.total, emptyResident.total);
+        std::vector<std::pair<std::wstring, SIZE_T>> places(solvaneResident.places.begin(),
+                                                            solvaneResident.places.end());
+        std::sort(places.begin(), places.end(), [](const auto& a, const auto& b) { return a.second > b.second; });
+        for (const auto& [place, bytes] : places) {
+            const auto other = emptyResident.places.find(place);
+            Row(place.c_str(), bytes, other == emptyResident.places.end() ? 0 : other->second);
+        }
+    } else {
+        std::wprintf(L"resident private pages by place: no host /proc here\n");
+    }
+
+    std::vector<std::pair<std::wstring, SIZE_T>> modules(solvane.modules.begin(), solvane.modules.end());
+    std::sort(modules.begin(), modules.end(), [](const auto& a, const auto& b) { return a.second > b.second; });
+    std::wprintf(L"committed writable image pages per module (KiB; * = not loaded by the empty program)\n");
+    for (const auto& [name, bytes] : modules) {
+        const auto other = empty.modules.find(name);
+        const bool own = other == empty.modules.end();
+        std::wprintf(L"  %lc %-32ls %10.0f %10.0f\n", own ? L'*' : L' ', name.c_str(), bytes / kKiB,
+                     own ? 0.0 : other->second / kKiB);
+    }
+    std::wprintf(L"objects                               %10ls %10ls %10ls\n", L"Solvane", L"empty", L"extra");
+    CountRow(L"threads", solvane.threads, empty.threads);
+    CountRow(L"handles", solvane.handles, empty.handles);
+    if (solvane.guiCounted) {
+        CountRow(L"GDI objects", solvane.gdiObjects, empty.gdiObjects);
+        CountRow(L"USER objects", solvane.userObjects, empty.userObjects);
+    } else if (solvane.gdiFromTable) {
+        CountRow(L"GDI objects (handle table)", solvane.gdiObjects, empty.gdiObjects);
+        std::wprintf(L"  USER objects: not counted by this system (windows below)\n");
+    } else {
+        std::wprintf(L"  GDI and USER objects: not counted by this system\n");
+    }
+    CountRow(L"windows", solvane.windows, empty.windows);
+    const double ratio = empty.reportedPrivate != 0
+                             ? static_cast<double>(solvane.reportedPrivate) / static_cast<double>(empty.reportedPrivate)
+                             : 0.0;
+    std::wprintf(L"ratio Solvane/empty program, private bytes: %.2f\n", ratio);
+    return 0;
+}
