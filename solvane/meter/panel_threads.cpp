@@ -6,6 +6,7 @@
 #include "battery/battery.h"
 #include "common/handles.h"
 #include "common/log.h"
+#include "common/threads.h"
 #include "meter/boost.h"
 #include "meter/panel_state.h"
 #include "meter/panel_window.h"
@@ -241,8 +242,8 @@ DWORD StartPanelThreads() noexcept {
         if (anim.event == nullptr) {
             return GetLastError();
         }
-        anim.thread.Reset(CreateThread(nullptr, 0, AnimationThread, reinterpret_cast<void*>(static_cast<INT_PTR>(i)),
-                                       0, nullptr));
+        anim.thread.Reset(common::StartWorkerThread(AnimationThread, reinterpret_cast<void*>(static_cast<INT_PTR>(i)),
+                                                    common::kLibraryStackBytes));
         if (!anim.thread) {
             return GetLastError();
         }
