@@ -26,6 +26,7 @@
 #include "resources/resource.h"
 #include "solvane_process.h"
 #include "test_support.h"
+#include "tests/support/dpi_child.h"
 
 namespace {
 
@@ -492,6 +493,17 @@ TEST_F(PanelSimTest, EachStyleDrawsNameAndGaugeWhereItsLayoutPutsThem) {
         }
         Close();
     }
+}
+
+// The pictures again with the screen at 144 DPI: the layouts scale, the name and gauge stay
+// where the scaled layout puts them.
+TEST(PanelHighDpi, EachStyleDrawsWhereItsScaledLayoutPutsThings) {
+    if (testsupport::IsDpiChild(L"PANEL_HIGH_DPI")) {
+        EXPECT_EQ(common::ScreenDpiFactors().y, 1.5f) << "the child runs at 144 DPI";
+        return;
+    }
+    EXPECT_EQ(testsupport::RunSelfAtDpi(144, L"PanelSimTest.EachStyle*:PanelHighDpi.*", L"PANEL_HIGH_DPI"), 0u)
+        << "the pictures at 144 DPI failed (their output is above)";
 }
 
 // --- The real program ------------------------------------------------------------------------

@@ -14,6 +14,7 @@
 #include "peakcut/peakshift.h"
 #include "resources/resource.h"
 #include "tests/solvane_app/test_support.h"
+#include "tests/support/dpi_child.h"
 
 namespace {
 
@@ -422,41 +423,16 @@ TEST_F(PeakShiftDialog, PictureShowsTheTextsAndLeavesAHiddenBatterySectionEmpty)
 
 // The picture test again in a child process with the screen at 144 DPI.
 TEST(PeakShiftDialogHighDpi, PictureAt144Dpi) {
-    wchar_t marker[8] = {};
-    if (GetEnvironmentVariableW(L"PEAKSHIFT_HIGH_DPI", marker, 8) != 0) {
+    if (testsupport::IsDpiChild(L"PEAKSHIFT_HIGH_DPI")) {
         HDC screen = GetDC(nullptr);
         const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
         ReleaseDC(nullptr, screen);
         EXPECT_EQ(dpi, 144) << "the child runs at 144 DPI";
         return;
     }
-    testsupport::ScopedRegValue logPixels(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels");
-    ASSERT_EQ(logPixels.SetDword(144), ERROR_SUCCESS);
-    wchar_t self[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring line = L"\"" + std::wstring(self) + L"\" --gtest_filter=PeakShiftDialog.Picture*:PeakShiftDialogHighDpi.*";
-    SetEnvironmentVariableW(L"PEAKSHIFT_HIGH_DPI", L"1");
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info = {};
-    // A start refused for want of resources on a loaded machine is tried again a few times.
-    BOOL started = FALSE;
-    DWORD startError = ERROR_SUCCESS;
-    for (int attempt = 0; attempt < 3 && !started; ++attempt) {
-        if (attempt > 0) {
-            Sleep(500);
-        }
-        started = CreateProcessW(self, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info);
-        startError = started ? ERROR_SUCCESS : GetLastError();
-    }
-    SetEnvironmentVariableW(L"PEAKSHIFT_HIGH_DPI", nullptr);
-    ASSERT_TRUE(started) << "CreateProcessW failed with error " << startError;
-    common::UniqueHandle process(info.hProcess);
-    common::UniqueHandle thread(info.hThread);
-    ASSERT_EQ(WaitForSingleObject(process.Get(), 60000), WAIT_OBJECT_0);
-    DWORD exitCode = 1;
-    GetExitCodeProcess(process.Get(), &exitCode);
-    EXPECT_EQ(exitCode, 0u) << "the picture test at 144 DPI failed (its output is above)";
+    EXPECT_EQ(testsupport::RunSelfAtDpi(144, L"PeakShiftDialog.Picture*:PeakShiftDialogHighDpi.*", L"PEAKSHIFT_HIGH_DPI"),
+              0u)
+        << "the picture test at 144 DPI failed (its output is above)";
 }
 
 }  // namespace

@@ -30,6 +30,7 @@
 #include "plans/power_guids.h"
 #include "plans/settings.h"
 #include "resources/resource.h"
+#include "tests/support/dpi_child.h"
 
 namespace {
 
@@ -287,33 +288,8 @@ TEST(ScreenshotHighDpi, SamePicturesAt144Dpi) {
         EXPECT_EQ(ScreenDpi(), 144);
         return;
     }
-    HKEY desktop = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
-                              nullptr, &desktop, nullptr),
-              ERROR_SUCCESS);
-    const DWORD high = 144;
-    RegSetValueExW(desktop, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&high), sizeof(high));
-    wchar_t self[MAX_PATH];
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring command = L"\"" + std::wstring(self) + L"\" --gtest_filter=Screenshot*";
-    std::vector<wchar_t> line(command.begin(), command.end());
-    line.push_back(L'\0');
-    SetEnvironmentVariableW(L"SHOT_SUFFIX", L"_144dpi");
-    STARTUPINFOW si{};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi{};
-    const BOOL started = CreateProcessW(self, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
-    SetEnvironmentVariableW(L"SHOT_SUFFIX", nullptr);
-    DWORD exitCode = 1;
-    if (started) {
-        WaitForSingleObject(pi.hProcess, 100000);
-        GetExitCodeProcess(pi.hProcess, &exitCode);
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
-    }
-    RegDeleteValueW(desktop, L"LogPixels");
-    RegCloseKey(desktop);
-    ASSERT_TRUE(started);
+    const DWORD exitCode = testsupport::RunSelfAtDpi(144, L"Screenshot*", L"SHOT_SUFFIX", L"_144dpi");
+    ASSERT_NE(exitCode, testsupport::kChildNotRun) << "the run at 144 DPI did not start or end";
     EXPECT_EQ(exitCode, 0u) << "the pictures at 144 DPI failed";
 }
 

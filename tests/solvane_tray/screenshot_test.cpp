@@ -22,6 +22,7 @@
 #include "plans/settings.h"
 #include "test_registry.h"
 #include "tray_test_support.h"
+#include "tests/support/dpi_child.h"
 
 namespace {
 
@@ -424,43 +425,12 @@ TEST(ScreenshotAtHighDpi, MenusWindowsAndDialogs) {
     if (GetEnvironmentVariableW(L"TRAY_SCREENSHOT_DIR", dir, MAX_PATH) == 0) {
         GTEST_SKIP() << "TRAY_SCREENSHOT_DIR is not set (run through ctest)";
     }
-    wchar_t suffix[32] = L"";
-    if (GetEnvironmentVariableW(L"TRAY_SCREENSHOT_SUFFIX", suffix, 32) != 0) {
+    if (testsupport::IsDpiChild(L"TRAY_SCREENSHOT_SUFFIX")) {
         // This is the second run itself.
         EXPECT_EQ(DpiFactor(), 1.5f);
         return;
     }
-    const std::wstring desktop = L"Control Panel\\Desktop";
-    DWORD previous = 0;
-    const bool hadValue = testreg::GetDword(HKEY_CURRENT_USER, desktop, L"LogPixels", &previous);
-    ASSERT_EQ(testreg::SetDword(HKEY_CURRENT_USER, desktop, L"LogPixels", 144), ERROR_SUCCESS);
-    wchar_t self[MAX_PATH];
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring command = L"\"" + std::wstring(self) + L"\" --gtest_filter=Screenshot*";
-    SetEnvironmentVariableW(L"TRAY_SCREENSHOT_SUFFIX", L"_144dpi");
-    STARTUPINFOW si = {};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi = {};
-    std::vector<wchar_t> line(command.begin(), command.end());
-    line.push_back(L'\0');
-    BOOL started = CreateProcessW(self, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
-    SetEnvironmentVariableW(L"TRAY_SCREENSHOT_SUFFIX", nullptr);
-    DWORD exitCode = 1;
-    if (started) {
-        WaitForSingleObject(pi.hProcess, 100000);
-        GetExitCodeProcess(pi.hProcess, &exitCode);
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
-    }
-    if (hadValue) {
-        testreg::SetDword(HKEY_CURRENT_USER, desktop, L"LogPixels", previous);
-    } else {
-        HKEY key = nullptr;
-        if (RegOpenKeyExW(HKEY_CURRENT_USER, desktop.c_str(), 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
-            RegDeleteValueW(key, L"LogPixels");
-            RegCloseKey(key);
-        }
-    }
-    ASSERT_TRUE(started);
+    const DWORD exitCode = testsupport::RunSelfAtDpi(144, L"Screenshot*", L"TRAY_SCREENSHOT_SUFFIX", L"_144dpi");
+    ASSERT_NE(exitCode, testsupport::kChildNotRun) << "the run at 144 DPI did not start or end";
     EXPECT_EQ(exitCode, 0u) << "the tests at 144 DPI failed (their output is above)";
 }
