@@ -1,20 +1,5 @@
 #!/usr/bin/env bash
 # Builds the footprint benchmark and runs it inside a fresh simulated notebook (three ECO modes).
 #   bench/footprint/run.sh [settle seconds]
-set -euo pipefail
-root=$(cd "$(dirname "$0")/../.." && pwd)
-build=${SOLVANE_BUILD_DIR:-$root/build}
-source "$root/tools/wine-env.sh"
-cleanup() {
-  set +e
-  [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" >/dev/null 2>&1
-}
-trap cleanup EXIT
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
-      -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" --parallel 2 --target footprint_bench simctl powrprof_sim
-start_xvfb
-[ -d "$build/wine/template" ] || make_template_prefix "$build/wine/template"
-export SOLVANE_SOURCE_DIR=$root SOLVANE_BUILD_DIR=$build SOLVANE_WINE_TEMPLATE=$build/wine/template
-bash "$root/sim/machine/sim-test.sh" --profile notebook-3mode --timeout 600 -- \
-  "$build/bin/footprint_bench.exe" "${1:-10}"
+source "$(dirname "$0")/../sim-bench.sh"
+sim_bench notebook-3mode 600 "footprint_bench simctl powrprof_sim" footprint_bench.exe "${1:-10}"

@@ -232,7 +232,11 @@ DWORD StartPanelThreads() noexcept {
         Animation& anim = g_anims[i];
         anim.run = kRuns[i];
         if (i == kAnimBlink) {
+            // A crossing seen while no panel was shown is not blinked afterwards.
             anim.event = battery::BatteryBlinkEvent();
+            if (anim.event != nullptr) {
+                ResetEvent(anim.event);
+            }
         } else if (i == kAnimBattery) {
             anim.event = battery::BatteryUpdateEvent();
         } else {

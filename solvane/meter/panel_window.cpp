@@ -261,11 +261,9 @@ INT_PTR OnInitDialog(HWND hwnd, WPARAM, LPARAM) {
     wchar_t title[kTitleChars] = L"";
     LoadStringW(GetModuleHandleW(nullptr), IDS_ECO_PROGRAM_TITLE, title, static_cast<int>(kTitleChars));
     SetWindowTextW(hwnd, title);
-    // 3. The animation threads; the gauge starts from 0 towards the measured speed.
-    const DWORD started = StartPanelThreads();
-    if (started != ERROR_SUCCESS) {
-        WriteErrorLog(IDS_ERR_THREAD_PPI, started, ERRLOG_FILE);
-    }
+    // 3. The gauge starts from 0 towards the measured speed. The animation threads start when
+    //    the panel is first shown (WM_SHOWWINDOW): a panel kept hidden in tray-only operation
+    //    never animates and does not keep five idle threads.
     RestartGauge();
     // 4. Transparency and z-order once the dialog exists.
     PostStyle(hwnd, topmost ? reinterpret_cast<WPARAM>(HWND_TOPMOST) : 0,
@@ -409,6 +407,16 @@ INT_PTR OnPaint(HWND hwnd, WPARAM, LPARAM) {
     return TRUE;
 }
 
+INT_PTR OnShowWindow(HWND, WPARAM wParam, LPARAM) {
+    if (wParam != FALSE) {
+        const DWORD started = StartPanelThreads();   // once; nothing while they run
+        if (started != ERROR_SUCCESS) {
+            WriteErrorLog(IDS_ERR_THREAD_PPI, started, ERRLOG_FILE);
+        }
+    }
+    return FALSE;
+}
+
 INT_PTR OnEraseBackground(HWND hwnd, WPARAM, LPARAM) {
     SetResult(hwnd, 1);   // the paint covers every pixel
     return TRUE;
@@ -472,6 +480,7 @@ constexpr MessageEntry kMessages[] = {
     {WM_COMMAND, OnCommand},
     {WM_SYSCOMMAND, OnSysCommand},
     {WM_TIMER, OnTimer},
+    {WM_SHOWWINDOW, OnShowWindow},
     {WM_PAINT, OnPaint},
     {WM_ERASEBKGND, OnEraseBackground},
     {WM_NOTIFY, OnNotify},

@@ -411,6 +411,12 @@ TEST_F(PanelSimTest, PlanChangeEndsTheBoostWithoutActivatingTheBoostedPlan) {
 
 TEST_F(PanelSimTest, DestroyEndsTheFiveAnimationThreads) {
     const int before = ThreadCount();
+    // A panel kept hidden (tray-only operation) has no animation threads yet.
+    plans::g_Settings.blob.dwFlagWord = kBase;
+    m_panel = meter::CreateMeterPanel(GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(m_panel, nullptr);
+    EXPECT_EQ(ThreadCount(), before);
+    Close();
     ASSERT_NE(Open(kBase), nullptr);
     EXPECT_EQ(ThreadCount(), before + 5);
     // Wake every animation, then destroy while they run.
