@@ -17,6 +17,9 @@ trap cleanup EXIT
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
       -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" --parallel 2 --target startup_bench
+# The programs' logs go to a folder of the build, never into the checkout.
+mkdir -p "$build/benchwork"
+cd "$build/benchwork"
 start_xvfb
 make_template_prefix "$build/wine/template"
 bench_prefix=$build/wine/bench

@@ -18,5 +18,8 @@ sim_bench() {
   start_xvfb
   [ -d "$build/wine/template" ] || make_template_prefix "$build/wine/template"
   export SOLVANE_SOURCE_DIR=$root SOLVANE_BUILD_DIR=$build SOLVANE_WINE_TEMPLATE=$build/wine/template
-  bash "$root/sim/machine/sim-test.sh" --profile "$profile" --timeout "$limit" -- "$build/bin/$program" "$@"
+  # The program's logs go to a folder of the build, never into the checkout.
+  mkdir -p "$build/benchwork"
+  (cd "$build/benchwork" &&
+   bash "$root/sim/machine/sim-test.sh" --profile "$profile" --timeout "$limit" -- "$build/bin/$program" "$@")
 }
