@@ -14,6 +14,7 @@
 #include "common/log.h"
 #include "common/registry.h"
 #include "meter/boost.h"
+#include "meter_sim_support.h"
 #include "plans/guid_text.h"
 #include "plans/power_guids.h"
 #include "plans/power_values.h"
@@ -21,6 +22,8 @@
 #include "plans/settings.h"
 #include "solvane_process.h"
 #include "tests/sim_devices/device_io.h"
+
+using namespace metertest;
 
 namespace {
 
@@ -31,36 +34,6 @@ BOOL LineStatus(SYSTEM_POWER_STATUS* status) {
     status->ACLineStatus = g_onLine ? 1 : 0;
     return TRUE;
 }
-
-struct Pair {
-    DWORD minAC, maxAC, minDC, maxDC;
-    bool operator==(const Pair& o) const {
-        return minAC == o.minAC && maxAC == o.maxAC && minDC == o.minDC && maxDC == o.maxDC;
-    }
-};
-std::ostream& operator<<(std::ostream& out, const Pair& p) {
-    return out << p.minAC << "/" << p.maxAC << " " << p.minDC << "/" << p.maxDC;
-}
-
-Pair Values(const GUID& plan) {
-    plans::ProcessorPair pair{};
-    EXPECT_TRUE(plans::ReadProcessorPair(plan, &pair));
-    return Pair{pair.dwMinAC, pair.dwMaxAC, pair.dwMinDC, pair.dwMaxDC};
-}
-
-// The simulated PC's plans as seeded.
-constexpr Pair kBalanced = {5, 100, 5, 100};
-constexpr Pair kSaver = {5, 100, 5, 50};
-constexpr Pair kHigh = {100, 100, 5, 100};
-constexpr Pair kFull = {100, 100, 100, 100};
-
-GUID ActivePlan() {
-    GUID active{};
-    EXPECT_EQ(plans::ReadActiveScheme(&active), static_cast<DWORD>(ERROR_SUCCESS));
-    return active;
-}
-
-void Activate(const GUID& plan) { ASSERT_EQ(PowerSetActiveScheme(nullptr, &plan), static_cast<DWORD>(ERROR_SUCCESS)); }
 
 // The stored block (empty when absent) and the plan named beside it.
 std::vector<DWORD> SavedBlock(GUID* owner = nullptr) {
@@ -81,19 +54,6 @@ std::vector<DWORD> SavedBlock(GUID* owner = nullptr) {
         }
     }
     return block;
-}
-
-std::wstring ErrorLog() {
-    common::UniqueFile file(CreateFileW(L"error.log", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                        OPEN_EXISTING, 0, nullptr));
-    if (!file) {
-        return L"";
-    }
-    std::wstring text(32768, L'\0');
-    DWORD read = 0;
-    ReadFile(file.Get(), text.data(), static_cast<DWORD>(text.size() * sizeof(wchar_t)), &read, nullptr);
-    text.resize(read / sizeof(wchar_t));
-    return text;
 }
 
 class BoostSimTest : public ::testing::Test {

@@ -16,6 +16,7 @@
 #include "common/log.h"
 #include "common/registry.h"
 #include "meter/boost.h"
+#include "meter_sim_support.h"
 #include "meter/panel_state.h"
 #include "meter/panel_window.h"
 #include "plans/plan_list.h"
@@ -28,6 +29,8 @@
 #include "test_support.h"
 #include "tests/support/dpi_child.h"
 
+using namespace metertest;
+
 namespace {
 
 constexpr wchar_t kProgramKeyPath[] = L"Software\\Orvel\\Solvane";
@@ -38,34 +41,6 @@ BOOL OnLine(SYSTEM_POWER_STATUS* status) {
     *status = SYSTEM_POWER_STATUS{};
     status->ACLineStatus = 1;
     return TRUE;
-}
-
-struct Pair {
-    DWORD minAC, maxAC, minDC, maxDC;
-    bool operator==(const Pair& o) const {
-        return minAC == o.minAC && maxAC == o.maxAC && minDC == o.minDC && maxDC == o.maxDC;
-    }
-};
-std::ostream& operator<<(std::ostream& out, const Pair& p) {
-    return out << p.minAC << "/" << p.maxAC << " " << p.minDC << "/" << p.maxDC;
-}
-constexpr Pair kBalanced = {5, 100, 5, 100};
-constexpr Pair kSaver = {5, 100, 5, 50};
-constexpr Pair kHigh = {100, 100, 5, 100};
-constexpr Pair kFull = {100, 100, 100, 100};
-
-Pair Values(const GUID& plan) {
-    plans::ProcessorPair pair{};
-    EXPECT_TRUE(plans::ReadProcessorPair(plan, &pair));
-    return Pair{pair.dwMinAC, pair.dwMaxAC, pair.dwMinDC, pair.dwMaxDC};
-}
-
-void Activate(const GUID& plan) { ASSERT_EQ(PowerSetActiveScheme(nullptr, &plan), static_cast<DWORD>(ERROR_SUCCESS)); }
-
-GUID ActivePlan() {
-    GUID active{};
-    EXPECT_EQ(plans::ReadActiveScheme(&active), static_cast<DWORD>(ERROR_SUCCESS));
-    return active;
 }
 
 // Size of "Saved_pt" in bytes, 0 when absent.
@@ -89,19 +64,6 @@ bool PanelErrorsIn(const std::wstring& log) {
         }
     }
     return false;
-}
-
-std::wstring ErrorLog() {
-    common::UniqueFile file(CreateFileW(L"error.log", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                        OPEN_EXISTING, 0, nullptr));
-    if (!file) {
-        return L"";
-    }
-    std::wstring text(32768, L'\0');
-    DWORD read = 0;
-    ReadFile(file.Get(), text.data(), static_cast<DWORD>(text.size() * sizeof(wchar_t)), &read, nullptr);
-    text.resize(read / sizeof(wchar_t));
-    return text;
 }
 
 void Pump() {

@@ -16,6 +16,7 @@
 #include "tests/peakcut/fake_library.h"
 #include "tests/peakcut/fake_system.h"
 #include "tests/solvane_app/test_support.h"
+#include "tests/support/main_window_harness.h"
 
 namespace {
 
@@ -35,31 +36,12 @@ protected:
         m_origin.Delete();
         m_flag.Delete();
         m_persistent.Delete();
-        plans::g_Settings.blob.dwFlagWord = 0;
-        ASSERT_EQ(g_AucPauseGate.Create(), static_cast<DWORD>(ERROR_SUCCESS));
-        ASSERT_EQ(RegisterWindowClasses(m_instance), static_cast<DWORD>(ERROR_SUCCESS));
-        ASSERT_TRUE(plans::CreatePlanListLock());
-        m_hwnd = CreateWindowExW(WS_EX_LAYERED, kMainWindowClass, L"test", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                 m_instance, nullptr);
-        ASSERT_NE(m_hwnd, nullptr);
-        MSG msg;
-        while (PeekMessageW(&msg, m_hwnd, 0, 0, PM_REMOVE)) {
-        }
+        ASSERT_NO_FATAL_FAILURE(m_main.Prepare());
+        ASSERT_NO_FATAL_FAILURE(m_main.CreateMain());
+        m_hwnd = m_main.Window();
     }
     void TearDown() override {
-        if (IsWindow(m_hwnd)) {
-            DestroyWindow(m_hwnd);
-        }
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        }
-        plans::ClosePlanListLock();
-        g_AucPauseGate.Close();
-        g_bRunFlag = false;
-        ResetMainWindowState();
-        for (const wchar_t* name : {kMainWindowClass, kFrameWindowClass, kPowerOsdWindowClass}) {
-            UnregisterClassW(name, m_instance);
-        }
+        m_main.Release();
         ResetPeakCutState();
         fakesys::Uninstall();
     }
@@ -84,7 +66,7 @@ protected:
     // The active-scheme notification as the system delivers it after a switch.
     void PlanNotification(const GUID& plan) { plans::NotePlanChangeDuringPeakCut(plan); }
 
-    HINSTANCE m_instance = GetModuleHandleW(nullptr);
+    testsupport::MainWindowHarness m_main;
     HWND m_hwnd = nullptr;
     testsupport::ScopedRegValue m_level{HKEY_LOCAL_MACHINE, kEfEnv, L"PeakCutLevel"};
     testsupport::ScopedRegValue m_origin{HKEY_LOCAL_MACHINE, kEfEnv, L"PeakCutOrigin"};

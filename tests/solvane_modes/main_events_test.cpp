@@ -17,6 +17,7 @@
 #include "plans/power_guids.h"
 #include "plans/settings.h"
 #include "tests/solvane_app/test_support.h"
+#include "tests/support/main_window_harness.h"
 
 namespace {
 
@@ -67,40 +68,18 @@ bool TimerComesBeforeMarker(HWND hwnd, UINT_PTR id, UINT markerMs) {
 
 class MainEvents : public testing::Test {
 protected:
-    void SetUp() override {
-        plans::g_Settings.blob.dwFlagWord = 0;
-        ASSERT_EQ(g_AucPauseGate.Create(), static_cast<DWORD>(ERROR_SUCCESS));
-        ASSERT_EQ(RegisterWindowClasses(m_instance), static_cast<DWORD>(ERROR_SUCCESS));
-        ASSERT_TRUE(plans::CreatePlanListLock());
-    }
+    void SetUp() override { ASSERT_NO_FATAL_FAILURE(m_main.Prepare()); }
     void CreateMain() {
-        m_hwnd = CreateWindowExW(WS_EX_LAYERED, kMainWindowClass, L"test", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                 m_instance, nullptr);
-        ASSERT_NE(m_hwnd, nullptr);
-        MSG msg;
-        while (PeekMessageW(&msg, m_hwnd, 0, 0, PM_REMOVE)) {
-        }
+        ASSERT_NO_FATAL_FAILURE(m_main.CreateMain());
+        m_hwnd = m_main.Window();
     }
     void TearDown() override {
-        if (IsWindow(m_hwnd)) {
-            DestroyWindow(m_hwnd);
-        }
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        }
-        plans::ClosePlanListLock();
-        g_AucPauseGate.Close();
-        g_bRunFlag = false;
-        plans::g_Settings.blob.dwFlagWord = 0;
+        m_main.Release();
         drivers::SetLedDesiredState(drivers::LED_STATE_UNSET);
-        ResetMainWindowState();
-        for (const wchar_t* name : {kMainWindowClass, kFrameWindowClass, kPowerOsdWindowClass}) {
-            UnregisterClassW(name, m_instance);
-        }
     }
     void Session(WPARAM event) { SendMessageW(m_hwnd, WM_WTSSESSION_CHANGE, event, 0); }
 
-    HINSTANCE m_instance = GetModuleHandleW(nullptr);
+    testsupport::MainWindowHarness m_main;
     HWND m_hwnd = nullptr;
     // The session handler saves the settings when locked: keep the user's record as it was.
     testsupport::ScopedRegValue m_settings{HKEY_CURRENT_USER, kProgramKeyPath, L"Settings"};
