@@ -3,6 +3,8 @@
 // walked by category (heaps, thread stacks, other private allocations, each module's writable
 // image pages), the modules only the program loads, and handle, GDI, USER and window counts.
 // Runs on a simulated PC (bench/footprint/run.sh), with the program in ECO operation.
+// Wine gives every thread about a megabyte of resident stack whatever its reservation, so the
+// program is also compared with the empty program holding as many idle threads as it has.
 //   footprint_bench [settle seconds]
 #include <windows.h>
 
@@ -44,8 +46,11 @@ HWND WaitMainWindow(DWORD pid, const wchar_t* className) {
 
 class Program {
 public:
-    bool Start(const std::wstring& path, const wchar_t* className) {
+    bool Start(const std::wstring& path, const wchar_t* className, const std::wstring& arguments = {}) {
         std::wstring commandLine = L"\"" + path + L"\"";
+        if (!arguments.empty()) {
+            commandLine += L" " + arguments;
+        }
         STARTUPINFOW si{};
         si.cb = sizeof(si);
         PROCESS_INFORMATION pi{};
@@ -105,6 +110,25 @@ void CountRow(const wchar_t* what, DWORD program, DWORD empty) {
                  static_cast<unsigned long>(empty), static_cast<long>(program) - static_cast<long>(empty));
 }
 
+bool MeasureProgram(const wchar_t* exeName, const wchar_t* className, const std::wstring& arguments,
+                    int settleSeconds, benchview::Footprint* footprint, benchview::ResidentPlaces* resident) {
+    Program program;
+    if (!program.Start(Folder() + exeName, className, arguments)) {
+        return false;
+    }
+    Sleep(static_cast<DWORD>(settleSeconds) * 1000);
+    if (!program.Measure(footprint)) {
+        std::fwprintf(stderr, L"cannot read %ls\n", exeName);
+        return false;
+    }
+    program.MeasureResident(exeName, resident);
+    return true;
+}
+
+double Ratio(SIZE_T program, SIZE_T baseline) {
+    return baseline != 0 ? static_cast<double>(program) / static_cast<double>(baseline) : 0.0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -115,31 +139,21 @@ int wmain(int argc, wchar_t** argv) {
     }
     benchview::Footprint empty;
     benchview::ResidentPlaces emptyResident;
-    benchview::ResidentPlaces solvaneResident;
-    {
-        Program baseline;
-        if (!baseline.Start(Folder() + L"startup_baseline.exe", L"StartupBaseline")) {
-            return 1;
-        }
-        Sleep(static_cast<DWORD>(settleSeconds) * 1000);
-        if (!baseline.Measure(&empty)) {
-            std::fwprintf(stderr, L"cannot read the empty program\n");
-            return 1;
-        }
-        baseline.MeasureResident(L"startup_baseline.exe", &emptyResident);
+    if (!MeasureProgram(L"startup_baseline.exe", L"StartupBaseline", {}, settleSeconds, &empty, &emptyResident)) {
+        return 1;
     }
     benchview::Footprint solvane;
-    {
-        Program program;
-        if (!program.Start(Folder() + L"Solvane.exe", L"Solvane")) {
-            return 1;
-        }
-        Sleep(static_cast<DWORD>(settleSeconds) * 1000);
-        if (!program.Measure(&solvane)) {
-            std::fwprintf(stderr, L"cannot read Solvane\n");
-            return 1;
-        }
-        program.MeasureResident(L"Solvane.exe", &solvaneResident);
+    benchview::ResidentPlaces solvaneResident;
+    if (!MeasureProgram(L"Solvane.exe", L"Solvane", {}, settleSeconds, &solvane, &solvaneResident)) {
+        return 1;
+    }
+    // The empty program again, now with as many threads as the program has.
+    const DWORD extraThreads = solvane.threads > empty.threads ? solvane.threads - empty.threads : 0;
+    benchview::Footprint threaded;
+    benchview::ResidentPlaces threadedResident;
+    if (!MeasureProgram(L"startup_baseline.exe", L"StartupBaseline", std::to_wstring(extraThreads), settleSeconds,
+                        &threaded, &threadedResident)) {
+        return 1;
     }
 
     std::wprintf(L"resident footprint after %d s (KiB)   %10ls %10ls %10ls\n", settleSeconds, L"Solvane", L"empty",
@@ -188,9 +202,23 @@ int wmain(int argc, wchar_t** argv) {
         std::wprintf(L"  GDI and USER objects: not counted by this system\n");
     }
     CountRow(L"windows", solvane.windows, empty.windows);
-    const double ratio = empty.reportedPrivate != 0
-                             ? static_cast<double>(solvane.reportedPrivate) / static_cast<double>(empty.reportedPrivate)
-                             : 0.0;
-    std::wprintf(L"ratio Solvane/empty program, private bytes: %.2f\n", ratio);
+    std::wprintf(L"ratio Solvane/empty program, private bytes: %.2f\n",
+                 Ratio(solvane.reportedPrivate, empty.reportedPrivate));
+
+    std::wprintf(L"empty program holding %lu idle threads (KiB)  %10ls %10ls %10ls\n",
+                 static_cast<unsigned long>(extraThreads), L"Solvane", L"threaded", L"extra");
+    Row(L"private bytes (reported)", solvane.reportedPrivate, threaded.reportedPrivate);
+    if (solvaneResident.total != 0 && threadedResident.total != 0 && extraThreads != 0) {
+        const auto stacks = [](const benchview::ResidentPlaces& r) {
+            const auto it = r.places.find(L"thread stacks");
+            return it == r.places.end() ? SIZE_T{0} : it->second;
+        };
+        Row(L"resident thread stacks", stacks(solvaneResident), stacks(threadedResident));
+        const SIZE_T perThread = (stacks(threadedResident) - std::min(stacks(threadedResident), stacks(emptyResident))) /
+                                 extraThreads;
+        std::wprintf(L"  resident stack of one idle thread here: %.0f KiB\n", perThread / kKiB);
+    }
+    std::wprintf(L"ratio Solvane/empty program with as many threads, private bytes: %.2f\n",
+                 Ratio(solvane.reportedPrivate, threaded.reportedPrivate));
     return 0;
 }
