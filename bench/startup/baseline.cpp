@@ -6,6 +6,8 @@
 
 #include <cwchar>
 
+#include "bench/startup/hidden_window.h"
+
 namespace {
 
 constexpr wchar_t kClassName[] = L"StartupBaseline";
@@ -13,14 +15,6 @@ constexpr SIZE_T kIdleStackBytes = 64 * 1024;
 constexpr int kMaxIdleThreads = 64;
 
 HANDLE g_stop = nullptr;
-
-LRESULT CALLBACK BaselineWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_DESTROY) {
-        PostQuitMessage(0);
-        return 0;
-    }
-    return DefWindowProcW(hwnd, message, wParam, lParam);
-}
 
 DWORD WINAPI IdleThread(LPVOID) { return WaitForSingleObject(g_stop, INFINITE); }
 
@@ -45,19 +39,5 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
     if (threads < 0 || threads > kMaxIdleThreads || (threads > 0 && !StartIdleThreads(threads))) {
         return 2;
     }
-    WNDCLASSEXW wc = {};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = BaselineWndProc;
-    wc.hInstance = instance;
-    wc.lpszClassName = kClassName;
-    if (RegisterClassExW(&wc) == 0 ||
-        CreateWindowExW(0, kClassName, kClassName, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr) ==
-            nullptr) {
-        return 1;
-    }
-    MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        DispatchMessageW(&msg);
-    }
-    return static_cast<int>(msg.wParam);
+    return benchmain::RunHiddenWindow(instance, kClassName, nullptr);
 }

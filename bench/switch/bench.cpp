@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/switch/mode_plans.h"
 #include "common/handles.h"
 
 namespace {
@@ -23,11 +24,8 @@ constexpr int kDefaultRuns = 20;
 constexpr DWORD kTimeoutMs = 20000;
 constexpr DWORD kSettleMs = 1500;  // the LED command and the plan-changed follow-ups
 constexpr DWORD kPollMs = 20;
-constexpr WORD kCommandPinned1 = 72;  // mode 1: the maker's save plan, as installed
-constexpr WORD kCommandPinned2 = 71;  // mode 2: the maker's balance plan
 
-const GUID kModeOnePlan = {0x9B7D845B, 0xAF66, 0x4D2A, {0xB4, 0x76, 0xD4, 0xDA, 0xB8, 0x40, 0xAB, 0xF8}};
-const GUID kModeTwoPlan = {0x6658A2A5, 0x119C, 0x4E4E, {0x93, 0x1B, 0x97, 0x2B, 0xCF, 0xDD, 0x14, 0xA6}};
+using namespace switchbench;
 
 double Now() {
     static LARGE_INTEGER frequency = [] {
@@ -203,41 +201,34 @@ int wmain(int argc, wchar_t** argv) {
         return 1;
     }
 
+    // One way to switch: to mode 2 timed, then back to mode 1 (the resident program follows both).
+    ActiveWatch watch;
+    const auto timedSwitch = [&watch](HWND target) {
+        const auto request = [target](WORD command, const GUID& plan) {
+            if (target == nullptr) {
+                PowerSetActiveScheme(nullptr, &plan);
+            } else {
+                PostMessageW(target, WM_COMMAND, MAKEWPARAM(command, 0), 0);
+            }
+        };
+        watch.Arm();
+        const double start = Now();
+        request(kCommandPinned2, kModeTwoPlan);
+        const double ms = watch.WaitActive(kModeTwoPlan, start);
+        Sleep(kSettleMs);
+        watch.Arm();
+        request(kCommandPinned1, kModeOnePlan);
+        watch.WaitActive(kModeOnePlan, Now());
+        Sleep(kSettleMs);
+        return ms;
+    };
     std::vector<double> bare;
     std::vector<double> posted;
     std::vector<double> tray;
-    ActiveWatch watch;
     for (int i = 0; i < runs; ++i) {
-        // Bare call: Balanced -> Power saver, then back (the resident program follows both).
-        watch.Arm();
-        double start = Now();
-        PowerSetActiveScheme(nullptr, &kModeTwoPlan);
-        double ms = watch.WaitActive(kModeTwoPlan, start);
-        Sleep(kSettleMs);
-        watch.Arm();
-        PowerSetActiveScheme(nullptr, &kModeOnePlan);
-        watch.WaitActive(kModeOnePlan, Now());
-        Sleep(kSettleMs);
-        // The same command posted to the minimal program.
-        watch.Arm();
-        start = Now();
-        PostMessageW(minimal, WM_COMMAND, MAKEWPARAM(kCommandPinned2, 0), 0);
-        double viaMinimal = watch.WaitActive(kModeTwoPlan, start);
-        Sleep(kSettleMs);
-        watch.Arm();
-        PostMessageW(minimal, WM_COMMAND, MAKEWPARAM(kCommandPinned1, 0), 0);
-        watch.WaitActive(kModeOnePlan, Now());
-        Sleep(kSettleMs);
-        // Tray command: the same change through the resident program.
-        watch.Arm();
-        start = Now();
-        PostMessageW(main, WM_COMMAND, MAKEWPARAM(kCommandPinned2, 0), 0);
-        double viaTray = watch.WaitActive(kModeTwoPlan, start);
-        Sleep(kSettleMs);
-        watch.Arm();
-        PostMessageW(main, WM_COMMAND, MAKEWPARAM(kCommandPinned1, 0), 0);
-        watch.WaitActive(kModeOnePlan, Now());
-        Sleep(kSettleMs);
+        const double ms = timedSwitch(nullptr);           // the bare call
+        const double viaMinimal = timedSwitch(minimal);  // the same command to the minimal program
+        const double viaTray = timedSwitch(main);         // the tray command to the resident program
         if (ms < 0 || viaMinimal < 0 || viaTray < 0) {
             std::fwprintf(stderr, L"the plan did not change in time\n");
             return 1;
