@@ -15,90 +15,13 @@
 #include <vector>
 
 #include "bench/footprint/process_view.h"
+#include "bench/support/program.h"
 #include "common/handles.h"
 
 namespace {
 
 constexpr DWORD kDefaultSettleSeconds = 10;
-constexpr DWORD kTimeoutMs = 20000;
-constexpr DWORD kPollMs = 50;
 constexpr double kKiB = 1024.0;
-
-struct FindData {
-    DWORD pid;
-    HWND found;
-};
-
-HWND WaitMainWindow(DWORD pid, const wchar_t* className) {
-    for (DWORD waited = 0; waited < kTimeoutMs; waited += kPollMs) {
-        HWND hwnd = nullptr;
-        while ((hwnd = FindWindowExW(nullptr, hwnd, className, nullptr)) != nullptr) {
-            DWORD owner = 0;
-            GetWindowThreadProcessId(hwnd, &owner);
-            if (owner == pid) {
-                return hwnd;
-            }
-        }
-        Sleep(kPollMs);
-    }
-    return nullptr;
-}
-
-class Program {
-public:
-    bool Start(const std::wstring& path, const wchar_t* className, const std::wstring& arguments = {}) {
-        std::wstring commandLine = L"\"" + path + L"\"";
-        if (!arguments.empty()) {
-            commandLine += L" " + arguments;
-        }
-        STARTUPINFOW si{};
-        si.cb = sizeof(si);
-        PROCESS_INFORMATION pi{};
-        if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                            &pi)) {
-            std::fwprintf(stderr, L"cannot start %ls: %lu\n", path.c_str(), GetLastError());
-            return false;
-        }
-        m_process.Reset(pi.hProcess);
-        common::UniqueHandle thread(pi.hThread);
-        m_pid = pi.dwProcessId;
-        m_window = WaitMainWindow(m_pid, className);
-        if (m_window == nullptr) {
-            std::fwprintf(stderr, L"%ls: no window of class %ls\n", path.c_str(), className);
-        }
-        return m_window != nullptr;
-    }
-    bool Measure(benchview::Footprint* out) const { return benchview::Measure(m_process.Get(), m_pid, out); }
-    bool MeasureResident(const wchar_t* exeName, benchview::ResidentPlaces* out) const {
-        return benchview::MeasureResident(m_process.Get(), m_pid, exeName, out);
-    }
-    void Close() {
-        if (!m_process) {
-            return;
-        }
-        if (m_window != nullptr) {
-            PostMessageW(m_window, WM_CLOSE, 0, 0);
-        }
-        if (WaitForSingleObject(m_process.Get(), kTimeoutMs) != WAIT_OBJECT_0) {
-            TerminateProcess(m_process.Get(), 1);
-            WaitForSingleObject(m_process.Get(), kTimeoutMs);
-        }
-        m_process.Reset();
-    }
-    ~Program() { Close(); }
-
-private:
-    common::UniqueHandle m_process;
-    DWORD m_pid = 0;
-    HWND m_window = nullptr;
-};
-
-std::wstring Folder() {
-    wchar_t path[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder(path, length);
-    return folder.substr(0, folder.find_last_of(L"\\/") + 1);
-}
 
 void Row(const wchar_t* what, SIZE_T program, SIZE_T empty) {
     std::wprintf(L"  %-34ls %10.0f %10.0f %+10.0f\n", what, program / kKiB, empty / kKiB,
@@ -112,16 +35,16 @@ void CountRow(const wchar_t* what, DWORD program, DWORD empty) {
 
 bool MeasureProgram(const wchar_t* exeName, const wchar_t* className, const std::wstring& arguments,
                     int settleSeconds, benchview::Footprint* footprint, benchview::ResidentPlaces* resident) {
-    Program program;
-    if (!program.Start(Folder() + exeName, className, arguments)) {
+    benchprog::Program program;
+    if (!program.Start(exeName, className, arguments)) {
         return false;
     }
     Sleep(static_cast<DWORD>(settleSeconds) * 1000);
-    if (!program.Measure(footprint)) {
+    if (!benchview::Measure(program.Process(), program.Pid(), footprint)) {
         std::fwprintf(stderr, L"cannot read %ls\n", exeName);
         return false;
     }
-    program.MeasureResident(exeName, resident);
+    benchview::MeasureResident(program.Process(), program.Pid(), exeName, resident);
     return true;
 }
 

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "bench/footprint/process_view.h"
+#include "bench/support/program.h"
 #include "common/handles.h"
 
 namespace {
@@ -36,12 +37,7 @@ constexpr int kActions = 6;
 // line.
 const wchar_t* const kExpectedErrorTexts[] = {L"fail : Set Value to Driver(0x0)"};
 
-std::wstring Folder() {
-    wchar_t path[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder(path, length);
-    return folder.substr(0, folder.find_last_of(L"\\/") + 1);
-}
+using benchprog::Folder;
 
 HWND FindMainWindow(DWORD pid) {
     HWND hwnd = nullptr;

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/program.h"
 #include "common/handles.h"
 
 namespace {
@@ -124,12 +125,7 @@ Summary Summarise(const std::vector<Sample>& samples) {
     return {Median(ms), *std::min_element(ms.begin(), ms.end()), Median(kib)};
 }
 
-std::wstring Folder() {
-    wchar_t path[MAX_PATH] = {};
-    DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder(path, length);
-    return folder.substr(0, folder.find_last_of(L"\\/") + 1);
-}
+using benchprog::Folder;
 
 }  // namespace
 

@@ -15,17 +15,18 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/program.h"
 #include "bench/switch/mode_plans.h"
 #include "common/handles.h"
 
 namespace {
 
 constexpr int kDefaultRuns = 20;
-constexpr DWORD kTimeoutMs = 20000;
 constexpr DWORD kSettleMs = 1500;  // the LED command and the plan-changed follow-ups
-constexpr DWORD kPollMs = 20;
 
 using namespace switchbench;
+using benchprog::kPollMs;
+using benchprog::kTimeoutMs;
 
 double Now() {
     static LARGE_INTEGER frequency = [] {
@@ -87,89 +88,6 @@ double Median(std::vector<double> values) {
     return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2.0;
 }
 
-struct FindData {
-    DWORD pid;
-    const wchar_t* className;
-    HWND found;
-};
-
-HWND WaitWindow(DWORD pid, const wchar_t* className) {
-    for (DWORD waited = 0; waited < kTimeoutMs; waited += kPollMs) {
-        FindData data{pid, className, nullptr};
-        EnumWindows(
-            [](HWND hwnd, LPARAM param) -> BOOL {
-                auto* d = reinterpret_cast<FindData*>(param);
-                DWORD owner = 0;
-                GetWindowThreadProcessId(hwnd, &owner);
-                wchar_t name[64] = {};
-                GetClassNameW(hwnd, name, ARRAYSIZE(name));
-                if (owner == d->pid && (d->className == nullptr || lstrcmpW(name, d->className) == 0)) {
-                    d->found = hwnd;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&data));
-        if (data.found != nullptr) {
-            return data.found;
-        }
-        Sleep(kPollMs);
-    }
-    return nullptr;
-}
-
-class Program {
-public:
-    bool Start(const std::wstring& path) {
-        std::wstring commandLine = L"\"" + path + L"\"";
-        STARTUPINFOW si{};
-        si.cb = sizeof(si);
-        PROCESS_INFORMATION pi{};
-        if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                            &pi)) {
-            std::fwprintf(stderr, L"cannot start %ls: %lu\n", path.c_str(), GetLastError());
-            return false;
-        }
-        m_process.Reset(pi.hProcess);
-        common::UniqueHandle thread(pi.hThread);
-        m_pid = pi.dwProcessId;
-        return WaitForInputIdle(m_process.Get(), kTimeoutMs) == 0;
-    }
-    HWND Window(const wchar_t* className) const { return WaitWindow(m_pid, className); }
-    SIZE_T PrivateBytes() const {
-        PROCESS_MEMORY_COUNTERS_EX counters{};
-        counters.cb = sizeof(counters);
-        GetProcessMemoryInfo(m_process.Get(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof(counters));
-        // Wine leaves PrivateUsage at 0; PagefileUsage is the same commit charge there.
-        return counters.PrivateUsage != 0 ? counters.PrivateUsage : counters.PagefileUsage;
-    }
-    void Close() {
-        if (!m_process) {
-            return;
-        }
-        if (HWND hwnd = Window(nullptr)) {
-            PostMessageW(hwnd, WM_CLOSE, 0, 0);
-        }
-        if (WaitForSingleObject(m_process.Get(), kTimeoutMs) != WAIT_OBJECT_0) {
-            TerminateProcess(m_process.Get(), 1);
-            WaitForSingleObject(m_process.Get(), kTimeoutMs);
-        }
-        m_process.Reset();
-    }
-    ~Program() { Close(); }
-
-private:
-    common::UniqueHandle m_process;
-    DWORD m_pid = 0;
-};
-
-std::wstring Folder() {
-    wchar_t path[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder(path, length);
-    return folder.substr(0, folder.find_last_of(L"\\/") + 1);
-}
-
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -180,26 +98,18 @@ int wmain(int argc, wchar_t** argv) {
     }
     PowerSetActiveScheme(nullptr, &kModeOnePlan);
 
-    Program solvane;
-    if (!solvane.Start(Folder() + L"Solvane.exe")) {
+    benchprog::Program solvane;
+    if (!solvane.Start(L"Solvane.exe", L"Solvane")) {
         return 1;
     }
-    HWND main = solvane.Window(L"Solvane");
-    if (main == nullptr) {
-        std::fwprintf(stderr, L"no main window\n");
-        return 1;
-    }
+    HWND main = solvane.Window();
     Sleep(kSettleMs);
 
-    Program switcher;
-    if (!switcher.Start(Folder() + L"switch_baseline.exe")) {
+    benchprog::Program switcher;
+    if (!switcher.Start(L"switch_baseline.exe", L"SwitchBaseline")) {
         return 1;
     }
-    HWND minimal = switcher.Window(L"SwitchBaseline");
-    if (minimal == nullptr) {
-        std::fwprintf(stderr, L"no window of the minimal program\n");
-        return 1;
-    }
+    HWND minimal = switcher.Window();
 
     // One way to switch: to mode 2 timed, then back to mode 1 (the resident program follows both).
     ActiveWatch watch;
@@ -258,14 +168,14 @@ int wmain(int argc, wchar_t** argv) {
     std::wprintf(L"ratio tray/bare on the same posted command: %.2f\n",
                  postedMedian > 0 ? trayMedian / postedMedian : 0.0);
 
-    const double solvaneKiB = static_cast<double>(solvane.PrivateBytes()) / 1024.0;
+    const double solvaneKiB = static_cast<double>(benchprog::PrivateBytes(solvane.Process())) / 1024.0;
     solvane.Close();
-    Program baseline;
-    if (!baseline.Start(Folder() + L"startup_baseline.exe")) {
+    benchprog::Program baseline;
+    if (!baseline.Start(L"startup_baseline.exe", L"StartupBaseline")) {
         return 1;
     }
     Sleep(kSettleMs);
-    const double baselineKiB = static_cast<double>(baseline.PrivateBytes()) / 1024.0;
+    const double baselineKiB = static_cast<double>(benchprog::PrivateBytes(baseline.Process())) / 1024.0;
     baseline.Close();
     std::wprintf(L"resident private bytes (KiB): Solvane (ECO, three modes) %.0f, empty program %.0f\n", solvaneKiB,
                  baselineKiB);
