@@ -269,8 +269,12 @@ LRESULT OnHotKey(HWND, UINT, WPARAM, LPARAM) {
 
 // --- Private messages --------------------------------------------------------------------------
 
+// In tray-only operation, once the shell holds the icon: the panel's start reports a speed before
+// the posted minimise has added it, and a modify then only fails (the add shows the current plan).
+bool TrayIconShown() noexcept { return ui::TrayOnly() && tray::GetTrayIconState().bAdded; }
+
 LRESULT OnProcessorSpeed(HWND hwnd, UINT, WPARAM, LPARAM lParam) {
-    if (lParam != 0 && ui::TrayOnly()) {
+    if (lParam != 0 && TrayIconShown()) {
         tray::UpdateTrayIcon(hwnd, false);
     }
     return 0;
@@ -288,7 +292,7 @@ LRESULT OnPlanChanged(HWND hwnd, UINT, WPARAM wParam, LPARAM) {
     LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"WM_USER+3 (%u)", static_cast<unsigned>(wParam));
     // The panel copies the plan name itself when it passes the message on.
     plans::RefreshPlanList();
-    if (ui::TrayOnly()) {
+    if (TrayIconShown()) {
         tray::UpdateTrayIcon(hwnd, wParam == kPlanChangedNotify);
     }
     if (g_MainState.hSettingsDialog != nullptr) {

@@ -575,6 +575,23 @@ TEST_F(PanelProgramTest, StoredPositionIsClampedIntoTheWorkAreaAndTransparencyAp
     EXPECT_FALSE(PanelErrorsIn(ErrorLog())) << ErrorLog();
 }
 
+// Started minimised with the panel: the panel's first speed report comes before the posted
+// minimise has added the tray icon, and must not try to modify an icon the shell does not hold.
+TEST_F(PanelProgramTest, StartMinimisedToTheTrayModifiesNoIconBeforeItIsAdded) {
+    ASSERT_EQ(m_meter.SetDword(1), ERROR_SUCCESS);
+    WriteSettings(plans::FLAG_TRAY_ONLY, POINT{100, 100});
+    testsupport::SolvaneProcess program;
+    ASSERT_TRUE(program.Start(L"", m_folder));
+    HWND main = program.WaitForMainWindow();
+    ASSERT_NE(main, nullptr);
+    // A sent message is answered only from the message loop: start-up, panel included, is over.
+    DWORD_PTR result = 0;
+    ASSERT_NE(SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_NORMAL, kWaitMs, &result), 0);
+    ASSERT_NE(testsupport::FindProcessWindow(program.Pid(), L"#32770"), nullptr) << "the panel exists";
+    CloseProgram(program, main);
+    EXPECT_EQ(ErrorLog().find(L"TrayMessage"), std::wstring::npos) << ErrorLog();
+}
+
 TEST_F(PanelProgramTest, SavedBlockOfAnotherSizeIsIgnoredAtStart) {
     ASSERT_EQ(m_meter.SetDword(1), ERROR_SUCCESS);
     WriteSettings(0, POINT{100, 100});
