@@ -6,8 +6,7 @@ Run once; the .ico files are committed."""
 import math
 import os
 
-from make_icon import SUPERSAMPLE, dib
-import struct
+from make_icon import inside_polygon, render_samples, write_ico
 
 STARS = {
     'gauge_on.ico': ((250, 190, 20), (190, 110, 0)),      # fill, rim
@@ -26,59 +25,23 @@ def star_points(inner=0.42):
     return points
 
 
-def inside(points, x, y):
-    hit = False
-    j = len(points) - 1
-    for i in range(len(points)):
-        xi, yi = points[i]
-        xj, yj = points[j]
-        if (yi > y) != (yj > y) and x < (xj - xi) * (y - yi) / (yj - yi) + xi:
-            hit = not hit
-        j = i
-    return hit
-
-
 OUTER = star_points()
 # The fill: the same star drawn smaller about its centre, leaving the rim around it.
 FILL = [(0.5 + (px - 0.5) * (1 - 2 * RIM), 0.53 + (py - 0.53) * (1 - 2 * RIM)) for px, py in OUTER]
 
 
 def render(size, fill, rim):
-    n = SUPERSAMPLE
-    pixels = []
-    for py in range(size):
-        row = []
-        for px in range(size):
-            r = g = b = a = 0.0
-            for sy in range(n):
-                for sx in range(n):
-                    x = (px + (sx + 0.5) / n) / size
-                    y = (py + (sy + 0.5) / n) / size
-                    if not inside(OUTER, x, y):
-                        continue
-                    c = fill if inside(FILL, x, y) else rim
-                    r += c[0]; g += c[1]; b += c[2]; a += 1
-            if a:
-                row.append((round(r / a), round(g / a), round(b / a), round(255 * a / (n * n))))
-            else:
-                row.append((0, 0, 0, 0))
-        pixels.append(row)
-    return pixels
+    def sample(x, y):
+        if not inside_polygon(x, y, OUTER):
+            return None
+        return fill if inside_polygon(x, y, FILL) else rim
+    return render_samples(size, sample)
 
 
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
-    sizes = (16, 32)
     for name, (fill, rim) in STARS.items():
-        images = [dib(s, render(s, fill, rim)) for s in sizes]
-        out = struct.pack('<HHH', 0, 1, len(sizes))
-        offset = 6 + 16 * len(sizes)
-        for s, data in zip(sizes, images):
-            out += struct.pack('<BBBBHHII', s, s, 0, 0, 1, 32, len(data), offset)
-            offset += len(data)
-        out += b''.join(images)
-        with open(os.path.join(here, 'gauge', name), 'wb') as f:
-            f.write(out)
+        write_ico(os.path.join(here, 'gauge', name), [(s, render(s, fill, rim)) for s in (16, 32)])
 
 
 if __name__ == '__main__':

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Draws the program icon (resource 363): a green leaf with a light vein, 16x16 and 32x32,
-32-bit with alpha, written as solvane.ico. Run once; the .ico is committed."""
+32-bit with alpha, written as solvane.ico. Run once; the .ico is committed.
+Also the helpers of the other icon scripts: polygon test, supersampled drawing, .ico writing."""
 import math
 import os
 import struct
@@ -40,19 +41,30 @@ def leaf_sample(x, y):
     return LEAF
 
 
-def render(size):
-    global EDGE_W, SIDE_VEINS
-    EDGE_W = 0.06 if size >= 32 else 0.09       # a rim of about one pixel either way
-    SIDE_VEINS = size >= 32                     # too fine for 16 pixels
+def inside_polygon(x, y, pts):
+    """Even-odd test of the point against the polygon's corners."""
+    inside = False
+    j = len(pts) - 1
+    for i in range(len(pts)):
+        xi, yi = pts[i]
+        xj, yj = pts[j]
+        if (yi > y) != (yj > y) and x < (xj - xi) * (y - yi) / (yj - yi) + xi:
+            inside = not inside
+        j = i
+    return inside
+
+
+def render_samples(size, sample, n=SUPERSAMPLE):
+    """Pixels (r, g, b, a) of a size x size image: each the mean of n x n samples of
+    sample(x, y) over the unit square (y down), which gives a colour or None (transparent)."""
     pixels = []
-    n = SUPERSAMPLE
     for py in range(size):
         row = []
         for px in range(size):
             r = g = b = a = 0.0
             for sy in range(n):
                 for sx in range(n):
-                    c = leaf_sample((px + (sx + 0.5) / n) / size, (py + (sy + 0.5) / n) / size)
+                    c = sample((px + (sx + 0.5) / n) / size, (py + (sy + 0.5) / n) / size)
                     if c is not None:
                         r += c[0]; g += c[1]; b += c[2]; a += 1
             if a:
@@ -61,6 +73,13 @@ def render(size):
                 row.append((0, 0, 0, 0))
         pixels.append(row)
     return pixels
+
+
+def render(size):
+    global EDGE_W, SIDE_VEINS
+    EDGE_W = 0.06 if size >= 32 else 0.09       # a rim of about one pixel either way
+    SIDE_VEINS = size >= 32                     # too fine for 16 pixels
+    return render_samples(size, leaf_sample)
 
 
 def dib(size, pixels):
@@ -78,18 +97,22 @@ def dib(size, pixels):
     return header + xor + bytes(and_mask)
 
 
-def main():
-    sizes = (16, 32)
-    images = [dib(s, render(s)) for s in sizes]
-    out = struct.pack('<HHH', 0, 1, len(sizes))
-    offset = 6 + 16 * len(sizes)
-    for s, data in zip(sizes, images):
-        out += struct.pack('<BBBBHHII', s, s, 0, 0, 1, 32, len(data), offset)
+def write_ico(path, images):
+    """Writes the (size, pixels) images as one .ico file of 32-bit images."""
+    out = struct.pack('<HHH', 0, 1, len(images))
+    offset = 6 + 16 * len(images)
+    blobs = [dib(s, p) for s, p in images]
+    for (s, _), data in zip(images, blobs):
+        out += struct.pack('<BBBBHHII', s % 256, s % 256, 0, 0, 1, 32, len(data), offset)
         offset += len(data)
-    out += b''.join(images)
-    path = os.path.join(os.path.dirname(os.path.abspath(__file__)), 'solvane.ico')
+    out += b''.join(blobs)
     with open(path, 'wb') as f:
         f.write(out)
+
+
+def main():
+    path = os.path.join(os.path.dirname(os.path.abspath(__file__)), 'solvane.ico')
+    write_ico(path, [(s, render(s)) for s in (16, 32)])
 
 
 if __name__ == '__main__':

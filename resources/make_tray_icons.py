@@ -16,6 +16,9 @@ import os
 import struct
 import sys
 
+import make_icon
+from make_icon import inside_polygon, render_samples
+
 HERE = os.path.dirname(os.path.abspath(__file__))
 OUT = os.path.join(HERE, 'tray')
 SUPERSAMPLE = 3
@@ -47,18 +50,6 @@ def seg_dist(px, py, ax, ay, bx, by):
     dx, dy = bx - ax, by - ay
     t = max(0.0, min(1.0, ((px - ax) * dx + (py - ay) * dy) / (dx * dx + dy * dy)))
     return math.hypot(px - (ax + t * dx), py - (ay + t * dy))
-
-
-def inside_polygon(x, y, pts):
-    inside = False
-    j = len(pts) - 1
-    for i in range(len(pts)):
-        xi, yi = pts[i]
-        xj, yj = pts[j]
-        if (yi > y) != (yj > y) and x < (xj - xi) * (y - yi) / (yj - yi) + xi:
-            inside = not inside
-        j = i
-    return inside
 
 
 def shape_hit(shape, x, y):
@@ -165,23 +156,7 @@ def badge_hit(digit, x, y, size):
 
 
 def render(size, sample):
-    pixels = []
-    n = SUPERSAMPLE if size > 16 else 4
-    for py in range(size):
-        row = []
-        for px in range(size):
-            r = g = b = a = 0.0
-            for sy in range(n):
-                for sx in range(n):
-                    c = sample((px + (sx + 0.5) / n) / size, (py + (sy + 0.5) / n) / size)
-                    if c is not None:
-                        r += c[0]; g += c[1]; b += c[2]; a += 1
-            if a:
-                row.append((round(r / a), round(g / a), round(b / a), round(255 * a / (n * n))))
-            else:
-                row.append((0, 0, 0, 0))
-        pixels.append(row)
-    return pixels
+    return render_samples(size, sample, SUPERSAMPLE if size > 16 else 4)
 
 
 def plan_sampler(key, digit, size, state='n', ring=False):
@@ -221,30 +196,8 @@ def mark_sampler(x, y):
     return (20, 20, 20) if d < 0.09 else None
 
 
-def dib(size, pixels):
-    header = struct.pack('<IiiHHIIiiII', 40, size, size * 2, 1, 32, 0, 0, 0, 0, 0, 0)
-    xor = b''.join(struct.pack('<BBBB', b, g, r, a) for row in reversed(pixels) for (r, g, b, a) in row)
-    mask_row = ((size + 31) // 32) * 4
-    and_mask = bytearray()
-    for row in reversed(pixels):
-        bits = bytearray(mask_row)
-        for x, (_, _, _, a) in enumerate(row):
-            if a == 0:
-                bits[x // 8] |= 0x80 >> (x % 8)
-        and_mask += bits
-    return header + xor + bytes(and_mask)
-
-
 def write_ico(name, images):
-    out = struct.pack('<HHH', 0, 1, len(images))
-    offset = 6 + 16 * len(images)
-    blobs = [dib(s, p) for s, p in images]
-    for (s, _), data in zip(images, blobs):
-        out += struct.pack('<BBBBHHII', s % 256, s % 256, 0, 0, 1, 32, len(data), offset)
-        offset += len(data)
-    out += b''.join(blobs)
-    with open(os.path.join(OUT, name), 'wb') as f:
-        f.write(out)
+    make_icon.write_ico(os.path.join(OUT, name), images)
 
 
 def write_background(name, width, height):
