@@ -55,11 +55,8 @@ TEST(AutoChangeProgramTest, NotebookRunningProgramSwitchesOnLowBatteryAndRecords
     ASSERT_EQ(simdev_test::RunSimctl(L"battery --full 10000 --design 10000 --ac off --percent 12", output), 0);
     ASSERT_EQ(PowerSetActiveScheme(nullptr, &plans::kPlanBalanced), static_cast<DWORD>(ERROR_SUCCESS));
     StoreRecord(1, plans::kPlanPowerSaver);
-    wchar_t folder[MAX_PATH] = L"";
-    GetCurrentDirectoryW(MAX_PATH, folder);
     testsupport::SolvaneProcess program;
-    ASSERT_TRUE(program.Start(L"", folder));
-    HWND main = program.WaitForMainWindow();
+    HWND main = program.StartHere();
     ASSERT_NE(main, nullptr);
     GUID active = ActivePlan();
     for (DWORD waited = 0; waited < kSwitchWaitMs && !IsEqualGUID(active, plans::kPlanPowerSaver); waited += 200) {
@@ -104,11 +101,8 @@ TEST(AutoChangeProgramTest, NotebookAutomaticChangeSetsThePanelToTheTargetsBrigh
     testsupport::ScopedRegValue delay(HKEY_LOCAL_MACHINE, plans::kSolvaneKey, L"DelayBrightness");
     ASSERT_EQ(delay.SetDword(600000), ERROR_SUCCESS);
     StoreRecord(1, plans::kPlanPowerSaver);
-    wchar_t folder[MAX_PATH] = L"";
-    GetCurrentDirectoryW(MAX_PATH, folder);
     testsupport::SolvaneProcess program;
-    ASSERT_TRUE(program.Start(L"", folder));
-    HWND main = program.WaitForMainWindow();
+    HWND main = program.StartHere();
     ASSERT_NE(main, nullptr);
     DWORD panel = PanelBrightness();
     for (DWORD waited = 0; waited < kSwitchWaitMs && panel != kTargetPercent; waited += 200) {

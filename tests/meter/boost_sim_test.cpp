@@ -196,11 +196,8 @@ TEST_F(BoostSimTest, NotebookBoostInterruptedByTheEndOfTheProgramIsRestoredOnlyI
     ASSERT_EQ(Values(plans::kPlanBalanced), kFull);
     ASSERT_EQ(SavedBlock().size(), 6u);
 
-    wchar_t folder[MAX_PATH] = L"";
-    GetCurrentDirectoryW(MAX_PATH, folder);
     testsupport::SolvaneProcess program;
-    ASSERT_TRUE(program.Start(L"", folder));
-    HWND main = program.WaitForMainWindow();
+    HWND main = program.StartHere();
     ASSERT_NE(main, nullptr);
     // The restore runs before the main window exists.
     EXPECT_EQ(Values(plans::kPlanBalanced), kBalanced);

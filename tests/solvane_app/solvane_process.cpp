@@ -78,6 +78,12 @@ bool SolvaneProcess::WaitForExit(DWORD timeoutMs, DWORD* exitCode) const {
     return GetExitCodeProcess(m_process.Get(), exitCode) != FALSE;
 }
 
+HWND SolvaneProcess::StartHere() {
+    wchar_t folder[MAX_PATH] = L"";
+    GetCurrentDirectoryW(MAX_PATH, folder);
+    return Start(L"", folder) ? WaitForMainWindow() : nullptr;
+}
+
 HWND SolvaneProcess::WaitForMainWindow(DWORD timeoutMs) const {
     for (DWORD waited = 0; waited < timeoutMs && Running(); waited += kPollMs) {
         if (HWND hwnd = FindProcessWindow(m_pid, L"Solvane")) {

@@ -22,6 +22,9 @@ public:
     // quoted real path) in the given current directory.
     bool Start(const std::wstring& arguments, const std::wstring& currentDirectory,
                const std::wstring& argv0 = std::wstring());
+    // Starts it without arguments in the test's current directory and waits for its main window;
+    // nullptr when it did not start or never showed one.
+    HWND StartHere();
     DWORD Pid() const { return m_pid; }
     HANDLE Handle() const { return m_process.Get(); }
     bool Running() const;
