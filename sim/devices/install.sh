@@ -16,7 +16,6 @@ here=$(cd "$(dirname "$0")" && pwd)
 source_dir=${SOLVANE_SOURCE_DIR:-$(cd "$here/../.." && pwd)}
 wine=/usr/lib/wine/wine64
 wineserver=${WINESERVER:-/usr/lib/wine/wineserver64}
-wine_run=$source_dir/cmake/wine-run.sh
 export WINEARCH=${WINEARCH:-win64} WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml=;winedbg.exe=d"}
 
@@ -91,13 +90,9 @@ trap 'rm -f "$reg_file"' EXIT
 "$wineserver" -p || fail "could not restart the wineserver"
 
 # The first program starts services.exe, which loads the driver; wait until it answers.
-deadline=$((SECONDS + 60))
-until "$wine_run" "$simctl" counters >/dev/null 2>&1; do
-  if ((SECONDS >= deadline)); then
-    fail "simdev.sys did not answer within 60 s"
-  fi
-  sleep 0.5
-done
+export SOLVANE_SOURCE_DIR=$source_dir
+source "$source_dir/sim/machine/hook-lib.sh"
+sim_wait_for_devices "$simctl" || fail "simdev.sys did not answer (the server was started three times)"
 "$wine" reg delete 'HKLM\System\CurrentControlSet\Enum\ROOT\SIMBATT\0000' /v Phantom /f \
   >/dev/null 2>&1 || true
 echo "sim/devices: simdev.sys loaded (LED $led, processor $cpu, panel $lcd, battery $battery)"

@@ -77,3 +77,28 @@ sim_restart_server() {
   /usr/lib/wine/wineserver64 -p </dev/null >/dev/null 2>&1 || true
   /usr/lib/wine/wine64 cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
 }
+
+# sim_wait_for_devices SIMCTL: waits until the simulated devices answer (simctl counters). The
+# first program of a new server starts services.exe, which loads simdev.sys; under load Wine now
+# and then ends such a new process at once, and then no later program brings the driver back.
+# So when the devices stay silent for 20 s, the server is started again, up to three times.
+# Says why on stderr and returns 1 when they never answered.
+sim_wait_for_devices() {
+  local simctl=$1 run=${SOLVANE_SOURCE_DIR:?}/cmake/wine-run.sh out attempt deadline
+  out=$(mktemp "${TMPDIR:-/tmp}/sim-devices.XXXXXX")
+  for attempt in 1 2 3; do
+    deadline=$((SECONDS + 20))
+    while ((SECONDS < deadline)); do
+      if "$run" "$simctl" counters >"$out" 2>&1; then
+        rm -f "$out"
+        return 0
+      fi
+      sleep 0.2
+    done
+    printf 'sim: the devices of %s did not answer within 20 s (start %d of 3); simctl said: %s\n' \
+      "$WINEPREFIX" "$attempt" "$(tail -n 3 "$out" | tr '\n' ' ')" >&2
+    if ((attempt < 3)); then sim_restart_server; fi
+  done
+  rm -f "$out"
+  return 1
+}

@@ -89,16 +89,14 @@ if [ -n "$prepared" ]; then
   say "copying the prepared PC $prepared to $prefix"
   copy_machine "$prepared" "$prefix" || die "copying $prepared failed"
   export WINEPREFIX=$(cd "$prefix" && pwd)
+  export SOLVANE_SOURCE_DIR=$root
+  source "$here/hook-lib.sh"
   # The first program starts services.exe, which loads the simulated devices' driver.
   $WINESERVER -p </dev/null >/dev/null 2>&1 || die "the wineserver of $prefix did not start"
-  deadline=$((SECONDS + 60))
-  until "$root/cmake/wine-run.sh" "$build/simbin/simctl.exe" counters >/dev/null 2>&1; do
-    if ((SECONDS >= deadline)); then
-      $WINESERVER -k >/dev/null 2>&1
-      die "the devices of $prefix did not answer within 60 s"
-    fi
-    sleep 0.2
-  done
+  if ! sim_wait_for_devices "$build/simbin/simctl.exe"; then
+    $WINESERVER -k >/dev/null 2>&1
+    die "the devices of $prefix did not answer (the server was started three times)"
+  fi
   # Wine keeps no registry security in its files: the key rights the install set are lost with
   # the prepared PC's server and are set again here, as "Vendrel.exe" without a switch does.
   if [ "${SIM_INSTALL_PRODUCT:-1}" != 0 ] && [ -f "$prefix/drive_c/Program Files/Solvane/Vendrel.exe" ]; then
