@@ -136,15 +136,7 @@ void FillCombos(DWORD lockDetail) noexcept {
     if (!lock.Owned()) {
         return;
     }
-    std::vector<const plans::PlanRecord*> choices;
-    for (const plans::PlanRecord* pinned : plans::g_PinnedPlanPtrs) {
-        if (pinned != nullptr && !plans::IsNullGuid(pinned->guid) && (pinned->dwFlags & plans::kPlanFlagHidden) == 0) {
-            choices.push_back(pinned);
-        }
-    }
-    for (const plans::PlanRecord* other : plans::g_OtherPlans) {
-        choices.push_back(other);
-    }
+    const std::vector<const plans::PlanRecord*> choices = plans::ListedPlans();
     wchar_t notSet[64] = L"";
     LoadStringW(g_hInstance, IDS_NO_PLAN, notSet, static_cast<int>(ARRAYSIZE(notSet)));
     for (size_t slot = 0; slot < g_Dialog.slots; ++slot) {
@@ -236,6 +228,12 @@ void CreateTooltips(HWND hwnd) {
     }
 }
 
+void SetTextFromTable(HWND hwnd, int control, UINT id) {
+    wchar_t text[kTextChars] = L"";
+    LoadStringW(g_hInstance, id, text, static_cast<int>(ARRAYSIZE(text)));
+    SetDlgItemTextW(hwnd, control, text);
+}
+
 void OnInitDialog(HWND hwnd) {
     g_Dialog.hwnd = hwnd;
     g_MainState.hSettingsDialog = hwnd;
@@ -260,10 +258,14 @@ void OnInitDialog(HWND hwnd) {
         }
     }
     ShowChangeMessageBox();
+    if (g_Dialog.threeMode) {
+        // The templates explain the ECO button of the two-mode machines; the hotkey and the
+        // third mode are explained here.
+        SetTextFromTable(hwnd, IDC_MODE_EXPLANATION1, IDS_MODE_EXPLANATION1_THREE);
+        SetTextFromTable(hwnd, IDC_MODE_EXPLANATION2, IDS_MODE_EXPLANATION2_THREE);
+    }
     if (!drivers::LedDeviceOpen()) {
-        wchar_t caption[kTextChars] = L"";
-        LoadStringW(g_hInstance, IDS_MODE_LED_COLOR, caption, static_cast<int>(ARRAYSIZE(caption)));
-        SetDlgItemTextW(hwnd, IDC_MODE_LED_CAPTION, caption);
+        SetTextFromTable(hwnd, IDC_MODE_LED_CAPTION, IDS_MODE_LED_COLOR);
     }
     // The peak-shift settings are offered only where the link library is installed.
     wchar_t library[MAX_PATH];

@@ -13,6 +13,7 @@
 #include "app/app_globals.h"
 #include "app/app_messages.h"
 #include "app/help.h"
+#include "app/main_state.h"
 #include "app/editor_brightness.h"
 #include "app/mode_dialog.h"
 #include "app/range_slider.h"
@@ -35,6 +36,7 @@ constexpr size_t kTextChars = 512;
 constexpr size_t kLabelChars = 64;
 constexpr DWORD kLockDetailEditor = 9;
 constexpr DWORD kLockDetailName = 14;
+constexpr DWORD kLockDetailRestore = 17;
 constexpr UINT kErrSnapshotRead = IDS_ERR_SNAPSHOT_WRITE;  // 57: reading or saving a snapshot
 constexpr int kWirelessLastPosition = 3;
 constexpr int kGraphicsLastPosition = 1;
@@ -111,9 +113,7 @@ void LabelOf(const plans::TimeoutSlider& slider, size_t pos, wchar_t* text, size
     }
     const DWORD seconds = slider.positions[pos];
     wchar_t format[kLabelChars] = L"";
-    if (seconds == 0) {
-        LoadStringW(g_hInstance, IDS_STEP_NEVER, text, static_cast<int>(cch));
-    } else if (slider.hasExtra && pos + 1 == slider.positions.size()) {
+    if (slider.hasExtra && pos + 1 == slider.positions.size() && seconds != 0) {
         wchar_t hours[kLabelChars] = L"";
         wchar_t minutes[kLabelChars] = L"";
         LoadStringW(g_hInstance, IDS_EXTRA_HOURS, hours, static_cast<int>(ARRAYSIZE(hours)));
@@ -133,6 +133,21 @@ void ShowTimeoutLabel(size_t index) {
     SetDlgItemTextW(g_Editor.hwnd, kTimeouts[index].id + 1, text);
 }
 
+// The label beside a processor slider names the preset at its position.
+void ShowPresetLabel(int sliderId, int labelId) {
+    const size_t pos = static_cast<size_t>(SliderPos(sliderId));
+    wchar_t text[kLabelChars] = L"";
+    if (pos < g_Editor.presetCount) {
+        LoadStringW(g_hInstance, plans::PresetLabelId(g_Editor.presets[pos]), text, static_cast<int>(ARRAYSIZE(text)));
+    }
+    SetDlgItemTextW(g_Editor.hwnd, labelId, text);
+}
+
+void ShowPresetLabels() {
+    ShowPresetLabel(IDC_EDITOR_PROCESSOR_AC, IDC_EDITOR_PROCESSOR_AC_LABEL);
+    ShowPresetLabel(IDC_EDITOR_PROCESSOR_DC, IDC_EDITOR_PROCESSOR_DC_LABEL);
+}
+
 int PresetPosition(BYTE code) noexcept {
     for (size_t i = 0; i < g_Editor.presetCount; ++i) {
         if (g_Editor.presets[i] == code) {
@@ -150,13 +165,9 @@ void FillCombo() {
     HWND combo = Item(IDC_EDITOR_PLAN);
     SendMessageW(combo, CB_RESETCONTENT, 0, 0);
     g_Editor.combo.clear();
-    for (DWORD i = 0; i < plans::g_PlanCount && i < plans::g_PlanList.size(); ++i) {
-        const plans::PlanRecord& record = plans::g_PlanList[i];
-        if (plans::IsNullGuid(record.guid)) {
-            continue;
-        }
-        SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(record.szName));
-        g_Editor.combo.push_back(record.guid);
+    for (const plans::PlanRecord* record : plans::ListedPlans()) {
+        SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(record->szName));
+        g_Editor.combo.push_back(record->guid);
     }
 }
 
@@ -217,6 +228,7 @@ bool ShowPlan(const GUID& plan) {
     const int posDC = PresetPosition(v.ucPresetDC);
     SetSlider(IDC_EDITOR_PROCESSOR_AC, last, posAC < 0 ? last : posAC);
     SetSlider(IDC_EDITOR_PROCESSOR_DC, last, posDC < 0 ? last : posDC);
+    ShowPresetLabels();
     const int wireless = v.bWireless ? SW_SHOW : SW_HIDE;
     ShowWindow(Item(IDC_EDITOR_WIRELESS_AC), wireless);
     ShowWindow(Item(IDC_EDITOR_WIRELESS_DC), wireless);
@@ -291,6 +303,11 @@ bool Differs(const PowerValues& a, const PowerValues& b) {
 // A brightness that could not be read is left as the plan has it rather than written as 0.
 INT32 KeepUnreadable(INT32 value) noexcept { return value == plans::kBrightnessNone ? plans::kBrightnessKeep : value; }
 
+plans::ProcessorPair PairOf(const PowerValues& v) noexcept {
+    return plans::ProcessorPair{v.dwMinThrottleAC, v.dwMaxThrottleAC, v.ucPresetAC,
+                                v.dwMinThrottleDC, v.dwMaxThrottleDC, v.ucPresetDC};
+}
+
 // Saves the record with the values.
 BOOL Save(const plans::PlanRecord& record, PowerValues values) {
     plans::PlanRecord saved = record;
@@ -298,8 +315,7 @@ BOOL Save(const plans::PlanRecord& record, PowerValues values) {
     saved.nBrightnessDC = KeepUnreadable(saved.nBrightnessDC);
     values.nDimBrightnessAC = KeepUnreadable(values.nDimBrightnessAC);
     values.nDimBrightnessDC = KeepUnreadable(values.nDimBrightnessDC);
-    const plans::ProcessorPair pair{values.dwMinThrottleAC, values.dwMaxThrottleAC, values.ucPresetAC,
-                                    values.dwMinThrottleDC, values.dwMaxThrottleDC, values.ucPresetDC};
+    const plans::ProcessorPair pair = PairOf(values);
     return plans::SavePlan(saved, values, &pair);
 }
 
@@ -452,11 +468,20 @@ void OnRestore() {
         return;
     }
     if (Has(plans::FLAG_EXT_MONITOR)) {
+        // With external monitors only their two brightness values come back from the snapshot;
+        // the rest of the plan stays as it is now.
         const INT32 monitor = record.nBrightnessMonitor;
         const INT32 monitorEnable = record.nBrightnessMonitorEnable;
         record = g_Editor.record;
         record.nBrightnessMonitor = monitor;
         record.nBrightnessMonitorEnable = monitorEnable;
+        values = PowerValues{};
+        if (!plans::ReadPowerValues(g_Editor.plan, &values)) {
+            WriteErrorLogGuid(kErrSnapshotRead, g_Editor.plan, ERRLOG_FILE);
+            Message(g_Editor.hwnd, IDS_EDITOR_SAVE_FAILED, MB_ICONWARNING | MB_OK);
+            return;
+        }
+        pair = PairOf(values);
     }
     record.nLedNo = g_Editor.record.nLedNo;  // the mode slot is not part of the snapshot
     if (!plans::SavePlan(record, values, &pair)) {
@@ -465,7 +490,7 @@ void OnRestore() {
         return;
     }
     g_Editor.kept = true;
-    plans::PlanListLock lock(kLockDetailEditor);
+    plans::PlanListLock lock(kLockDetailRestore);
     if (lock.Owned()) {
         plans::RefreshPlanList();
         FillCombo();
@@ -593,11 +618,24 @@ void OnSliderMoved(HWND slider, WORD code) {
             ShowTimeoutLabel(i);
         }
     }
+    if (id == IDC_EDITOR_PROCESSOR_AC || id == IDC_EDITOR_PROCESSOR_DC) {
+        ShowPresetLabels();
+    }
     EnableApply(true);
+}
+
+// The plans changed while the editor is open (the main window passes the plan-changed
+// notification on): the combo box and the button states follow, the edits stay.
+void OnPlansChanged() {
+    FillCombo();
+    SelectInCombo(g_Editor.plan);
+    UpdateButtons();
+    ShowBatteryLine();
 }
 
 void OnInitDialog(HWND hwnd) {
     g_Editor.hwnd = hwnd;
+    g_MainState.hPlanEditor = hwnd;
     // The editor shows and saves a plan's own processor values: a boost of the meter panel ends
     // first, or its full-speed values would be shown and saved as the plan's.
     if (HWND panel = meter::MeterPanelWindow()) {
@@ -631,8 +669,14 @@ INT_PTR CALLBACK EditorProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
             ShowBatteryLine();
         }
         return TRUE;
+    case WM_APP_EDITOR_REFRESH:
+        OnPlansChanged();
+        return TRUE;
     case WM_DESTROY:
         KillTimer(hwnd, kEditorBatteryTimer);
+        if (g_MainState.hPlanEditor == hwnd) {
+            g_MainState.hPlanEditor = nullptr;
+        }
         g_Editor = EditorState{};
         return TRUE;
     default:

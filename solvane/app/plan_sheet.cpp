@@ -26,7 +26,6 @@ namespace app {
 
 namespace {
 
-constexpr DWORD kPlanHiddenFlag = 0x1;       // "Flags" bit 0: the plan is not listed
 constexpr DWORD kLockDetailFill = 4;         // error 48 detail: filling the combo
 constexpr DWORD kLockDetailApply = 7;        // error 48 detail: applying
 constexpr size_t kMessageChars = 1024;
@@ -257,18 +256,7 @@ int CALLBACK SheetCallback(HWND sheet, UINT message, LPARAM) {
 }  // namespace
 
 std::vector<const plans::PlanRecord*> BuildSheetPlanChoices() {
-    std::vector<const plans::PlanRecord*> choices;
-    for (const plans::PlanRecord* pinned : plans::g_PinnedPlanPtrs) {
-        if (pinned != nullptr && (pinned->dwFlags & kPlanHiddenFlag) == 0) {
-            choices.push_back(pinned);
-        }
-    }
-    for (const plans::PlanRecord* other : plans::g_OtherPlans) {
-        if (other != nullptr) {
-            choices.push_back(other);
-        }
-    }
-    return choices;
+    return plans::ListedPlans();
 }
 
 int FindSheetChoice(const std::vector<const plans::PlanRecord*>& choices, const GUID& active) noexcept {

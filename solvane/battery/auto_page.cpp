@@ -19,7 +19,6 @@ namespace battery {
 
 namespace {
 
-constexpr DWORD kPlanHiddenFlag = 0x1;   // extension "Flags" bit 0: the plan is not listed
 constexpr int kTrackMax = 100;
 constexpr int kTrackPage = 10;
 constexpr DWORD kFerrowWatchMs = 1000;
@@ -95,7 +94,7 @@ void FillPlanCombo(HWND page, const GUID& wanted) noexcept {
     std::vector<const plans::PlanRecord*> listed;
     for (DWORD i = 0; i < plans::g_PlanCount && i < plans::g_PlanList.size(); ++i) {
         const plans::PlanRecord& record = plans::g_PlanList[i];
-        if (!plans::IsNullGuid(record.guid) && (record.dwFlags & kPlanHiddenFlag) == 0) {
+        if (!plans::IsNullGuid(record.guid) && (record.dwFlags & plans::kPlanFlagHidden) == 0) {
             listed.push_back(&record);
         }
     }

@@ -2,7 +2,9 @@
 
 #include <strsafe.h>
 
+#include "plans/power_values.h"
 #include "plans/settings.h"
+#include "resources/resource.h"
 
 namespace plans {
 
@@ -10,10 +12,6 @@ namespace {
 
 constexpr DWORD kMinute = 60;
 constexpr DWORD kHour = 3600;
-constexpr UINT kIdsOneMinute = 130;
-constexpr UINT kIdsMinutes = 131;
-constexpr UINT kIdsOneHour = 132;
-constexpr UINT kIdsHours = 133;
 constexpr size_t kPartChars = 32;
 
 }  // namespace
@@ -67,18 +65,33 @@ DWORD HibernateFromTotal(DWORD total, DWORD standby) noexcept {
 
 TimeoutLabel LabelOfStep(DWORD seconds) noexcept {
     if (seconds == 0) {
-        return TimeoutLabel{0, 0};
+        return TimeoutLabel{IDS_STEP_NEVER, 0};
     }
     if (seconds == kMinute) {
-        return TimeoutLabel{kIdsOneMinute, 1};
+        return TimeoutLabel{IDS_STEP_ONE_MINUTE, 1};
     }
     if (seconds < kHour) {
-        return TimeoutLabel{kIdsMinutes, seconds / kMinute};
+        return TimeoutLabel{IDS_STEP_MINUTES, seconds / kMinute};
     }
     if (seconds == kHour) {
-        return TimeoutLabel{kIdsOneHour, 1};
+        return TimeoutLabel{IDS_STEP_ONE_HOUR, 1};
     }
-    return TimeoutLabel{kIdsHours, seconds / kHour};
+    return TimeoutLabel{IDS_STEP_HOURS, seconds / kHour};
+}
+
+UINT PresetLabelId(BYTE code) noexcept {
+    switch (code) {
+    case PRESET_HIGH:
+        return IDS_PRESET_HIGH;
+    case PRESET_LOW_FIXED:
+        return IDS_PRESET_LOW_FIXED;
+    case PRESET_LOW:
+        return IDS_PRESET_LOW;
+    case PRESET_AUTO:
+        return IDS_PRESET_AUTO;
+    default:
+        return IDS_PRESET_USER;
+    }
 }
 
 void FormatExtraLabel(DWORD seconds, const wchar_t* hoursFormat, const wchar_t* minutesFormat,

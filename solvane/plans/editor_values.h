@@ -35,10 +35,13 @@ DWORD HibernateFromTotal(DWORD total, DWORD standby) noexcept;
 // Label parts of a timeout: the string-table id and the number it is formatted with, or the
 // hours and minutes of an off-list value.
 struct TimeoutLabel {
-    UINT stringId;     // 130 "1 分後", 131 "%d 分後", 132 "1 時間後", 133 "%d 時間後", 0 never
+    UINT stringId;     // 130 "1 分後", 131 "%d 分後", 132 "1 時間後", 133 "%d 時間後", 140 "なし" (never)
     DWORD number;
 };
 TimeoutLabel LabelOfStep(DWORD seconds) noexcept;
+// The string-table id of a processor preset's label: "高速", "低速固定", "低速", "オート", and
+// "ユーザー設定" for any other code.
+UINT PresetLabelId(BYTE code) noexcept;
 // "%I64d 時間" / "%I64d 分" joined by "%s%s後"; a zero part is left out. The formats are
 // passed in (string table); the text is truncated to cchText.
 void FormatExtraLabel(DWORD seconds, const wchar_t* hoursFormat, const wchar_t* minutesFormat,

@@ -71,6 +71,25 @@ bool Listable(const PlanRecord& record, PlanRecord* const (&pinned)[kMaxPinnedPl
     return !IsNullGuid(record.guid) && (record.dwFlags & kPlanFlagHidden) == 0 && !IsPinned(&record, pinned);
 }
 
+}  // namespace
+
+std::vector<const PlanRecord*> ListedPlans() {
+    std::vector<const PlanRecord*> listed;
+    for (const PlanRecord* pinned : g_PinnedPlanPtrs) {
+        if (pinned != nullptr && !IsNullGuid(pinned->guid) && (pinned->dwFlags & kPlanFlagHidden) == 0) {
+            listed.push_back(pinned);
+        }
+    }
+    for (const PlanRecord* other : g_OtherPlans) {
+        if (other != nullptr) {
+            listed.push_back(other);
+        }
+    }
+    return listed;
+}
+
+namespace {
+
 void ClearLists() noexcept {
     g_PlanList.clear();
     g_PlanCount = 0;

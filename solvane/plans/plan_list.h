@@ -44,6 +44,9 @@ extern DWORD g_PlanCount;
 extern PlanRecord* g_PinnedPlanPtrs[kMaxPinnedPlans];
 // Listed plans that are not pinned, in menu order.
 extern std::vector<PlanRecord*> g_OtherPlans;
+// The plans every list and combo box offers, in their order: the pinned plans that are not
+// hidden, then the other plans. The caller holds the plan-list lock while it uses them.
+std::vector<const PlanRecord*> ListedPlans();
 // The record of the plan the program believes active.
 extern PlanRecord activepsi;
 extern bool g_bActiveListed;

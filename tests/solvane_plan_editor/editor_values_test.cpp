@@ -66,7 +66,7 @@ TEST(TimeoutLabels, StepsAndExtraPositions) {
         DWORD seconds;
         UINT id;
         DWORD number;
-    } rows[] = {{60, 130, 1}, {120, 131, 2}, {2700, 131, 45}, {3600, 132, 1}, {10800, 133, 3}, {0, 0, 0}};
+    } rows[] = {{60, 130, 1}, {120, 131, 2}, {2700, 131, 45}, {3600, 132, 1}, {10800, 133, 3}, {0, 140, 0}};
     for (const Row& row : rows) {
         const TimeoutLabel label = LabelOfStep(row.seconds);
         EXPECT_EQ(label.stringId, row.id) << row.seconds;
