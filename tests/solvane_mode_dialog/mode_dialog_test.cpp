@@ -277,8 +277,13 @@ TEST(ThreeModeDialog, SlotIconsAndTheLedCaption) {
     Load();
     std::vector<bool> icons;
     bool notSetIcon = true;
-    std::wstring caption;
+    std::wstring caption, explanation1, explanation2;
     RunDialog([&](HWND dialog) {
+        wchar_t line[256] = L"";
+        GetDlgItemTextW(dialog, IDC_MODE_EXPLANATION1, line, 256);
+        explanation1 = line;
+        GetDlgItemTextW(dialog, IDC_MODE_EXPLANATION2, line, 256);
+        explanation2 = line;
         for (int slot = 0; slot < 3; ++slot) {
             icons.push_back(SendDlgItemMessageW(dialog, IDC_MODE_ICON1 + slot, STM_GETICON, 0, 0) != 0);
         }
@@ -294,6 +299,8 @@ TEST(ThreeModeDialog, SlotIconsAndTheLedCaption) {
     EXPECT_EQ(icons, std::vector<bool>(3, true));
     EXPECT_FALSE(notSetIcon);
     EXPECT_EQ(caption, std::wstring(L"色"));
+    EXPECT_NE(explanation1.find(L"ホットキー"), std::wstring::npos) << "the three-mode explanation replaces the template's";
+    EXPECT_FALSE(explanation2.empty());
     EXPECT_EQ(LedNo(kEcoBalance), 2u);
 }
 

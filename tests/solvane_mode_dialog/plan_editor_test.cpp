@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "app/app_globals.h"
+#include "app/app_messages.h"
+#include "app/main_state.h"
 #include "app/plan_editor.h"
 #include "app/range_slider.h"
 #include "common/log.h"
@@ -23,6 +25,7 @@
 #include "plans/plan_list.h"
 #include "plans/power_guids.h"
 #include "plans/power_values.h"
+#include "plans/reg_values.h"
 #include "plans/settings.h"
 #include "resources/resource.h"
 #include "sim/devices/simdev_client.h"
@@ -108,6 +111,52 @@ std::wstring Text(HWND window, int id) {
     wchar_t text[256] = L"";
     GetDlgItemTextW(window, id, text, 256);
     return text;
+}
+
+std::vector<std::wstring> ComboNames(HWND editor) {
+    std::vector<std::wstring> names;
+    HWND combo = GetDlgItem(editor, IDC_EDITOR_PLAN);
+    const LRESULT count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        wchar_t name[plans::kPlanNameChars] = L"";
+        SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(name));
+        names.emplace_back(name);
+    }
+    return names;
+}
+
+bool Contains(const std::vector<std::wstring>& names, const std::wstring& name) {
+    for (const std::wstring& n : names) {
+        if (n == name) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// A copy of the ECO saving plan under a new name; the caller deletes it.
+GUID CreatePlanNamed(const wchar_t* name) {
+    GUID* created = nullptr;
+    GUID plan = GUID_NULL;
+    if (PowerDuplicateScheme(nullptr, &kEcoSave, &created) != ERROR_SUCCESS || created == nullptr) {
+        ADD_FAILURE() << "no copy of the saving plan";
+        return plan;
+    }
+    plan = *created;
+    LocalFree(created);
+    const DWORD cb = static_cast<DWORD>((wcslen(name) + 1) * sizeof(wchar_t));
+    EXPECT_EQ(PowerWriteFriendlyName(nullptr, &plan, nullptr, nullptr,
+                                     reinterpret_cast<UCHAR*>(const_cast<wchar_t*>(name)), cb),
+              static_cast<DWORD>(ERROR_SUCCESS));
+    return plan;
+}
+
+void SetPlanDword(const GUID& plan, const wchar_t* name, DWORD value) {
+    wchar_t keyName[plans::kBracedGuidBufferChars];
+    plans::FormatKeyGuid(plan, keyName);
+    const std::wstring key = std::wstring(plans::kPowerSettingsKey) + L"\\" + keyName;
+    EXPECT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, key.c_str(), name, REG_DWORD, &value, sizeof(value)),
+              ERROR_SUCCESS);
 }
 
 DWORD ReadAC(const GUID& plan, plans::PowerSetting setting) {
@@ -435,6 +484,111 @@ TEST(ThreeModeEditor, WirelessOnMainsSurvivesASaveOfAnotherValue) {
         });
         EXPECT_EQ(position, row.position) << row.index;
         EXPECT_EQ(ReadAC(plan, plans::PowerSetting::Wireless), row.index);
+    }
+}
+
+// Each processor slider names the preset at its position, on opening and while it moves.
+TEST(ThreeModeEditor, ProcessorSlidersNameThePresetAtTheirPosition) {
+    LoadEditor();
+    const GUID plan = OtherPlan(Active(), GUID_NULL);
+    const DWORD limit = plans::g_Settings.dwLowerLimit;
+    using plans::PowerSetting;
+    using plans::PowerSource;
+    ASSERT_EQ(plans::WritePowerSetting(plan, PowerSetting::ProcessorMin, PowerSource::AC, limit), 0u);
+    ASSERT_EQ(plans::WritePowerSetting(plan, PowerSetting::ProcessorMax, PowerSource::AC, 100), 0u);
+    ASSERT_EQ(plans::WritePowerSetting(plan, PowerSetting::ProcessorMin, PowerSource::DC, 100), 0u);
+    ASSERT_EQ(plans::WritePowerSetting(plan, PowerSetting::ProcessorMax, PowerSource::DC, 100), 0u);
+    std::wstring acShown, dcShown, acFirst, dcLast;
+    RunEditor(plan, [&](HWND editor) {
+        acShown = Text(editor, IDC_EDITOR_PROCESSOR_AC_LABEL);
+        dcShown = Text(editor, IDC_EDITOR_PROCESSOR_DC_LABEL);
+        MoveSlider(editor, IDC_EDITOR_PROCESSOR_AC, 0);
+        acFirst = Text(editor, IDC_EDITOR_PROCESSOR_AC_LABEL);
+        const int last = static_cast<int>(SendDlgItemMessageW(editor, IDC_EDITOR_PROCESSOR_DC, TBM_GETRANGEMAX, 0, 0));
+        MoveSlider(editor, IDC_EDITOR_PROCESSOR_DC, last);
+        dcLast = Text(editor, IDC_EDITOR_PROCESSOR_DC_LABEL);
+        SendMessageW(editor, WM_COMMAND, IDCANCEL, 0);
+    });
+    EXPECT_EQ(acShown, std::wstring(L"オート"));
+    EXPECT_EQ(dcShown, std::wstring(L"高速"));
+    EXPECT_EQ(acFirst, std::wstring(L"低速"));
+    EXPECT_EQ(dcLast, std::wstring(L"ユーザー設定"));
+}
+
+// A hidden plan is offered nowhere, the editor's combo box included; a plan created while the
+// editor is open appears there once the plan-changed notification arrives.
+TEST(ThreeModeEditor, ItsComboBoxOffersTheListedPlansAndFollowsPlanChanges) {
+    LoadEditor();
+    const GUID plan = OtherPlan(Active(), GUID_NULL);
+    const GUID hidden = CreatePlanNamed(L"隠しプラン");
+    SetPlanDword(hidden, L"Flags", 1);
+    std::vector<std::wstring> before, after;
+    bool known = false;
+    GUID added = GUID_NULL;
+    RunEditor(plan, [&](HWND editor) {
+        known = g_MainState.hPlanEditor == editor;
+        before = ComboNames(editor);
+        added = CreatePlanNamed(L"追加プラン");
+        plans::RefreshPlanList();
+        SendMessageW(editor, WM_APP_EDITOR_REFRESH, 0, 0);
+        after = ComboNames(editor);
+        SendMessageW(editor, WM_COMMAND, IDCANCEL, 0);
+    });
+    EXPECT_TRUE(known) << "the main window passes plan changes to the editor it knows";
+    EXPECT_EQ(g_MainState.hPlanEditor, nullptr);
+    EXPECT_FALSE(Contains(before, L"隠しプラン"));
+    EXPECT_FALSE(Contains(before, L"追加プラン"));
+    EXPECT_TRUE(Contains(after, L"追加プラン"));
+    EXPECT_FALSE(Contains(after, L"隠しプラン"));
+    EXPECT_EQ(after.size(), before.size() + 1);
+    PowerDeleteScheme(nullptr, &hidden);
+    PowerDeleteScheme(nullptr, &added);
+}
+
+// Restoring the factory snapshot: with external-monitor support only the two monitor brightness
+// values come back and the plan's power values stay as they are now.
+TEST(ThreeModeEditor, RestoreWithExternalMonitorsTakesOnlyTheirBrightnessFromTheSnapshot) {
+    LoadEditor();
+    plans::CaptureFactoryDefaults();
+    const GUID active = Active();
+    GUID plan = GUID_NULL;
+    DWORD end = 0;
+    for (const GUID& g : plans::EnumerateAllPlans(&end)) {
+        if (!IsEqualGUID(g, active) && plans::HasFactorySnapshot(g)) {
+            plan = g;
+            break;
+        }
+    }
+    ASSERT_FALSE(plans::IsNullGuid(plan));
+    plans::PlanRecord snapshot{};
+    plans::PowerValues snapshotValues{};
+    plans::ProcessorPair snapshotPair{};
+    ASSERT_EQ(plans::ReadFactorySnapshot(plan, &snapshot, &snapshotValues, &snapshotPair), ERROR_SUCCESS);
+    const DWORD edited = snapshotValues.dwMonitorAC == 300 ? 600 : 300;
+    const DWORD formerFlags = plans::g_Settings.blob.dwFlagWord;
+    struct Row {
+        bool extMonitor;
+        DWORD monitorTimeout;
+    } rows[] = {{false, snapshotValues.dwMonitorAC}, {true, edited}};
+    for (const Row& row : rows) {
+        ASSERT_EQ(plans::WritePowerSetting(plan, plans::PowerSetting::MonitorTimeout, plans::PowerSource::AC, edited), 0u);
+        SetPlanDword(plan, L"BrightnessMonitor", static_cast<DWORD>(snapshot.nBrightnessMonitor) + 7);
+        plans::g_Settings.blob.dwFlagWord =
+            row.extMonitor ? (formerFlags | plans::FLAG_EXT_MONITOR) : (formerFlags & ~plans::FLAG_EXT_MONITOR);
+        g_EditorMessages.clear();
+        RunEditor(plan, [&](HWND editor) {
+            SendMessageW(editor, WM_COMMAND, IDC_EDITOR_RESTORE, 0);
+            SendMessageW(editor, WM_COMMAND, IDOK, 0);
+        });
+        plans::g_Settings.blob.dwFlagWord = formerFlags;
+        EXPECT_EQ(ReadAC(plan, plans::PowerSetting::MonitorTimeout), row.monitorTimeout) << row.extMonitor;
+        plans::PlanRecord record{};
+        record.guid = plan;
+        plans::ReadPlanRecord(&record);
+        if (row.extMonitor) {  // the monitor values are kept only with external-monitor support
+            EXPECT_EQ(record.nBrightnessMonitor, snapshot.nBrightnessMonitor);
+        }
+        EXPECT_EQ(g_EditorMessages, std::vector<UINT>{IDS_EDITOR_RESTORE_ASK_THREE}) << row.extMonitor;
     }
 }
 
