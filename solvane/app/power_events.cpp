@@ -3,6 +3,8 @@
 #include <dbt.h>
 #include <wtsapi32.h>
 
+#include <vector>
+
 #include "app/app_globals.h"
 #include "app/app_messages.h"
 #include "app/main_state.h"
@@ -65,6 +67,22 @@ const GUID kGuidMonitorInterface = {0xE6F07B5F, 0xEE97, 0x4A90, {0xB0, 0x76, 0x3
 bool g_bStaleKeysDeleted = false;
 
 using plans::HasFlag;
+
+// The active plan's place in the enumeration order; 0 when it cannot be found.
+WPARAM CurrentPlanIndex() {
+    GUID active = GUID_NULL;
+    if (plans::ReadActiveScheme(&active) != ERROR_SUCCESS) {
+        return 0;
+    }
+    DWORD end = ERROR_SUCCESS;
+    const std::vector<GUID> all = plans::EnumerateAllPlans(&end);
+    for (size_t i = 0; i < all.size(); ++i) {
+        if (IsEqualGUID(all[i], active)) {
+            return static_cast<WPARAM>(i);
+        }
+    }
+    return 0;
+}
 
 // The active scheme; false (error 2 logged) when it cannot be read.
 bool ReadActivePlan(GUID* plan) noexcept {
@@ -228,8 +246,9 @@ void OnPowerSettingChange(HWND hwnd, const POWERBROADCAST_SETTING* setting) {
     if (processor && hasData && data != kProcessorStateFull) {
         LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"processor state %u", data);
         if (HWND panel = meter::MeterPanelWindow()) {
-            // The panel ends an active boost; it reads no plan index from wParam.
-            SendMessageW(panel, meter::WM_PANEL_END_BOOST, 0, 0);
+            // The panel ends an active boost; wParam carries the current plan's place in the
+            // enumeration order.
+            SendMessageW(panel, meter::WM_PANEL_END_BOOST, CurrentPlanIndex(), 0);
         }
         return;
     }
