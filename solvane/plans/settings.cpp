@@ -86,7 +86,8 @@ bool LoadUserSettings() {
     return valid;
 }
 
-// The processor's name; a missing key or value (or an empty name) is logged and reads as 0.
+// The processor's name. A missing key or value, or an empty name, is logged and gives FALSE
+// with an empty name.
 BOOL ReadProcessorName(wchar_t* name, size_t cchName) {
     name[0] = L'\0';
     common::UniqueRegKey key;

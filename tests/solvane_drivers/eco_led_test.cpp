@@ -163,7 +163,8 @@ TEST_F(EcoLedTest, PeriodicCheckDecodesAndCorrects) {
     const struct {
         DWORD desired;
         const wchar_t* record;
-    } noCommand[] = {{LED_STATE_TRANSITION4, L"(0x4)"}, {LED_STATE_TRANSITION5, L"(0x5)"}, {LED_STATE_UNSET, L"(0x7f)"}};
+    } noCommand[] = {
+        {LED_STATE_TRANSITION4, L"(0x4)"}, {LED_STATE_TRANSITION5, L"(0x5)"}, {LED_STATE_UNSET, L"(0x7f)"}};
     for (const auto& c : noCommand) {
         SetLedDesiredState(c.desired);
         testreg::MarkErrorLog();
