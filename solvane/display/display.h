@@ -49,7 +49,11 @@ HRESULT InitializeWMI();
 void ReleaseWMI();
 HRESULT GetWmiMonitorBrightnessLevels(std::vector<WORD>* levels, DWORD* count);
 HRESULT GetWmiMonitorInstanceName(wchar_t* name, size_t cchName);
+// An empty name stands for the kept instance name (fetched first when still unknown).
 HRESULT SetWmiMonitorBrightness(const wchar_t* lpszInstancename, DWORD brightness);
+// The panel's instance name kept for the sets: filled by InitializeWMI or by the first set that
+// needs it, empty while unknown and after ReleaseWMI.
+const wchar_t* WmiInstanceName() noexcept;
 
 // Ambient-light range of a plan, checked against the panel's level count.
 void SetPanelLevelCount(DWORD levels) noexcept;

@@ -147,6 +147,10 @@ void KeepModelRange(MonitorRecord* record, bool readOk) {
                         common::QueryRegDword(key.Get(), L"BrightnessMaxRate", &maximum) == ERROR_SUCCESS &&
                         common::QueryRegDword(key.Get(), L"BrightnessMinRate", &minimum) == ERROR_SUCCESS &&
                         common::QueryRegDword(key.Get(), L"CapsBrightnessFlag", &flags) == ERROR_SUCCESS;
+    if (stored) {
+        // The path that answered when the model was last read, even if the capability query failed now.
+        record->dwCapsBrightnessFlag = flags;
+    }
     if (!stored || maximum == 0) {
         maximum = kDefaultMaxRate;
         minimum = 0;

@@ -58,7 +58,6 @@ struct Vexapi {
 Vexapi g_vex;
 wchar_t g_szVexPath[kVexPathBytes / sizeof(wchar_t)] = {};
 bool g_bVexPathKnown = false;
-wchar_t g_szInstanceName[kInstanceNameChars] = {};
 
 template <typename T>
 T Bind(HMODULE module, const char* name) noexcept {
@@ -444,7 +443,7 @@ void Call_BLC(DWORD value) {
 }
 
 void SetPanelBrightness(DWORD value) {
-    if (SUCCEEDED(SetWmiMonitorBrightness(g_szInstanceName, value))) {
+    if (SUCCEEDED(SetWmiMonitorBrightness(WmiInstanceName(), value))) {
         return;
     }
     WriteErrorLog(IDS_ERR_LCD_SET, GetLastError(), ERRLOG_FILE);

@@ -134,7 +134,10 @@ HRESULT InitializeWMI() {
 void ReleaseWMI() {
     g_pSvc.Reset();
     g_pLoc.Reset();
+    g_szWmiInstanceName[0] = L'\0';  // fetched again with the next connection
 }
+
+const wchar_t* WmiInstanceName() noexcept { return g_szWmiInstanceName; }
 
 HRESULT GetWmiMonitorBrightnessLevels(std::vector<WORD>* levels, DWORD* count) {
     if (levels == nullptr || count == nullptr) {
@@ -194,7 +197,11 @@ HRESULT SetWmiMonitorBrightness(const wchar_t* lpszInstancename, DWORD brightnes
         return E_FAIL;
     }
     if (instance[0] == L'\0') {
-        GetWmiMonitorInstanceName(instance, ARRAYSIZE(instance));
+        // The connection fetched the name when it was made; fetch it only when it is still unknown.
+        if (g_szWmiInstanceName[0] == L'\0') {
+            GetWmiMonitorInstanceName(g_szWmiInstanceName, ARRAYSIZE(g_szWmiInstanceName));
+        }
+        StringCchCopyW(instance, ARRAYSIZE(instance), g_szWmiInstanceName);
     }
     common::ComPtr<IWbemClassObject> pClass;
     Bstr className(L"WmiMonitorBrightnessMethods");

@@ -247,9 +247,8 @@ int CheckLedState() noexcept {
     }
     const DWORD shown = DecodeLedValue(value);
     const DWORD desired = GetLedDesiredState();
-    BYTE command = 0;
-    // Only the LED states have a command; 127, 4 and 5 leave the LED as it is.
-    if (shown != desired && LedCommandByte(desired, &command) && !SendLedCommand(desired)) {
+    // 127, 4 and 5 have no command: the send refuses them before any I/O and the check logs that.
+    if (shown != desired && !SendLedCommand(desired)) {
         WriteErrorLog(kErrLedChange, desired, ERRLOG_FILE);
     }
     return 1;

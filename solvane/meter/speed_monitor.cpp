@@ -5,7 +5,6 @@
 
 #include <cmath>
 #include <cstring>
-#include <cwchar>
 #include <vector>
 
 #include "common/handles.h"
@@ -259,37 +258,6 @@ int IdentifyProcessor() noexcept {
     g_noSpeedStep = result == 0;
     LOG_TRACE(TRACE_LEVEL_APP, L"IdentifyProcessor", L"Exit retval:%08x", static_cast<DWORD>(result));
     return result;
-}
-
-DWORD FrequencyFromName(const wchar_t* name, wchar_t* token, size_t cchToken) noexcept {
-    if (token != nullptr && cchToken > 0) {
-        token[0] = L'\0';
-    }
-    if (name == nullptr || token == nullptr || cchToken == 0) {
-        return 0;
-    }
-    const size_t length = wcslen(name);
-    const wchar_t* start = nullptr;
-    for (size_t i = length; i-- > 1;) {
-        if (name[i - 1] == L' ' && name[i] >= L'0' && name[i] <= L'9') {
-            start = name + i;
-            break;
-        }
-    }
-    if (start == nullptr) {
-        return 0;
-    }
-    size_t n = 0;
-    while (start[n] != L'\0' && start[n] != L' ' && n + 1 < cchToken) {
-        token[n] = start[n];
-        ++n;
-    }
-    token[n] = L'\0';
-    if (wcsstr(token, L"GHz") != nullptr) {
-        // Rounded: 2.01 × 1000 is 2009.999… in binary floating point.
-        return static_cast<DWORD>(std::lround(std::wcstod(token, nullptr) * 1000.0));
-    }
-    return static_cast<DWORD>(std::wcstoul(token, nullptr, 10));
 }
 
 int TargetPercent(DWORD currentMhz, DWORD maximumMhz) noexcept {

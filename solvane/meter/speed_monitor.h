@@ -19,10 +19,6 @@ constexpr DWORD kSamplerFailureLimit = 10;   // consecutive failed samples befor
 int IdentifyProcessor() noexcept;
 bool NoSpeedStep() noexcept;
 
-// Nominal frequency from the processor name's last token ("2.40GHz" → 2400, "1600MHz" → 1600);
-// *token receives the token (empty when there is none). 0 without a token.
-DWORD FrequencyFromName(const wchar_t* name, wchar_t* token, size_t cchToken) noexcept;
-
 // The "PercentFrequency" = 100 performance state's "Frequency" of WMI's "ProcessorStatus"
 // (namespace "root\WMI"); 0 when none answers.
 DWORD QueryProcessorStatusMhz() noexcept;

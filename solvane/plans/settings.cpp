@@ -7,7 +7,8 @@
 #include <iphlpapi.h>
 #include <strsafe.h>
 
-#include <cwctype>
+#include <cmath>
+#include <cwchar>
 #include <vector>
 
 #include "common/handles.h"
@@ -20,6 +21,7 @@
 #include "plans/plan_list.h"
 #include "plans/power_guids.h"
 #include "plans/reg_values.h"
+#include "resources/resource.h"
 
 namespace plans {
 
@@ -36,6 +38,7 @@ constexpr DWORD kEcoModeThree = 2;
 constexpr DWORD kCapabilityCanSetState = 0x1;
 constexpr DWORD kIfTypeWireless = 71;  // IF_TYPE_IEEE80211
 constexpr const wchar_t* kCpuKey = L"HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0";
+constexpr double kMaxClockMhz = 4.0e9;  // what a DWORD holds, with room for the rounding
 
 void LogUnlessNotFound(UINT id, LSTATUS status) {
     if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) {
@@ -83,12 +86,23 @@ bool LoadUserSettings() {
     return valid;
 }
 
-void ReadProcessorName(wchar_t* name, size_t cchName) {
+// The processor's name. A missing key or value, or an empty name, is logged and gives FALSE
+// with an empty name.
+BOOL ReadProcessorName(wchar_t* name, size_t cchName) {
     name[0] = L'\0';
     common::UniqueRegKey key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kCpuKey, 0, KEY_READ, key.Put()) == ERROR_SUCCESS) {
-        common::ReadRegString(key.Get(), L"ProcessorNameString", name, cchName, common::RegText::Expandable);
+    LSTATUS status = RegOpenKeyExW(HKEY_LOCAL_MACHINE, kCpuKey, 0, KEY_QUERY_VALUE, key.Put());
+    if (status != ERROR_SUCCESS) {
+        WriteErrorLog(IDS_ERR_CPU_KEY, static_cast<ULONGLONG>(status), ERRLOG_FILE);
+        return FALSE;
     }
+    status = common::ReadRegString(key.Get(), L"ProcessorNameString", name, cchName, common::RegText::Expandable);
+    if (status != ERROR_SUCCESS || name[0] == L'\0') {
+        name[0] = L'\0';
+        WriteErrorLog(IDS_ERR_CPU_NAME_VALUE, static_cast<ULONGLONG>(status), ERRLOG_FILE);
+        return FALSE;
+    }
+    return TRUE;
 }
 
 // "~MHz": kept text, or measured and written back when allowed.
@@ -322,46 +336,39 @@ DWORD LeadingNumber(const wchar_t* text) noexcept {
     return value;
 }
 
-DWORD ClockFromProcessorName(const wchar_t* name) noexcept {
-    if (name == nullptr) {
+DWORD FrequencyFromName(const wchar_t* name, wchar_t* token, size_t cchToken) noexcept {
+    if (token != nullptr && cchToken > 0) {
+        token[0] = L'\0';
+    }
+    if (name == nullptr || token == nullptr || cchToken == 0) {
         return 0;
     }
-    for (const wchar_t* p = name; *p != L'\0'; ++p) {
-        if (*p < L'0' || *p > L'9' || (p != name && (p[-1] == L'.' || (p[-1] >= L'0' && p[-1] <= L'9')))) {
-            continue;
-        }
-        DWORD whole = 0;
-        const wchar_t* q = p;
-        for (; *q >= L'0' && *q <= L'9' && whole < 100000; ++q) {
-            whole = whole * 10 + static_cast<DWORD>(*q - L'0');
-        }
-        DWORD fraction = 0;
-        DWORD scale = 1;
-        if (*q == L'.') {
-            ++q;
-            for (; *q >= L'0' && *q <= L'9'; ++q) {
-                if (scale < 1000) {
-                    fraction = fraction * 10 + static_cast<DWORD>(*q - L'0');
-                    scale *= 10;
-                }
-            }
-        }
-        while (*q == L' ') {
-            ++q;
-        }
-        const wchar_t unit0 = static_cast<wchar_t>(std::towupper(q[0]));
-        const wchar_t unit1 = q[0] == L'\0' ? L'\0' : static_cast<wchar_t>(std::towupper(q[1]));
-        const wchar_t unit2 = unit1 == L'\0' ? L'\0' : static_cast<wchar_t>(std::towupper(q[2]));
-        if (unit1 == L'H' && unit2 == L'Z') {
-            if (unit0 == L'G') {
-                return whole * 1000 + fraction * 1000 / scale;
-            }
-            if (unit0 == L'M') {
-                return whole;
-            }
+    // From the end: the first blank that is followed by a decimal digit starts the clock text.
+    const wchar_t* start = nullptr;
+    for (size_t i = wcslen(name); i-- > 1;) {
+        if (name[i - 1] == L' ' && name[i] >= L'0' && name[i] <= L'9') {
+            start = name + i;
+            break;
         }
     }
-    return 0;
+    if (start == nullptr) {
+        return 0;
+    }
+    DWORD mhz = 0;
+    if (wcsstr(start, L"GHz") != nullptr) {
+        // Rounded: 2.01 x 1000 is 2009.999... in binary floating point.
+        const double value = std::wcstod(start, nullptr) * 1000.0;
+        mhz = value >= 0.0 && value < kMaxClockMhz ? static_cast<DWORD>(std::lround(value)) : 0;
+    } else {
+        mhz = LeadingNumber(start);
+    }
+    size_t n = 0;
+    while (start[n] != L'\0' && start[n] != L' ' && n + 1 < cchToken) {
+        token[n] = start[n];
+        ++n;
+    }
+    token[n] = L'\0';
+    return mhz;
 }
 
 int ModeSlotCount(bool threeMode) noexcept { return threeMode ? 3 : 2; }
@@ -468,7 +475,7 @@ void LoadSettings() {
     wchar_t processorName[256];
     ReadProcessorName(processorName, ARRAYSIZE(processorName));
     g_Settings.bAthlon = wcsstr(processorName, L"Athlon") != nullptr;
-    g_Settings.dwProcessorMhz = ClockFromProcessorName(processorName);
+    g_Settings.dwProcessorMhz = FrequencyFromName(processorName, g_Settings.szMHz, ARRAYSIZE(g_Settings.szMHz));
     // 6. Per-machine values in their fixed order.
     DWORD recomputed = 0;
     LoadMachineSettings(&recomputed);

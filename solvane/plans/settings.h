@@ -134,8 +134,11 @@ void ApplySchemeList(const wchar_t* data, size_t cchData, INT32 count, GUID (&pi
 DWORD AcceptedLowerLimit(DWORD value) noexcept;
 // Leading integer of a clock text such as "2400MHz" (0 when there is none).
 DWORD LeadingNumber(const wchar_t* text) noexcept;
-// Clock in MHz named in a processor name ("... @ 2.40GHz", "... 1600MHz"), 0 when none.
-DWORD ClockFromProcessorName(const wchar_t* name) noexcept;
+// Nominal clock in MHz from a processor name. The clock text starts after the last blank that is
+// followed by a digit: with "GHz" anywhere in it, its number x 1000 ("2.40GHz" -> 2400), else its
+// leading integer ("945 Processor" -> 945). *token receives that text up to its first blank
+// (empty, and the result 0, when the name has none).
+DWORD FrequencyFromName(const wchar_t* name, wchar_t* token, size_t cchToken) noexcept;
 
 // True when the FlagWord in force has any bit of `flag`.
 inline bool HasFlag(DWORD flag) noexcept { return (g_Settings.blob.dwFlagWord & flag) != 0; }

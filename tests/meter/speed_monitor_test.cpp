@@ -11,29 +11,6 @@
 
 namespace {
 
-TEST(FrequencyToken, FromTheProcessorName) {
-    struct {
-        const wchar_t* name;
-        DWORD mhz;
-        const wchar_t* token;
-    } cases[] = {
-        {L"Intel(R) Core(TM) i5 CPU M 520 @ 2.40GHz", 2400, L"2.40GHz"},
-        {L"Intel(R) Core(TM) i7 CPU @ 2.01GHz", 2010, L"2.01GHz"},   // rounded, not 2009
-        {L"Intel(R) Core(TM)2 CPU T5500 @ 1.66GHz", 1660, L"1.66GHz"},
-        {L"Genuine Intel(R) CPU 1600MHz", 1600, L"1600MHz"},
-        {L"AMD Athlon(tm) 64 X2 Dual Core Processor 4200+", 4200, L"4200+"},
-        {L"Pentium 4 2.80GHz extra", 2800, L"2.80GHz"},              // the last blank-digit token
-        {L"AMD Ryzen Processor", 0, L""},                            // no token
-        {L"", 0, L""},
-    };
-    for (const auto& c : cases) {
-        wchar_t token[260] = L"x";
-        EXPECT_EQ(meter::FrequencyFromName(c.name, token, ARRAYSIZE(token)), c.mhz)
-            << testing::PrintToString(std::wstring(c.name));
-        EXPECT_STREQ(token, c.token);
-    }
-}
-
 TEST(SpeedTarget, PercentOfTheMaximum) {
     struct {
         DWORD current;

@@ -111,6 +111,46 @@ TEST_F(MonitorsOnDesktop, BothMonitorsGetRecordsOnTheirOwnPath) {
     EXPECT_EQ(display::GetExternalMonitorBrightness(), 80) << "the first monitor answers";
 }
 
+TEST_F(MonitorsOnDesktop, MonitorThatDoesNotAnswerTakesTheStoredRangeAndPath) {
+    // Stored by the first build: SV-E2410 high-level with 0..100, SV-W2790 over VCP with 0..50.
+    const std::wstring model1 = std::wstring(kSupportKey) + L"\\SV-E2410";
+    ASSERT_EQ(ReadDword(model1.c_str(), L"CapsBrightnessFlag"), 3u);
+    const wchar_t* silent[] = {L"GetMonitorCapabilities", L"GetMonitorBrightness", L"GetVCPFeatureAndVCPFeatureReply"};
+    const auto rebuildSilent = [&silent] {
+        for (const wchar_t* f : silent) {
+            ASSERT_EQ(e2e::RunSimctl(std::wstring(L"monitor-fail ") + f + L" always"), 0u);
+        }
+        display::InitializeMonitorData();
+        for (const wchar_t* f : silent) {
+            e2e::RunSimctl(std::wstring(L"monitor-fail ") + f + L" 0");
+        }
+    };
+    display::SetRetrySettings(Timing(1));
+    rebuildSilent();
+    ASSERT_EQ(display::g_iNumMonitor, 2);
+    const display::MonitorRecord& first = display::g_monitors[0];
+    EXPECT_EQ(first.dwCapsBrightnessFlag, display::kCapsVcpBrightness | display::kCapsHighLevel);
+    EXPECT_EQ(first.dwBrightnessMaxRate, 100u);
+    EXPECT_EQ(first.dwCurrent, 0u);
+    EXPECT_EQ(display::g_monitors[1].dwCapsBrightnessFlag, display::kCapsVcpBrightness);
+    EXPECT_EQ(display::g_monitors[1].dwBrightnessMaxRate, 50u);
+    // Once the monitor answers again it is read on the stored high-level path.
+    simlib::ClearLog(kDxva2);
+    EXPECT_EQ(display::GetExternalMonitorBrightness(), 80);
+    EXPECT_EQ(Calls(L"GetMonitorBrightness"), 1u);
+    EXPECT_EQ(Calls(L"GetVCPFeatureAndVCPFeatureReply"), 0u);
+
+    // Without a stored record the path found now stays (VCP only) and the range is 0..100.
+    for (const wchar_t* value : {L"BrightnessMaxRate", L"BrightnessMinRate", L"CapsBrightnessFlag"}) {
+        ASSERT_EQ(RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, model1.c_str(), value), ERROR_SUCCESS);
+    }
+    rebuildSilent();
+    ASSERT_EQ(display::g_iNumMonitor, 2);
+    EXPECT_EQ(display::g_monitors[0].dwCapsBrightnessFlag, display::kCapsVcpBrightness);
+    EXPECT_EQ(display::g_monitors[0].dwBrightnessMaxRate, 100u);
+    EXPECT_EQ(display::g_monitors[1].dwBrightnessMaxRate, 50u);
+}
+
 TEST_F(MonitorsOnDesktop, RebuildDestroysTheHandlesOfTheOldRecords) {
     display::InitializeMonitorData();
     EXPECT_EQ(Calls(L"DestroyPhysicalMonitor"), 2u) << "one per old record";

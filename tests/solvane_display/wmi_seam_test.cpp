@@ -29,6 +29,7 @@ struct FakeNamespace {
     std::wstring brightness;
     std::wstring timeout;
     std::wstring path;
+    int queries = 0;  // WmiMonitorBrightness enumerations
 };
 FakeNamespace g_ns;
 
@@ -213,6 +214,7 @@ public:
         if (wcsstr(query, L"WmiMonitorBrightness") == nullptr) {
             return WBEM_E_INVALID_CLASS;
         }
+        ++g_ns.queries;
         *rows = new FakeEnum();
         return S_OK;
     }
@@ -337,6 +339,37 @@ TEST_F(WmiSeam, SetBrightnessCallsTheMethodOnTheInstancePath) {
     wchar_t name[display::kInstanceNameChars] = {};
     EXPECT_EQ(display::GetWmiMonitorInstanceName(name, ARRAYSIZE(name)), S_OK);
     EXPECT_STREQ(name, L"DISPLAY\\SIM0001\\4&1");
+}
+
+TEST_F(WmiSeam, PanelSetsUseTheKeptInstanceNameWithoutAskingAgain) {
+    const std::wstring pathA = L"WmiMonitorBrightnessMethods.InstanceName='DISPLAY\\SIM0001\\4&1'";
+    g_ns.rows = {{L"DISPLAY\\SIM0001\\4&1", {0, 100}, 2}};
+    // The first set connects; the connection fetches and keeps the name.
+    display::SetPanelBrightness(30);
+    EXPECT_EQ(g_ns.brightness, L"30");
+    EXPECT_EQ(g_ns.path, pathA);
+    EXPECT_EQ(g_ns.queries, 1);
+    EXPECT_STREQ(display::WmiInstanceName(), L"DISPLAY\\SIM0001\\4&1");
+    display::SetPanelBrightness(40);
+    EXPECT_EQ(g_ns.brightness, L"40");
+    EXPECT_EQ(g_ns.path, pathA);
+    EXPECT_EQ(g_ns.queries, 1) << "the second set takes the kept name";
+
+    // Connected while no panel instance was listed: the first set fetches the name and keeps it.
+    display::ReleaseWMI();
+    EXPECT_STREQ(display::WmiInstanceName(), L"");
+    g_ns.rows.clear();
+    ASSERT_EQ(display::InitializeWMI(), S_OK);
+    EXPECT_STREQ(display::WmiInstanceName(), L"");
+    g_ns.rows = {{L"DISPLAY\\B", {0, 100}, 2}};
+    g_ns.queries = 0;
+    display::SetPanelBrightness(50);
+    EXPECT_EQ(g_ns.path, L"WmiMonitorBrightnessMethods.InstanceName='DISPLAY\\B'");
+    EXPECT_EQ(g_ns.queries, 1);
+    display::SetPanelBrightness(60);
+    EXPECT_EQ(g_ns.brightness, L"60");
+    EXPECT_EQ(g_ns.path, L"WmiMonitorBrightnessMethods.InstanceName='DISPLAY\\B'");
+    EXPECT_EQ(g_ns.queries, 1);
 }
 
 TEST_F(WmiSeam, EveryFailingStepFailsTheSetWithItsOwnTrace) {

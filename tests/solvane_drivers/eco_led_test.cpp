@@ -157,12 +157,24 @@ TEST_F(EcoLedTest, PeriodicCheckDecodesAndCorrects) {
     EXPECT_EQ(CheckLedState(), 1);
     EXPECT_EQ(Commands(), sent + 2);
 
-    SetLedDesiredState(LED_STATE_TRANSITION4);
+    // A desired state without a command cannot be shown: nothing is sent and the failed change is
+    // logged with that state.
     SetLed(0x71);
-    EXPECT_EQ(CheckLedState(), 1);
-    SetLedDesiredState(LED_STATE_UNSET);
-    EXPECT_EQ(CheckLedState(), 1);
-    EXPECT_EQ(Commands(), sent + 2);  // no command for 127, 4 or 5
+    const struct {
+        DWORD desired;
+        const wchar_t* record;
+    } noCommand[] = {
+        {LED_STATE_TRANSITION4, L"(0x4)"}, {LED_STATE_TRANSITION5, L"(0x5)"}, {LED_STATE_UNSET, L"(0x7f)"}};
+    for (const auto& c : noCommand) {
+        SetLedDesiredState(c.desired);
+        testreg::MarkErrorLog();
+        EXPECT_EQ(CheckLedState(), 1);
+        EXPECT_EQ(Commands(), sent + 2) << c.desired;
+        EXPECT_EQ(GetLedDesiredState(), c.desired);
+        std::vector<std::wstring> lines = testreg::NewErrorLogLines();
+        ASSERT_EQ(lines.size(), 1u) << c.desired;
+        EXPECT_NE(lines[0].find(c.record), std::wstring::npos) << testing::PrintToString(lines[0]);
+    }
 
     SetLedDesiredState(2);
     fakedev::Update([](fakedev::State& s) { s.failCode = IOCTL_LED_READ_STATUS; });

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "common/handles.h"
 #include "common/os_model.h"
 #include "fake_power.h"
 #include "plans/guid_text.h"
@@ -227,6 +228,140 @@ TEST_F(LoadSettingsTest, ClockIsMeasuredAndWrittenBackOnlyForModelsThatAskForIt)
     LoadSettings();  // now present: read, not measured again
     EXPECT_EQ(g_measureCalls, 1);
     EXPECT_EQ(g_Settings.dwProcessorMhz, 1800u);
+}
+
+constexpr wchar_t kCpuKey[] = L"HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0";
+
+// Keeps every value of the processor's key and puts the key back as it was at the end of the
+// test, so that a test may change the name, remove it or remove the whole key.
+class ProcessorKeyKept {
+public:
+    ProcessorKeyKept() {
+        common::UniqueRegKey key;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kCpuKey, 0, KEY_QUERY_VALUE, key.Put()) != ERROR_SUCCESS) {
+            return;
+        }
+        for (DWORD i = 0;; ++i) {
+            wchar_t name[256];
+            DWORD cchName = ARRAYSIZE(name);
+            DWORD type = 0;
+            BYTE data[1024];
+            DWORD cb = sizeof(data);
+            if (RegEnumValueW(key.Get(), i, name, &cchName, nullptr, &type, data, &cb) != ERROR_SUCCESS) {
+                break;
+            }
+            m_values.push_back(Value{name, type, std::vector<BYTE>(data, data + cb)});
+        }
+        m_saved = true;
+    }
+    ~ProcessorKeyKept() {
+        if (!m_saved) {
+            return;
+        }
+        common::UniqueRegKey key;
+        // The hardware description is rebuilt at every boot: a removed key comes back volatile.
+        EXPECT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kCpuKey, 0, nullptr, REG_OPTION_VOLATILE, KEY_SET_VALUE,
+                                  nullptr, key.Put(), nullptr),
+                  ERROR_SUCCESS);
+        for (const Value& v : m_values) {
+            EXPECT_EQ(RegSetValueExW(key.Get(), v.name.c_str(), 0, v.type, v.data.data(),
+                                     static_cast<DWORD>(v.data.size())),
+                      ERROR_SUCCESS);
+        }
+    }
+    ProcessorKeyKept(const ProcessorKeyKept&) = delete;
+    ProcessorKeyKept& operator=(const ProcessorKeyKept&) = delete;
+    bool Saved() const { return m_saved; }
+
+private:
+    struct Value {
+        std::wstring name;
+        DWORD type;
+        std::vector<BYTE> data;
+    };
+    std::vector<Value> m_values;
+    bool m_saved = false;
+};
+
+LSTATUS SetProcessorName(const wchar_t* name) {
+    return testreg::SetString(HKEY_LOCAL_MACHINE, kCpuKey, L"ProcessorNameString", name);
+}
+
+bool HasLine(const std::vector<std::wstring>& lines, const std::wstring& text) {
+    for (const std::wstring& line : lines) {
+        if (line.find(text) != std::wstring::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+TEST_F(LoadSettingsTest, ClockAndClockTextComeFromTheProcessorName) {
+    ProcessorKeyKept kept;
+    ASSERT_TRUE(kept.Saved());
+    struct {
+        const wchar_t* name;
+        DWORD mhz;
+        const wchar_t* text;
+        bool athlon;
+    } cases[] = {
+        {L"Intel(R) Core(TM)2 Duo CPU T7300 @ 2.00GHz", 2000, L"2.00GHz", false},
+        {L"AMD Phenom(tm) II X4 945 Processor", 945, L"945", false},
+        {L"AMD Athlon(tm) II Neo K325 1.3 GHz", 1300, L"1.3", true},
+        {L"AMD Ryzen Processor", 0, L"", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(c.name)));
+        ASSERT_EQ(SetProcessorName(c.name), ERROR_SUCCESS);
+        testreg::MarkErrorLog();
+        LoadSettings();
+        EXPECT_EQ(g_Settings.dwProcessorMhz, c.mhz);
+        EXPECT_STREQ(g_Settings.szMHz, c.text);
+        EXPECT_EQ(g_Settings.bAthlon, c.athlon);
+        EXPECT_FALSE(HasLine(testreg::NewErrorLogLines(), L"ProcessorNameString"));
+    }
+    // A kept "~MHz" replaces both.
+    testreg::SetString(HKEY_LOCAL_MACHINE, kKey, L"~MHz", L"1600MHz");
+    LoadSettings();
+    EXPECT_EQ(g_Settings.dwProcessorMhz, 1600u);
+    EXPECT_STREQ(g_Settings.szMHz, L"1600MHz");
+}
+
+TEST_F(LoadSettingsTest, MissingProcessorNameIsLoggedAndGivesNoClock) {
+    enum class Loss { Key, Value, EmptyValue };
+    struct {
+        Loss loss;
+        const wchar_t* record;
+    } cases[] = {
+        {Loss::Key, L"fail : RegOpenKeyEx/HKLM...CentralProcessor\\0(0x2)"},
+        {Loss::Value, L"fail : RegQueryValueEx/HKLM...ProcessorNameString(0x2)"},
+        {Loss::EmptyValue, L"fail : RegQueryValueEx/HKLM...ProcessorNameString(0x0)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(c.record)));
+        ProcessorKeyKept kept;
+        ASSERT_TRUE(kept.Saved());
+        ASSERT_EQ(SetProcessorName(L"AMD Athlon(tm) 64 X2 Dual Core Processor 4200+"), ERROR_SUCCESS);
+        LoadSettings();
+        ASSERT_EQ(g_Settings.dwProcessorMhz, 4200u);  // what a failed read must not leave behind
+        switch (c.loss) {
+        case Loss::Key:
+            ASSERT_EQ(RegDeleteKeyW(HKEY_LOCAL_MACHINE, kCpuKey), ERROR_SUCCESS);
+            break;
+        case Loss::Value:
+            ASSERT_EQ(RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kCpuKey, L"ProcessorNameString"), ERROR_SUCCESS);
+            break;
+        case Loss::EmptyValue:
+            ASSERT_EQ(SetProcessorName(L""), ERROR_SUCCESS);
+            break;
+        }
+        testreg::MarkErrorLog();
+        LoadSettings();
+        EXPECT_EQ(g_Settings.dwProcessorMhz, 0u);
+        EXPECT_STREQ(g_Settings.szMHz, L"");
+        EXPECT_FALSE(g_Settings.bAthlon);
+        EXPECT_TRUE(HasLine(testreg::NewErrorLogLines(), c.record));
+    }
 }
 
 TEST_F(LoadSettingsTest, EcoModeTwoWithoutSchemeListPinsTheWindowsPlans) {

@@ -121,12 +121,45 @@ TEST(PinnedPlans, SchemeListEntriesBracedUnbracedAndGarbage) {
     EXPECT_TRUE(IsNullGuid(pinned[2]));
 }
 
-TEST(ProcessorClock, FromNameAndClockText) {
-    EXPECT_EQ(ClockFromProcessorName(L"Intel(R) Core(TM) i5-2520M CPU @ 2.50GHz"), 2500u);
-    EXPECT_EQ(ClockFromProcessorName(L"AMD Athlon(tm) II Neo K325 1.3 GHz"), 1300u);
-    EXPECT_EQ(ClockFromProcessorName(L"Pentium 4 1600MHz"), 1600u);
-    EXPECT_EQ(ClockFromProcessorName(L"Generic processor"), 0u);
-    EXPECT_EQ(ClockFromProcessorName(L""), 0u);
+TEST(ProcessorClock, TextAfterTheLastBlankBeforeADigit) {
+    struct {
+        const wchar_t* name;
+        DWORD mhz;
+        const wchar_t* text;
+    } cases[] = {
+        {L"AMD Phenom(tm) II X4 945 Processor", 945, L"945"},  // no unit: the leading digits
+        {L"Intel(R) Core(TM)2 Duo CPU T7300 @ 2.00GHz", 2000, L"2.00GHz"},
+        {L"Intel(R) Core(TM) i5 CPU M 520 @ 2.40GHz", 2400, L"2.40GHz"},
+        {L"Intel(R) Core(TM) i7 CPU @ 2.01GHz", 2010, L"2.01GHz"},  // rounded, not 2009
+        {L"Intel(R) Core(TM)2 CPU T5500 @ 1.66GHz", 1660, L"1.66GHz"},
+        {L"AMD Athlon(tm) II Neo K325 1.3 GHz", 1300, L"1.3"},     // "GHz" after the number counts
+        {L"Genuine Intel(R) CPU 1600MHz", 1600, L"1600MHz"},
+        {L"Pentium 4 1600MHz", 1600, L"1600MHz"},
+        {L"AMD Athlon(tm) 64 X2 Dual Core Processor 4200+", 4200, L"4200+"},
+        {L"Pentium 4 2.80GHz extra", 2800, L"2.80GHz"},
+        {L"Intel Core 2 Duo", 2, L"2"},                            // the rule, not a clock
+        {L"CPU 99999999999999GHz", 0, L"99999999999999GHz"},       // beyond 32 bits: no clock
+        {L"1600MHz", 0, L""},                                      // no blank before the digits
+        {L"AMD Ryzen Processor", 0, L""},
+        {L"Generic processor", 0, L""},
+        {L"", 0, L""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(c.name)));
+        wchar_t text[kMhzTextChars] = L"x";
+        EXPECT_EQ(FrequencyFromName(c.name, text, ARRAYSIZE(text)), c.mhz);
+        EXPECT_STREQ(text, c.text);
+    }
+    wchar_t small[4] = L"x";
+    EXPECT_EQ(FrequencyFromName(L"CPU @ 2.40GHz", small, ARRAYSIZE(small)), 2400u);
+    EXPECT_STREQ(small, L"2.4");  // the text is cut, the clock is not
+    wchar_t none[8] = L"x";
+    EXPECT_EQ(FrequencyFromName(nullptr, none, ARRAYSIZE(none)), 0u);
+    EXPECT_STREQ(none, L"");
+    EXPECT_EQ(FrequencyFromName(L"CPU 2.40GHz", nullptr, 0), 0u);
+}
+
+TEST(ProcessorClock, LeadingNumberOfAClockText) {
     EXPECT_EQ(LeadingNumber(L"2400MHz"), 2400u);
     EXPECT_EQ(LeadingNumber(L" 800 MHz"), 800u);
     EXPECT_EQ(LeadingNumber(L"MHz"), 0u);
