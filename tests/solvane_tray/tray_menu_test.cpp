@@ -167,10 +167,11 @@ TEST_F(TrayMenuTest, EcoButtonMenuListsTheModesBeforeItsSeparator) {
             EXPECT_EQ(e.ownerDrawn, !e.separator) << e.id;
         }
     }
-    // Two modes, mode 1 without a plan: mode 2 and then the separator.
+    // Two modes, mode 1 without a plan: mode 2 and then the separator (the former mode-1 plan is
+    // one of the other plans now).
     plans::g_Settings.pinned[0] = fakes::MakeGuid(0x99);
     plans::RefreshPlanList();
-    EXPECT_EQ(Ids(Build(PlanMenuKind::EcoButton)), (std::vector<UINT>{71, 66, 74, 75, 68, 69}));
+    EXPECT_EQ(Ids(Build(PlanMenuKind::EcoButton)), (std::vector<UINT>{71, 66, 74, 75, 76, 68, 69}));
 }
 
 TEST_F(TrayMenuTest, PeakCutGraysThePlansThatMayNotBeChosen) {
