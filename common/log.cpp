@@ -53,6 +53,11 @@ bool HasParentComponent(const wchar_t* text) noexcept {
     }
 }
 
+// True when text leaves its folder through "..": a "..\" or "../" anywhere, or a ".." component.
+bool NamesParentFolder(const wchar_t* text) noexcept {
+    return ::wcsstr(text, L"..\\") != nullptr || ::wcsstr(text, L"../") != nullptr || HasParentComponent(text);
+}
+
 common::UniqueFile OpenTraceFile(const wchar_t* path, DWORD fileFlags) noexcept {
     CLogFileSecurity security;
     return common::UniqueFile(::CreateFileW(path, GENERIC_READ | GENERIC_WRITE, 0,
@@ -130,7 +135,7 @@ bool CLogFileSecurity::Build() noexcept {
 
 CLog::CLog() noexcept
     : m_initialised(0), m_form(kDefaultForm), m_level(kDefaultLevel), m_debuggerOutput(0),
-      m_fileName{}, m_mutex(), m_mutexTimeoutMs(0), m_fileFlags(kDefaultFileFlags) {}
+      m_fileName{}, m_mutex(), m_mutexTimeoutMs(0), m_fileFlags(kDefaultFileFlags), m_fileNameAbsolute(0) {}
 
 CLog::~CLog() {
     m_mutex.Reset();
@@ -139,16 +144,24 @@ CLog::~CLog() {
 }
 
 bool CLog::IsAcceptedFileName(const wchar_t* fileName) noexcept {
-    if (fileName == nullptr || fileName[0] == L'\0' || IsSeparator(fileName[0])) {
-        return false;  // empty, absolute ("\x", "/x") or UNC ("\\server")
+    if (fileName == nullptr || fileName[0] == L'\0' || IsAbsoluteFileName(fileName)) {
+        return false;  // empty, absolute ("\x", "/x", "C:"), UNC ("\\server")
     }
     if (::wcschr(fileName, L':') != nullptr) {
-        return false;  // drive ("C:") or alternate stream
+        return false;  // alternate stream
     }
-    if (::wcsstr(fileName, L"..\\") != nullptr || ::wcsstr(fileName, L"../") != nullptr) {
+    return !NamesParentFolder(fileName);
+}
+
+bool CLog::IsAbsoluteFileName(const wchar_t* fileName) noexcept {
+    if (fileName == nullptr || fileName[0] == L'\0') {
         return false;
     }
-    return !HasParentComponent(fileName);
+    if (IsSeparator(fileName[0])) {
+        return true;  // "\x", "/x", "\\server\share", "\\?\C:"
+    }
+    const wchar_t drive = fileName[0];
+    return ((drive >= L'A' && drive <= L'Z') || (drive >= L'a' && drive <= L'z')) && fileName[1] == L':';
 }
 
 DWORD CLog::BuildMutexName(const wchar_t* keyPath, wchar_t* name, size_t cchName) noexcept {
@@ -193,8 +206,15 @@ DWORD CLog::Init(const wchar_t* keyPath) noexcept {
             common::QueryRegDword(key.Get(), L"dbgport", &m_debuggerOutput);
         }
     }
+    // A name that climbs out of the folder writes to "default.log" in it; an absolute name would
+    // follow the folder and so names no file: nothing is written.
+    m_fileNameAbsolute = 0;
     if (!IsAcceptedFileName(m_fileName)) {
-        ::StringCchCopyW(m_fileName, ARRAYSIZE(m_fileName), kDefaultFileName);
+        if (IsAbsoluteFileName(m_fileName) && !NamesParentFolder(m_fileName)) {
+            m_fileNameAbsolute = 1;
+        } else {
+            ::StringCchCopyW(m_fileName, ARRAYSIZE(m_fileName), kDefaultFileName);
+        }
     }
 
     wchar_t name[kMutexPrefixCch + kMutexBaseCch];
@@ -256,6 +276,10 @@ void CLog::TraceV(DWORD level, const wchar_t* functionName, int line, const wcha
 DWORD CLog::BuildFilePath(wchar_t* path, size_t cchPath) const noexcept {
     if (path == nullptr || cchPath == 0) {
         return ERROR_INVALID_PARAMETER;
+    }
+    if (m_fileNameAbsolute != 0) {
+        path[0] = L'\0';
+        return ERROR_BAD_PATHNAME;
     }
     wchar_t folder[MAX_PATH];
     HRESULT hr;

@@ -43,6 +43,9 @@ public:
     // True when a configured trace file name stays inside the common application-data folder:
     // not empty, no "..", no leading '\' or '/', no drive or stream colon.
     static bool IsAcceptedFileName(const wchar_t* fileName) noexcept;
+    // True for a name with a leading '\' or '/' (also UNC) or a drive letter and colon. Put behind
+    // the folder it names no file; such a configured name writes nothing.
+    static bool IsAbsoluteFileName(const wchar_t* fileName) noexcept;
 
 private:
     void WriteLine(const wchar_t* text) noexcept;
@@ -55,6 +58,7 @@ private:
     common::UniqueHandle m_mutex;
     DWORD m_mutexTimeoutMs;
     DWORD m_fileFlags;
+    DWORD m_fileNameAbsolute;  // the configured name is absolute: BuildFilePath fails
 };
 
 // Security descriptor of a new trace file: a DACL (ACL_REVISION) of three access-allowed ACEs,

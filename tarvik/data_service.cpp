@@ -150,9 +150,14 @@ BOOL ExceedWindowWithService(const DataServiceApi& api, const SYSTEMTIME& now, D
     }
     const PFN_EFGetRecord getter = estimated ? api.EFGetEstimatedData : api.EFGetPeakDemandData;
     std::vector<OneData> records;
-    if (getter == nullptr || !EnumerateAll(getter, set, records)) {
+    if (getter != nullptr) {
+        if (!EnumerateAll(getter, set, records)) {
+            return FALSE;
+        }
+    } else if (estimated) {
         return FALSE;
     }
+    // A service without the peak-demand records has no hour to compare: the zero record.
     set.Release();
     HourlyShares shares = {};
     FillHourlyShares(records.data(), records.size(), supply.value, now, shares);

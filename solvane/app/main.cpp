@@ -46,13 +46,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
 
     if (!InitInstance(instance, showCommand)) {
         // On OS model 3 a full-screen app may be in front: the toast library brings the desktop
-        // forward so that the error box can be seen.
+        // forward so that the error box can be seen, and is finalised before the box.
         if (g_dwOsModel == OS_MODEL_WIN8_OR_LATER) {
-            toast::EnsureLoaded();
-            toast::SwitchToDesktop(g_hMainWnd);
+            toast::SwitchToDesktopIfCovered(g_hMainWnd);
         }
-        ShowStartupFailure(instance);
         toast::Unload();
+        ShowStartupFailure(instance);
         LOG_TRACE(TRACE_LEVEL_APP, L"WinMain", L"Exit retval:%08x", 0);
         return 0;
     }

@@ -153,7 +153,7 @@ bool OpenSettings(HWND hwnd, WORD id, LPARAM lParam) {
     } else {
         // The ECO mode settings dialog (1178 three-mode, 1313 two-mode); afterwards the plan may
         // have changed: 0x403 to the meter panel when it exists, else to this window.
-        OpenModeDialog(hwnd);
+        OpenModeDialog(hwnd, g_MainState.ptDialog);
         HWND panel = meter::MeterPanelWindow();
         PostMessageW(panel != nullptr ? panel : hwnd, WM_APP_PLAN_CHANGED, 0, 0);
     }

@@ -157,6 +157,12 @@ LRESULT OnDestroy(HWND hwnd, UINT, WPARAM, LPARAM) {
     peakcut::JoinPeakCutThread();
     meter::StopPanelThreads();
     LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"WM_DESTROY: threads joined");
+    // The automatic plan change's lock and event, now that its thread has ended.
+    LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"CloseHandle hASMutex=%#8x",
+              static_cast<unsigned>(reinterpret_cast<ULONG_PTR>(battery::AutoChangeMutex())));
+    LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"CloseHandle hASEvent=%#8x",
+              static_cast<unsigned>(reinterpret_cast<ULONG_PTR>(battery::AutoChangeEvent())));
+    battery::CloseAutoChangeObjects();
     toast::Unload();
     FreePlanData();
     plans::ClosePlanListLock();

@@ -16,6 +16,7 @@
 #include "app/plan_editor.h"
 #include "app/main_state.h"
 #include "app/tray_icon.h"
+#include "app/ui_state.h"
 #include "battery/battery.h"
 #include "common/handles.h"
 #include "common/log.h"
@@ -234,7 +235,18 @@ void SetTextFromTable(HWND hwnd, int control, UINT id) {
     SetDlgItemTextW(hwnd, control, text);
 }
 
-void OnInitDialog(HWND hwnd) {
+// The dialog with its lower-right corner at the dialog position (none: where the template puts it).
+void PlaceAtDialogPosition(HWND hwnd, const POINT* corner) {
+    if (corner == nullptr || (corner->x == 0 && corner->y == 0)) {
+        return;
+    }
+    RECT frame{};
+    GetWindowRect(hwnd, &frame);
+    const POINT topLeft = ui::PlaceAgainstCorner(frame, *corner);
+    SetWindowPos(hwnd, nullptr, topLeft.x, topLeft.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void OnInitDialog(HWND hwnd, const POINT* corner) {
     g_Dialog.hwnd = hwnd;
     g_MainState.hSettingsDialog = hwnd;
     g_Dialog.threeMode = plans::IsThreeMode(plans::g_Settings.blob.dwFlagWord);
@@ -276,6 +288,7 @@ void OnInitDialog(HWND hwnd) {
     CreateTooltips(hwnd);
     EnableApply(false);
     SetTimer(hwnd, kModeDialogRefreshTimer, kModeDialogRefreshMs, nullptr);
+    PlaceAtDialogPosition(hwnd, corner);
     LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"WM_INITDIALOG: %u slots", static_cast<unsigned>(g_Dialog.slots));
 }
 
@@ -472,10 +485,10 @@ void OnDestroy() {
     g_Dialog = ModeDialogState{};
 }
 
-INT_PTR CALLBACK ModeDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR CALLBACK ModeDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_INITDIALOG:
-        OnInitDialog(hwnd);
+        OnInitDialog(hwnd, reinterpret_cast<const POINT*>(lParam));
         return FALSE;  // the focus was set to the active mode's combo box
     case WM_COMMAND:
         OnCommand(LOWORD(wParam), HIWORD(wParam));
@@ -505,12 +518,12 @@ void SetModeDialogMessageFn(ModeDialogMessageFn fn) noexcept { g_pfnMessage = fn
 
 HWND ModeDialogWindow() noexcept { return g_Dialog.hwnd; }
 
-INT_PTR OpenModeDialog(HWND parent) {
+INT_PTR OpenModeDialog(HWND parent, POINT corner) {
     if (g_Dialog.hwnd != nullptr && IsWindow(g_Dialog.hwnd)) {
         SetForegroundWindow(g_Dialog.hwnd);
         return -1;
     }
     const bool three = plans::IsThreeMode(plans::g_Settings.blob.dwFlagWord);
     return DialogBoxParamW(g_hInstance, MAKEINTRESOURCEW(three ? IDD_MODE_SETTINGS_THREE : IDD_MODE_SETTINGS_TWO),
-                           parent, ModeDialogProc, 0);
+                           parent, ModeDialogProc, reinterpret_cast<LPARAM>(&corner));
 }

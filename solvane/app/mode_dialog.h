@@ -8,7 +8,9 @@ constexpr UINT_PTR kModeDialogRefreshTimer = 10102;
 constexpr UINT kModeDialogRefreshMs = 30000;
 
 // Opens the dialog modally; returns 1 after OK, 0 after Cancel, -1 when it could not open.
-INT_PTR OpenModeDialog(HWND parent);
+// A non-zero corner (the dialog position: the work area's lower-right corner or the cursor)
+// places the dialog with its lower-right corner there, inside the work area.
+INT_PTR OpenModeDialog(HWND parent, POINT corner = POINT{0, 0});
 // The open dialog, or null.
 HWND ModeDialogWindow() noexcept;
 

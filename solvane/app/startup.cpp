@@ -88,6 +88,10 @@ void StartAutomaticPlanChange() noexcept {
         WriteErrorLog(IDS_ERR_CREATE_EVENT, created, ERRLOG_FILE);
         return;
     }
+    LOG_TRACE(TRACE_LEVEL_VALUES, kTrace, L"hASMutexCreate SUCCESS(%#8x)",
+              static_cast<unsigned>(reinterpret_cast<ULONG_PTR>(battery::AutoChangeMutex())));
+    LOG_TRACE(TRACE_LEVEL_VALUES, kTrace, L"hASEventCreate SUCCESS(%#8x)",
+              static_cast<unsigned>(reinterpret_cast<ULONG_PTR>(battery::AutoChangeEvent())));
     const BOOL enabled = battery::GetAutoRecord().bChecked != 0 ? TRUE : FALSE;
     LOG_TRACE(TRACE_LEVEL_VALUES, kTrace, L"auto_info.bChecked=%s", enabled ? L"TRUE" : L"FALSE");
     battery::SetAutoChangeEvent(enabled);

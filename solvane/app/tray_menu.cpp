@@ -140,12 +140,13 @@ bool PlanGrayedByPeakCut(const GUID& plan, int level, bool threeMode, const plan
     if (level != 1 && level != 2) {
         return false;
     }
-    if (level == 1 && !threeMode) {
-        return false;
-    }
+    // Without the mode table nothing may be chosen at levels 1 and 2, in both variants.
     if (!tableRead) {
         WriteErrorLog(IDS_ERR_GET_ACTIVE_SCHEME, 0, ERRLOG_FILE);
         return true;
+    }
+    if (level == 1 && !threeMode) {
+        return false;
     }
     auto isSlot = [&](int index) {
         return !plans::IsNullGuid(slots[index].guid) && IsEqualGUID(slots[index].guid, plan) != FALSE;
@@ -157,11 +158,12 @@ bool PlanGrayedByPeakCut(const GUID& plan, int level, bool threeMode, const plan
     return threeMode ? !isSlot(2) : !isSlot(0);
 }
 
-int BuildPlanMenu(HMENU menu, bool grayByPeakCut) noexcept {
+int BuildPlanMenu(HMENU menu, PlanMenuKind kind) noexcept {
     g_MenuItems.clear();
     RememberActivePlan();
     const bool threeMode = ui::ThreeModeOperation();
-    const int level = grayByPeakCut ? ui::PeakCutLevel() : 0;
+    // Only the left-click menu is grayed during a peak cut.
+    const int level = kind == PlanMenuKind::LeftClick ? ui::PeakCutLevel() : 0;
     plans::ModeSlot slots[plans::kMaxPinnedPlans] = {};
     bool tableRead = true;
     if (level == 1 || level == 2) {
@@ -181,6 +183,17 @@ int BuildPlanMenu(HMENU menu, bool grayByPeakCut) noexcept {
         if (threeMode) {
             for (UINT id : modeIds) {
                 if (lock.Owned() && ModePlan(id) != nullptr) {
+                    addPlan(id, *ModePlan(id));
+                    anyMode = true;
+                }
+            }
+            if (anyMode) {
+                AppendMenuW(menu, MF_SEPARATOR, IDM_SEPARATOR_MODES, nullptr);
+            }
+        } else if (lock.Owned() && kind == PlanMenuKind::EcoButton) {
+            // The ECO-button menu: both modes, then the separator.
+            for (UINT id : {IDM_PLAN_PINNED1, IDM_PLAN_PINNED2}) {
+                if (ModePlan(id) != nullptr) {
                     addPlan(id, *ModePlan(id));
                     anyMode = true;
                 }
@@ -279,7 +292,7 @@ void ShowLeftClickMenu(HWND owner, const POINT* clientPoint) noexcept {
         return;
     }
     ReadMenuMetrics();
-    BuildPlanMenu(menu.Get(), true);
+    BuildPlanMenu(menu.Get(), PlanMenuKind::LeftClick);
     DrawMenuBar(owner);
     POINT point = CursorOrClientPoint(owner, clientPoint);
     SetForegroundWindow(owner);
@@ -296,7 +309,7 @@ void ShowEcoButtonMenu(HWND owner, POINT panelAnchor) noexcept {
     }
     HMENU menu = created.Get();
     ReadMenuMetrics();
-    BuildPlanMenu(menu, false);
+    BuildPlanMenu(menu, PlanMenuKind::EcoButton);
     ui::ForceForeground(owner);
     RECT work = {};
     if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0)) {

@@ -49,9 +49,12 @@ struct MenuPlanItem {
 // The items of the menu being built or shown (main thread).
 const std::vector<MenuPlanItem>& CurrentMenuItems() noexcept;
 
-// Fills a menu with the plan items and the settings item. grayByPeakCut applies the peak-cut
-// graying (left-click menu); false for the ECO-button menu. Returns the number of plan items.
-int BuildPlanMenu(HMENU menu, bool grayByPeakCut) noexcept;
+// The two owner-drawn plan menus. The left-click menu is grayed during a peak cut and, in two-mode
+// operation, puts its separator after mode 1; the ECO-button menu is never grayed and lists both
+// modes before its separator.
+enum class PlanMenuKind { LeftClick, EcoButton };
+// Fills a menu with the plan items and the settings item. Returns the number of plan items.
+int BuildPlanMenu(HMENU menu, PlanMenuKind kind) noexcept;
 // Fills the right-click menu of the tray (true) or the panel (false) variant.
 void BuildRightMenu(HMENU menu, bool trayVariant, bool panelTopmost) noexcept;
 

@@ -115,6 +115,19 @@ void EnsureLoaded() noexcept {
     }
 }
 
+void SwitchToDesktopIfCovered(HWND mainWindow) noexcept {
+    if (!g_Yarrow.attempted) {
+        Load();
+    }
+    DWORD mode = kDisplayModeDesktop;
+    const HRESULT hr = GetDisplayMode(&mode);
+    LOG_TRACE(TRACE_LEVEL_VALUES, L"SwitchToDesktopIfCovered", L"display mode %u: %08x", mode,
+              static_cast<unsigned>(hr));
+    if (hr == S_OK && mode != kDisplayModeDesktop) {
+        SwitchToDesktop(mainWindow);
+    }
+}
+
 HRESULT InitCommonInfo(HWND mainWindow) noexcept {
     if (g_Yarrow.initCmnInf == nullptr) {
         return E_FAIL;

@@ -29,5 +29,9 @@ HRESULT Display(DWORD kind, const wchar_t* title, const wchar_t* text) noexcept;
 bool ToastModeWanted() noexcept;
 // Loads the library on first use when the OS model is 3 (no effect otherwise).
 void EnsureLoaded() noexcept;
+// A failed start: loads the library when that was not tried yet (without handing it the common
+// information), and when it reports a display mode other than 1 asks it to bring the desktop
+// forward. The caller unloads the library afterwards.
+void SwitchToDesktopIfCovered(HWND mainWindow) noexcept;
 
 }  // namespace toast

@@ -465,9 +465,7 @@ TEST_F(TraceLogTest, FileNamesLeavingTheFolderFallBackToDefault) {
     const wchar_t* rejected[] = {
         L"..\\escape.log",        L"logs\\..\\..\\escape.log", L"../escape.log",
         L"logs/../escape.log",    L"..",                       L"sub\\..",
-        L"\\escape.log",          L"/escape.log",              L"C:\\escape.log",
-        L"C:escape.log",          L"c:/escape.log",            L"\\\\server\\share\\escape.log",
-        L"//server/share/x.log",  L"\\\\?\\C:\\escape.log",    L"trace.log:stream",
+        L"C:\\..\\escape.log",    L"\\\\server\\..\\x.log",     L"trace.log:stream",
         L"",
     };
     for (const wchar_t* name : rejected) {
@@ -479,6 +477,40 @@ TEST_F(TraceLogTest, FileNamesLeavingTheFolderFallBackToDefault) {
     EXPECT_EQ(KeptName(std::wstring(259, L'n')), std::wstring(259, L'n'));
     EXPECT_EQ(KeptName(std::wstring(260, L'n')), L"default.log");
     EXPECT_EQ(KeptName(std::wstring(400, L'n')), L"default.log");
+}
+
+TEST_F(TraceLogTest, AbsoluteNamesWriteNothing) {
+    struct Row {
+        const wchar_t* name;
+        const wchar_t* target;  // where the name points when taken on its own; null for a share
+    };
+    const Row rows[] = {
+        {L"\\solvane_abs_trace.log", L"\\solvane_abs_trace.log"},
+        {L"/solvane_abs_trace.log", L"\\solvane_abs_trace.log"},
+        {L"C:\\solvane_abs_trace.log", L"C:\\solvane_abs_trace.log"},
+        {L"C:solvane_abs_trace.log", nullptr},
+        {L"c:/solvane_abs_trace.log", L"C:\\solvane_abs_trace.log"},
+        {L"\\\\server\\share\\solvane_abs_trace.log", nullptr},
+        {L"//server/share/solvane_abs_trace.log", nullptr},
+        {L"\\\\?\\C:\\solvane_abs_trace.log", L"C:\\solvane_abs_trace.log"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(row.name)));
+        Configure(1, 0, row.name);
+        CLog log;
+        ASSERT_EQ(log.Init(kTestKey), static_cast<DWORD>(ERROR_SUCCESS));
+        EXPECT_STREQ(log.FileName(), row.name) << "not replaced by default.log";
+        wchar_t path[MAX_PATH] = L"x";
+        EXPECT_EQ(log.BuildFilePath(path, MAX_PATH), static_cast<DWORD>(ERROR_BAD_PATHNAME));
+        EXPECT_STREQ(path, L"");
+        log.Trace(0, L"Test", __LINE__, L"nowhere");
+        EXPECT_FALSE(Exists(L"default.log"));
+        EXPECT_FALSE(Exists(L"solvane_abs_trace.log"));
+        if (row.target != nullptr) {
+            EXPECT_EQ(GetFileAttributesW(row.target), INVALID_FILE_ATTRIBUTES);
+            DeleteFileW(row.target);
+        }
+    }
 }
 
 TEST_F(TraceLogTest, RejectedNameWritesToDefaultInTheFolder) {

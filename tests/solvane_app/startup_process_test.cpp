@@ -160,11 +160,39 @@ TEST_F(SolvaneStartup, StartUpRunsItsStepsInOrderUpToTheMessageLoop) {
     EXPECT_GT(minimise, loop) << "the start-up's WM_COMMAND 52/10 arrives through the message loop";
     EXPECT_LT(TraceFile::Find(lines, L"already running"), 0);
     EXPECT_LT(TraceFile::Find(lines, L"WM_USER+"), 0) << "a plain start asks for no dialog";
+    // The automatic plan change's lock, then its event, inside InitInstance.
+    const int mutexCreated = TraceFile::Find(lines, L"hASMutexCreate SUCCESS(", initEnter);
+    const int eventCreated = TraceFile::Find(lines, L"hASEventCreate SUCCESS(", initEnter);
+    ASSERT_GT(mutexCreated, initEnter);
+    EXPECT_GT(eventCreated, mutexCreated);
+    EXPECT_LT(eventCreated, initExit);
+    EXPECT_EQ(lines[mutexCreated].function, L"InitInstance");
 
     CloseResident(hwnd);
     lines = m_trace.LinesOf(m_first.Pid());
     int destroy = TraceFile::Find(lines, L"WM_DESTROY: run flag cleared");
     ASSERT_GE(destroy, 0);
+    // Both are closed at the end, after the threads, and they are the handles created at the start.
+    const int joined = TraceFile::Find(lines, L"WM_DESTROY: threads joined");
+    const int mutexClosed = TraceFile::Find(lines, L"CloseHandle hASMutex=", joined);
+    const int eventClosed = TraceFile::Find(lines, L"CloseHandle hASEvent=", joined);
+    ASSERT_GT(mutexClosed, joined);
+    ASSERT_GT(eventClosed, mutexClosed);
+    EXPECT_LT(eventClosed, destroy);
+    EXPECT_EQ(lines[mutexClosed].function, L"WndProc");
+    auto handleText = [](const std::wstring& message, const std::wstring& before, wchar_t end) {
+        const size_t at = message.find(before);
+        if (at == std::wstring::npos) {
+            return std::wstring();
+        }
+        const size_t from = at + before.size();
+        return message.substr(from, message.find(end, from) - from);
+    };
+    const std::wstring mutexHandle = handleText(lines[mutexCreated].message, L"SUCCESS(", L')');
+    EXPECT_NE(mutexHandle.find(L"0x"), std::wstring::npos) << testing::PrintToString(mutexHandle);
+    EXPECT_EQ(handleText(lines[mutexClosed].message, L"hASMutex=", L'\0'), mutexHandle);
+    EXPECT_EQ(handleText(lines[eventClosed].message, L"hASEvent=", L'\0'),
+              handleText(lines[eventCreated].message, L"SUCCESS(", L')'));
     int exit = TraceFile::Find(lines, L"Exit retval:00000000", destroy);
     ASSERT_GT(exit, destroy);
     EXPECT_EQ(lines[exit].function, L"WinMain");

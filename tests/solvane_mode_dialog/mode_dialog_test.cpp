@@ -13,7 +13,10 @@
 
 #include "app/app_globals.h"
 #include "app/gauge_icons.h"
+#include "app/app_messages.h"
+#include "app/main_state.h"
 #include "app/mode_dialog.h"
+#include "app/window_classes.h"
 #include "gauge_stars.h"
 #include "common/log.h"
 #include "plans/guid_text.h"
@@ -75,7 +78,9 @@ void Load() {
 }
 
 // Runs the dialog on this thread while `drive` works it from another; the dialog's result.
-INT_PTR RunDialog(const std::function<void(HWND)>& drive) {
+// `open` opens it (by default directly, without an owner).
+INT_PTR RunDialog(const std::function<void(HWND)>& drive,
+                  const std::function<INT_PTR()>& open = [] { return OpenModeDialog(nullptr); }) {
     std::thread driver([&drive] {
         HWND dialog = nullptr;
         // The dialog is shown once WM_INITDIALOG has filled it.
@@ -97,7 +102,7 @@ INT_PTR RunDialog(const std::function<void(HWND)>& drive) {
             SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
         }
     });
-    const INT_PTR result = OpenModeDialog(nullptr);
+    const INT_PTR result = open();
     driver.join();
     return result;
 }
@@ -427,3 +432,66 @@ TEST(TwoModeDialog, RestoreBringsBackTheDeletedEcoPlan) {
 }
 
 }  // namespace
+
+// Opened through the main window's command 48: a request from outside (a second start with
+// "/EcoMode", a tray double click) puts the dialog's lower-right corner at the work area's, any
+// other request at the dialog position the tray announced with its right-click menu.
+class TwoModeDialogThroughMainWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Load();
+        ResetMainWindowState();
+        ASSERT_EQ(RegisterWindowClasses(g_hInstance), static_cast<DWORD>(ERROR_SUCCESS));
+        main_ = CreateWindowExW(WS_EX_LAYERED, kMainWindowClass, L"test", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                g_hInstance, nullptr);
+        ASSERT_NE(main_, nullptr);
+    }
+    void TearDown() override {
+        if (IsWindow(main_)) {
+            DestroyWindow(main_);
+        }
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        }
+        for (const wchar_t* name : {kMainWindowClass, kFrameWindowClass, kPowerOsdWindowClass}) {
+            UnregisterClassW(name, g_hInstance);
+        }
+        ResetMainWindowState();
+    }
+    HWND main_ = nullptr;
+};
+
+TEST_F(TwoModeDialogThroughMainWindow, OpensAtTheWorkAreaCornerOrTheAnnouncedPosition) {
+    RECT work = {};
+    ASSERT_TRUE(SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0));
+    const POINT announced = {work.right - 37, work.bottom - 23};
+    struct Row {
+        const char* name;
+        LPARAM lParam;
+        POINT corner;
+    };
+    const Row rows[] = {
+        {"request from outside", kRequestFromOutside, {work.right, work.bottom}},
+        {"tray menu", 0, announced},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        // The tray announces the cursor as the next dialog position before any request.
+        SendMessageW(main_, WM_APP_DIALOG_POSITION, static_cast<WPARAM>(announced.x),
+                     static_cast<LPARAM>(announced.y));
+        RECT placed = {};
+        RunDialog(
+            [&](HWND dialog) {
+                GetWindowRect(dialog, &placed);
+                Press(dialog, IDCANCEL);
+            },
+            [&] {
+                return static_cast<INT_PTR>(
+                    SendMessageW(main_, WM_COMMAND, MAKEWPARAM(IDM_ECO_SETTINGS, 0), row.lParam));
+            });
+        EXPECT_EQ(placed.right, row.corner.x);
+        EXPECT_EQ(placed.bottom, row.corner.y);
+        EXPECT_GT(placed.right - placed.left, 0);
+        EXPECT_EQ(g_MainState.hSettingsDialog, nullptr) << "closed";
+    }
+}

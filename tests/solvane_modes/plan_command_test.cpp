@@ -69,7 +69,7 @@ protected:
     static void BuildMenu() {
         common::UniqueMenu menu(CreatePopupMenu());
         ASSERT_TRUE(menu);
-        ASSERT_EQ(tray::BuildPlanMenu(menu.Get(), false), 4);  // modes 1 and 2, X and Y
+        ASSERT_EQ(tray::BuildPlanMenu(menu.Get(), tray::PlanMenuKind::LeftClick), 4);  // modes 1 and 2, X and Y
     }
 
     HINSTANCE m_instance = GetModuleHandleW(nullptr);

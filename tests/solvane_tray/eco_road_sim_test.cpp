@@ -337,6 +337,61 @@ TEST_F(EcoRoad, LowBatteryChangeShowsTheBalloonAndAToastWhileAFullScreenAppIsInF
     EXPECT_EQ(common::ReadRegDword(key.Get(), L"ToastCount", 0), toasts);
 }
 
+// The names of the calls in a maker DLL's call log ("Yarrow_Finalize() = 0x00000000" gives
+// "Yarrow_Finalize"), in order.
+std::vector<std::string> CallNames(const std::string& log) {
+    std::vector<std::string> names;
+    size_t start = 0;
+    while (start < log.size()) {
+        size_t end = log.find('\n', start);
+        if (end == std::string::npos) {
+            end = log.size();
+        }
+        const std::string line = log.substr(start, end - start);
+        const size_t paren = line.find('(');
+        if (paren != std::string::npos) {
+            names.push_back(line.substr(0, paren));
+        }
+        start = end + 1;
+    }
+    return names;
+}
+
+// Windows 8 or later, a start that fails: the toast library is asked for the display mode, brings
+// the desktop forward only while a full-screen app is in front, and is finalised before the
+// failure box shows. It never receives the common information of a running program.
+TEST_F(EcoRoad, FailedStartBringsTheDesktopForwardAndFinalisesTheToastLibraryBeforeTheBox) {
+    testsupport::ScopedRegValue osModel(HKEY_LOCAL_MACHINE, kSolvaneKey, L"OSModel");
+    ASSERT_EQ(osModel.SetDword(3), ERROR_SUCCESS);
+    // An event holding the plan-list lock's name makes the start fail.
+    common::UniqueHandle squatter(CreateEventW(nullptr, TRUE, FALSE, L"sOLVANEmUTEXps"));
+    ASSERT_TRUE(squatter.Valid());
+    struct Row {
+        int displayMode;
+        std::vector<std::string> calls;
+    };
+    const Row rows[] = {
+        {2, {"Yarrow_Initialize", "Yarrow_GetDisplayMode", "Yarrow_SwitchToDT", "Yarrow_Finalize"}},
+        {1, {"Yarrow_Initialize", "Yarrow_GetDisplayMode", "Yarrow_Finalize"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.displayMode);
+        ASSERT_EQ(RunSimctl(L"display-mode " + std::to_wstring(row.displayMode)).exitCode, 0u);
+        ASSERT_EQ(RunSimctl(L"maker-log yarrow --clear").exitCode, 0u);
+        SolvaneProcess process;
+        ASSERT_TRUE(process.Start(L"", m_folder.Path()));
+        HWND box = process.WaitForMessageBox(kStartWaitMs);
+        ASSERT_NE(box, nullptr) << "the start-up failure box did not appear";
+        // What the library saw up to the moment the box is shown.
+        const std::string log = RunSimctl(L"maker-log yarrow").output;
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+        DWORD exitCode = 1;
+        ASSERT_TRUE(process.WaitForExit(kStartWaitMs, &exitCode));
+        EXPECT_EQ(exitCode, 0u);
+        EXPECT_EQ(CallNames(log), row.calls) << log;
+    }
+}
+
 // Windows 8 or later: the toast library is initialised at the start and finalised at the exit.
 TEST_F(EcoRoad, ToastLibraryIsFinalisedAtTheExit) {
     testsupport::ScopedRegValue osModel(HKEY_LOCAL_MACHINE, kSolvaneKey, L"OSModel");

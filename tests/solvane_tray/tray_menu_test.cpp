@@ -95,9 +95,9 @@ protected:
         }
         return ids;
     }
-    static std::vector<Entry> BuildLeft(bool gray) {
+    static std::vector<Entry> Build(PlanMenuKind kind) {
         HMENU menu = CreatePopupMenu();
-        BuildPlanMenu(menu, gray);
+        BuildPlanMenu(menu, kind);
         std::vector<Entry> entries = Entries(menu);
         DestroyMenu(menu);
         return entries;
@@ -118,7 +118,7 @@ std::vector<std::wstring> StringItems(HMENU menu) {
 
 TEST_F(TrayMenuTest, LeftMenuListsModesThenOtherPlansThenSettings) {
     Seed(true);
-    auto entries = BuildLeft(true);
+    auto entries = Build(PlanMenuKind::LeftClick);
     std::vector<UINT> expected = {72, 71, 70, 66, 74, 75, 68, 69};
     EXPECT_EQ(Ids(entries), expected);
     for (const Entry& e : entries) {
@@ -132,39 +132,65 @@ TEST_F(TrayMenuTest, LeftMenuListsModesThenOtherPlansThenSettings) {
     EXPECT_STREQ(items[5].szText, L"ECOモードの設定");
     // Without ECO mode operation the settings item reads "電源プランの設定変更".
     traytest::SetFlags(plans::FLAG_THREE_MODE);
-    BuildLeft(true);
+    Build(PlanMenuKind::LeftClick);
     EXPECT_STREQ(CurrentMenuItems().back().szText, L"電源プランの設定変更");
 }
 
 TEST_F(TrayMenuTest, TwoModeMenuPutsTheSeparatorAfterModeOne) {
     Seed(false);
     std::vector<UINT> expected = {72, 66, 71, 74, 75, 68, 69};
-    EXPECT_EQ(Ids(BuildLeft(true)), expected);
+    EXPECT_EQ(Ids(Build(PlanMenuKind::LeftClick)), expected);
     // Mode 1 without a plan: neither it nor the separator after it.
     plans::g_Settings.pinned[0] = fakes::MakeGuid(0x99);
     plans::RefreshPlanList();
-    auto ids = Ids(BuildLeft(true));
+    auto ids = Ids(Build(PlanMenuKind::LeftClick));
     EXPECT_EQ(ids.front(), 71u);
     EXPECT_EQ(std::count(ids.begin(), ids.end(), 66u), 0);
+}
+
+TEST_F(TrayMenuTest, EcoButtonMenuListsTheModesBeforeItsSeparator) {
+    struct Row {
+        const char* name;
+        bool threeMode;
+        std::vector<UINT> ids;
+    };
+    const Row rows[] = {
+        {"three modes", true, {72, 71, 70, 66, 74, 75, 68, 69}},
+        {"two modes", false, {72, 71, 66, 74, 75, 68, 69}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Seed(row.threeMode);
+        const auto entries = Build(PlanMenuKind::EcoButton);
+        EXPECT_EQ(Ids(entries), row.ids);
+        for (const Entry& e : entries) {
+            EXPECT_EQ(e.ownerDrawn, !e.separator) << e.id;
+        }
+    }
+    // Two modes, mode 1 without a plan: mode 2 and then the separator (the former mode-1 plan is
+    // one of the other plans now).
+    plans::g_Settings.pinned[0] = fakes::MakeGuid(0x99);
+    plans::RefreshPlanList();
+    EXPECT_EQ(Ids(Build(PlanMenuKind::EcoButton)), (std::vector<UINT>{71, 66, 74, 75, 76, 68, 69}));
 }
 
 TEST_F(TrayMenuTest, PeakCutGraysThePlansThatMayNotBeChosen) {
     Seed(true);
     plans::g_dwPeakCutLevel = 1;
-    EXPECT_EQ(Enabled(BuildLeft(true)), (std::vector<UINT>{71, 70, 69}));
+    EXPECT_EQ(Enabled(Build(PlanMenuKind::LeftClick)), (std::vector<UINT>{71, 70, 69}));
     plans::g_dwPeakCutLevel = 2;
-    EXPECT_EQ(Enabled(BuildLeft(true)), (std::vector<UINT>{70, 69}));
+    EXPECT_EQ(Enabled(Build(PlanMenuKind::LeftClick)), (std::vector<UINT>{70, 69}));
     plans::g_dwPeakCutLevel = 3;
-    EXPECT_EQ(Enabled(BuildLeft(true)).size(), 6u);
+    EXPECT_EQ(Enabled(Build(PlanMenuKind::LeftClick)).size(), 6u);
     // The ECO-button menu is never grayed.
     plans::g_dwPeakCutLevel = 2;
-    EXPECT_EQ(Enabled(BuildLeft(false)).size(), 6u);
+    EXPECT_EQ(Enabled(Build(PlanMenuKind::EcoButton)).size(), 6u);
     // Two modes: level 1 grays nothing, level 2 leaves the ECO plan (LED number 3) only.
     Seed(false);
     plans::g_dwPeakCutLevel = 1;
-    EXPECT_EQ(Enabled(BuildLeft(true)).size(), 5u);
+    EXPECT_EQ(Enabled(Build(PlanMenuKind::LeftClick)).size(), 5u);
     plans::g_dwPeakCutLevel = 2;
-    EXPECT_EQ(Enabled(BuildLeft(true)), (std::vector<UINT>{72, 69}));
+    EXPECT_EQ(Enabled(Build(PlanMenuKind::LeftClick)), (std::vector<UINT>{72, 69}));
 }
 
 TEST_F(TrayMenuTest, PeakCutGrayingWithoutAModeTableGraysAndLogs) {
@@ -173,9 +199,28 @@ TEST_F(TrayMenuTest, PeakCutGrayingWithoutAModeTableGraysAndLogs) {
     EXPECT_FALSE(PlanGrayedByPeakCut(kMode3, 2, true, slots, true));
     EXPECT_TRUE(PlanGrayedByPeakCut(kMode1, 2, true, slots, true));
     EXPECT_FALSE(PlanGrayedByPeakCut(kMode1, 0, true, slots, true));
-    traytest::MarkErrors();
-    EXPECT_TRUE(PlanGrayedByPeakCut(kMode3, 2, true, slots, false));
-    EXPECT_TRUE(traytest::HasError(traytest::NewErrors(), L"fail : GetActivePwrScheme"));
+    EXPECT_FALSE(PlanGrayedByPeakCut(kMode1, 1, false, slots, true));
+    struct Row {
+        const char* name;
+        int level;
+        bool threeMode;
+        bool grayed;
+        bool logged;
+    };
+    const Row rows[] = {
+        {"level 1, three modes", 1, true, true, true},
+        {"level 2, three modes", 2, true, true, true},
+        {"level 1, two modes", 1, false, true, true},
+        {"level 2, two modes", 2, false, true, true},
+        {"level 0: the table is not needed", 0, true, false, false},
+        {"level 3: the table is not needed", 3, false, false, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        traytest::MarkErrors();
+        EXPECT_EQ(PlanGrayedByPeakCut(kMode3, row.level, row.threeMode, slots, false), row.grayed);
+        EXPECT_EQ(traytest::HasError(traytest::NewErrors(), L"fail : GetActivePwrScheme"), row.logged);
+    }
 }
 
 TEST_F(TrayMenuTest, RightMenuVariants) {
@@ -230,7 +275,7 @@ TEST_F(TrayMenuTest, MeasureUsesTheMenuFontAndTheLayout) {
     Seed(true);
     traytest::TestOwner owner;
     HMENU menu = CreatePopupMenu();
-    BuildPlanMenu(menu, true);
+    BuildPlanMenu(menu, PlanMenuKind::LeftClick);
     MEASUREITEMSTRUCT measure = {};
     measure.CtlType = ODT_MENU;
     measure.itemID = 72;

@@ -2,6 +2,7 @@
 // a missing release, an enumeration that never ends.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <vector>
 
 #include "tarvik/data_service.h"
@@ -127,14 +128,33 @@ TEST_F(FakeServiceTest, MissingFunctionsFailAndAMissingReleaseIsSkipped) {
     EXPECT_FALSE(tarvik::GetTimeExceedThreshold(nothing, now, 10, &window));
 }
 
-TEST_F(FakeServiceTest, MissingPeakDemandFunctionGivesNoWindow) {
-    ASSERT_TRUE(SetDword((std::wstring(kSiteKey) + L"\\3").c_str(), L"SupportDataType", 0x18));
-    OneData window = {};
-    window.value = 3;
-    EXPECT_FALSE(tarvik::GetTimeExceedThreshold(api, now, 10, &window));
-    EXPECT_EQ(g_fake.lastMask, 24u);
-    EXPECT_EQ(window.value, 0u);
-    EXPECT_EQ(g_fake.opened, g_fake.released);
+TEST_F(FakeServiceTest, MissingRecordFunctionFailsTheForecastOnlyAndGivesTheZeroPeakDemandWindow) {
+    struct Row {
+        const char* name;
+        DWORD supportDataType;
+        DWORD expectedMask;
+        BOOL result;
+    };
+    const Row rows[] = {
+        {"forecast without EFGetEstimatedData", 0x1C, 12, FALSE},
+        {"peak demand without EFGetPeakDemandData", 0x18, 24, TRUE},
+    };
+    tarvik::DataServiceApi noRecords = api;
+    noRecords.EFGetEstimatedData = nullptr;
+    noRecords.EFGetPeakDemandData = nullptr;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ASSERT_TRUE(SetDword((std::wstring(kSiteKey) + L"\\3").c_str(), L"SupportDataType", row.supportDataType));
+        OneData window = {};
+        window.value = 3;
+        window.start.wHour = 9;
+        window.end.wHour = 10;
+        EXPECT_EQ(tarvik::GetTimeExceedThreshold(noRecords, now, 10, &window), row.result);
+        EXPECT_EQ(g_fake.lastMask, row.expectedMask);
+        const OneData zero = {};
+        EXPECT_EQ(memcmp(&window, &zero, sizeof(window)), 0) << "the result is the zero record";
+        EXPECT_EQ(g_fake.opened, g_fake.released);
+    }
 }
 
 TEST_F(FakeServiceTest, EndlessReadingsAreCutOff) {
