@@ -158,7 +158,13 @@ TEST_F(AutoChangeSimTest, NotebookTargetAlreadyActiveRecordsNothing) {
     EXPECT_EQ(StoredRecord().bChecked, 0u);
 }
 
-TEST_F(AutoChangeSimTest, NotebookTargetThatNamesNoPlanSwitchesNowhereAndSaysSoOnce) {
+// A target that names no plan fails like any activation: the plan left stays recorded, each
+// evaluation tries again (the log keeps one record a minute), and a valid target chosen later
+// switches with the plan left still recorded.
+TEST_F(AutoChangeSimTest, NotebookTargetThatNamesNoPlanFailsTheActivationAndKeepsThePlanLeft) {
+    PlanChangeSink sink;
+    HWND previousMain = g_hMainWnd;
+    g_hMainWnd = sink.Get();
     battery::AutoRecord r = battery::GetAutoRecord();
     r.guidTarget = kMissingPlan;
     battery::SetAutoRecord(r);
@@ -167,9 +173,27 @@ TEST_F(AutoChangeSimTest, NotebookTargetThatNamesNoPlanSwitchesNowhereAndSaysSoO
         EXPECT_EQ(battery::RunAutoChangePass(), battery::AutoAction::None);
     }
     EXPECT_TRUE(IsEqualGUID(ActivePlan(), plans::kPlanBalanced));
-    EXPECT_TRUE(plans::IsNullGuid(battery::GetAutoRecord().guidPrevious));
-    EXPECT_EQ(battery_test::Count(battery_test::ErrorLog(), L"指定されたGUIDの電源プランが存在しません"), 1u)
-        << battery_test::ErrorLog();
+    const battery::AutoRecord stored = StoredRecord();
+    EXPECT_TRUE(IsEqualGUID(stored.guidPrevious, plans::kPlanBalanced));
+    EXPECT_TRUE(IsEqualGUID(stored.guidTarget, kMissingPlan));
+    EXPECT_EQ(sink.Next(), -1) << "no change announced";
+    const std::wstring log = battery_test::ErrorLog();
+    EXPECT_EQ(battery_test::Count(log, L"fail : SetActivePwrScheme/Boost(0x2)"), 1u) << log;
+    EXPECT_EQ(battery_test::Count(log, L"指定されたGUIDの電源プランが存在しません"), 0u) << log;
+    // Charged again with the plan left still active: nothing to switch back, the record stays.
+    Battery(L"--ac on --charging on --percent 80");
+    EXPECT_EQ(battery::RunAutoChangePass(), battery::AutoAction::None);
+    EXPECT_TRUE(IsEqualGUID(StoredRecord().guidPrevious, plans::kPlanBalanced));
+    // The user picks a plan that exists: the next low battery switches to it.
+    r = battery::GetAutoRecord();
+    r.guidTarget = plans::kPlanPowerSaver;
+    battery::SetAutoRecord(r);
+    Battery(L"--ac off --percent 10");
+    EXPECT_EQ(battery::RunAutoChangePass(), battery::AutoAction::SwitchToTarget);
+    EXPECT_TRUE(IsEqualGUID(ActivePlan(), plans::kPlanPowerSaver));
+    EXPECT_TRUE(IsEqualGUID(StoredRecord().guidPrevious, plans::kPlanBalanced));
+    EXPECT_EQ(sink.Next(), 1);
+    g_hMainWnd = previousMain;
 }
 
 TEST_F(AutoChangeSimTest, NotebookFailedActivationKeepsThePreviousPlanStored) {
