@@ -40,10 +40,18 @@ void RequestBrightness() noexcept {
     }
 }
 
+bool PlanExists(const GUID& plan) noexcept {
+    plans::PlanRecord record{};
+    record.guid = plan;
+    plans::ReadPlanRecord(&record);
+    return !plans::IsNullGuid(record.guid);
+}
+
 // Activates `to`, moving an active boost first. False (error 63) when the activation failed.
+// A plan that does not exist cannot take the boost: it stays on the plan that stays active.
 bool Activate(const GUID& from, const GUID& to) noexcept {
     if (g_AutoChangeHooks.boostActive != nullptr && g_AutoChangeHooks.boostActive() &&
-        g_AutoChangeHooks.moveBoost != nullptr) {
+        g_AutoChangeHooks.moveBoost != nullptr && PlanExists(to)) {
         g_AutoChangeHooks.moveBoost(from, to);
     }
     const DWORD status = plans::ActivateScheme(to);

@@ -158,10 +158,15 @@ TEST_F(AutoChangeSimTest, NotebookTargetAlreadyActiveRecordsNothing) {
     EXPECT_EQ(StoredRecord().bChecked, 0u);
 }
 
+int g_missingTargetBoostMoves = 0;
+
 // A target that names no plan fails like any activation: the plan left stays recorded, each
-// evaluation tries again (the log keeps one record a minute), and a valid target chosen later
-// switches with the plan left still recorded.
+// evaluation tries again (the log keeps one record a minute), an active boost stays on the plan
+// that stays active, and a valid target chosen later switches with the plan left still recorded.
 TEST_F(AutoChangeSimTest, NotebookTargetThatNamesNoPlanFailsTheActivationAndKeepsThePlanLeft) {
+    g_missingTargetBoostMoves = 0;
+    battery::g_AutoChangeHooks.boostActive = [] { return true; };
+    battery::g_AutoChangeHooks.moveBoost = [](const GUID&, const GUID&) { ++g_missingTargetBoostMoves; };
     PlanChangeSink sink;
     HWND previousMain = g_hMainWnd;
     g_hMainWnd = sink.Get();
@@ -177,6 +182,7 @@ TEST_F(AutoChangeSimTest, NotebookTargetThatNamesNoPlanFailsTheActivationAndKeep
     EXPECT_TRUE(IsEqualGUID(stored.guidPrevious, plans::kPlanBalanced));
     EXPECT_TRUE(IsEqualGUID(stored.guidTarget, kMissingPlan));
     EXPECT_EQ(sink.Next(), -1) << "no change announced";
+    EXPECT_EQ(g_missingTargetBoostMoves, 0) << "the boost stays on the active plan";
     const std::wstring log = battery_test::ErrorLog();
     EXPECT_EQ(battery_test::Count(log, L"fail : SetActivePwrScheme/Boost(0x2)"), 1u) << log;
     EXPECT_EQ(battery_test::Count(log, L"指定されたGUIDの電源プランが存在しません"), 0u) << log;
@@ -193,6 +199,7 @@ TEST_F(AutoChangeSimTest, NotebookTargetThatNamesNoPlanFailsTheActivationAndKeep
     EXPECT_TRUE(IsEqualGUID(ActivePlan(), plans::kPlanPowerSaver));
     EXPECT_TRUE(IsEqualGUID(StoredRecord().guidPrevious, plans::kPlanBalanced));
     EXPECT_EQ(sink.Next(), 1);
+    EXPECT_EQ(g_missingTargetBoostMoves, 1);
     g_hMainWnd = previousMain;
 }
 

@@ -29,6 +29,7 @@
 #include "plans/reg_values.h"
 #include "plans/settings.h"
 #include "tests/battery/test_support.h"
+#include "tests/solvane_app/solvane_process.h"
 #include "tests/solvane_app/test_support.h"
 #include "tests/solvane_app/trace_file.h"
 #include "tests/sim_devices/device_io.h"
@@ -433,6 +434,26 @@ TEST_F(EstimateWiringTest, NotebookEstimateOfADarkerPlanIncludesThePanel) {
                                 L"pLCDRate[newval]:7894"}) {
         EXPECT_GE(testsupport::TraceFile::Find(lines, line), 0) << testing::PrintToString(std::wstring(line));
     }
+}
+
+// The running program asks the panel for its levels before it reads the rate table: eleven
+// entries from "LCDRate_Min", the last one full rate.
+TEST(BatteryProgramTest, NotebookRunningProgramBuildsTheRateTableForThePanelsLevels) {
+    testsupport::ScopedRegValue count(HKEY_LOCAL_MACHINE, plans::kSolvaneKey, L"Num_LCD_Rate");
+    testsupport::ScopedRegValue minimum(HKEY_LOCAL_MACHINE, plans::kSolvaneKey, L"LCDRate_Min");
+    count.Delete();
+    ASSERT_EQ(minimum.SetDword(8000), ERROR_SUCCESS);
+    testsupport::TraceFile trace;
+    ASSERT_TRUE(trace.Available());
+    testsupport::SolvaneProcess program;
+    HWND main = program.StartHere();
+    ASSERT_NE(main, nullptr);
+    EXPECT_TRUE(trace.WaitFor(program.Pid(), L"iBrightnessLevels:11", testsupport::kProcessTimeoutMs));
+    EXPECT_TRUE(trace.WaitFor(program.Pid(), L"LCDRate_mem[10]:10000", testsupport::kProcessTimeoutMs));
+    EXPECT_TRUE(trace.WaitFor(program.Pid(), L"LCDRate_mem[7]:9400", testsupport::kProcessTimeoutMs));
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    DWORD exitCode = 0;
+    EXPECT_TRUE(program.WaitForExit(testsupport::kProcessTimeoutMs, &exitCode));
 }
 
 TEST_F(BatterySimTest, NotebookSettingsLoaderSetsTheBatteryFlag) {
