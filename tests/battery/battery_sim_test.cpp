@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "resources/resource.h"
@@ -396,11 +397,11 @@ TEST_F(EstimateWiringTest, NotebookRateTableIsBuiltForThePanelsLevels) {
 TEST_F(EstimateWiringTest, NotebookEstimateOfADarkerPlanIncludesThePanel) {
     ASSERT_EQ(lcdCount_.SetDword(8), ERROR_SUCCESS);
     lcdRates_.Delete();   // absent: the default table
-    ASSERT_EQ(plans::WritePowerSetting(plans::kPlanBalanced, plans::PowerSetting::Brightness, plans::PowerSource::DC, 70),
-              static_cast<DWORD>(ERROR_SUCCESS));
-    ASSERT_EQ(
-        plans::WritePowerSetting(plans::kPlanPowerSaver, plans::PowerSetting::Brightness, plans::PowerSource::DC, 0),
-        static_cast<DWORD>(ERROR_SUCCESS));
+    for (const auto& [plan, percent] : {std::pair<GUID, DWORD>{plans::kPlanBalanced, 70},
+                                        std::pair<GUID, DWORD>{plans::kPlanPowerSaver, 0}}) {
+        ASSERT_EQ(plans::WritePowerSetting(plan, plans::PowerSetting::Brightness, plans::PowerSource::DC, percent),
+                  static_cast<DWORD>(ERROR_SUCCESS));
+    }
     LoadSettingsAsStartupDoes();
     ASSERT_TRUE(display::bLCD);
     Battery(L"--ac off --percent 50 --rate -5000");   // 5000 mWh at 5000 mW: 3600 s
