@@ -11,6 +11,7 @@
 #include "app/help.h"
 #include "app/main_state.h"
 #include "app/plan_editor.h"
+#include "battery/auto_change.h"
 #include "battery/battery.h"
 #include "app/ui_state.h"
 #include "common/handles.h"
@@ -31,6 +32,7 @@ constexpr DWORD kLockDetailApply = 7;        // error 48 detail: applying
 constexpr size_t kMessageChars = 1024;
 constexpr size_t kCaptionChars = 128;
 constexpr UINT_PTR kSheetSubclassId = 1;
+constexpr size_t kSheetPagesMax = 2;         // the plan page and the automatic change page
 
 DWORD DefaultActivate(const GUID& plan) {
     return plans::ActivateScheme(plan);
@@ -253,6 +255,15 @@ int CALLBACK SheetCallback(HWND sheet, UINT message, LPARAM) {
     return 0;
 }
 
+PROPSHEETPAGEW SheetPage(UINT templateId, DLGPROC procedure) noexcept {
+    PROPSHEETPAGEW page{};
+    page.dwSize = sizeof(page);
+    page.hInstance = g_hInstance;
+    page.pszTemplate = MAKEINTRESOURCEW(templateId);
+    page.pfnDlgProc = procedure;
+    return page;
+}
+
 }  // namespace
 
 std::vector<const plans::PlanRecord*> BuildSheetPlanChoices() {
@@ -308,21 +319,23 @@ INT_PTR OpenPlanSheet(HWND parent) noexcept {
     static wchar_t s_caption[kCaptionChars];
     s_caption[0] = L'\0';
     LoadStringW(g_hInstance, IDS_PLAN_SHEET_CAPTION, s_caption, static_cast<int>(ARRAYSIZE(s_caption)));
-    // Only the plan page: the battery pages (505, 506) need the battery model, not in this build.
-    PROPSHEETPAGEW page{};
-    page.dwSize = sizeof(page);
-    page.hInstance = g_hInstance;
-    page.pszTemplate = MAKEINTRESOURCEW(IDD_PLAN_SETTINGS_PAGE);
-    page.pfnDlgProc = PlanPageProc;
+    // The plan page, then with a battery the automatic change page. The device page (506) is
+    // left out: the program keeps no device display-item list to fill it.
+    PROPSHEETPAGEW pages[kSheetPagesMax]{};
+    UINT count = 0;
+    pages[count++] = SheetPage(IDD_PLAN_SETTINGS_PAGE, PlanPageProc);
+    if ((plans::g_Settings.blob.dwFlagWord & plans::FLAG_BATTERY) != 0) {
+        pages[count++] = SheetPage(IDD_AUTO_SETTINGS, battery::AutoSettingsPageProc);
+    }
     PROPSHEETHEADERW header{};
     header.dwSize = sizeof(header);
     header.dwFlags = PSH_PROPSHEETPAGE | PSH_USECALLBACK | PSH_NOAPPLYNOW;
     header.hwndParent = parent;
     header.hInstance = g_hInstance;
     header.pszCaption = s_caption;
-    header.nPages = 1;
+    header.nPages = count;
     header.nStartPage = 0;
-    header.ppsp = &page;
+    header.ppsp = pages;
     header.pfnCallback = SheetCallback;
     const INT_PTR result = PropertySheetW(&header);
     LOG_TRACE(TRACE_LEVEL_APP, L"OpenPlanSheet", L"Exit retval:%08x", static_cast<unsigned>(result));

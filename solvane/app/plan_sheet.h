@@ -1,5 +1,6 @@
 // The property sheet "電源プランの設定変更" (tray command 56, variant without ECO modes) and its
-// page "設定変更" (dialog 501): choose the plan to activate.
+// page "設定変更" (dialog 501): choose the plan to activate. With a battery the sheet also holds
+// the automatic change page "自動切替" (dialog 505).
 #pragma once
 
 #include <windows.h>

@@ -161,6 +161,30 @@ void InstallPanelHooks() noexcept {
 
 }  // namespace
 
+void InstallBatteryHooks() noexcept {
+    battery::g_BatteryHooks.lcdRatesApply = []() { return display::bLCD; };
+    battery::g_BatteryHooks.noSpeedStep = meter::NoSpeedStep;
+    battery::g_BatteryHooks.currentLevel = []() {
+        const int brightness = display::ChangeBrightness(display::BC_GET);
+        // A percentage becomes a level; "not known" and "automatic" pass as they are.
+        if (brightness >= 0 && brightness < display::BC_NONE) {
+            return static_cast<int>(display::PercentToLevel(static_cast<DWORD>(brightness)));
+        }
+        return brightness;
+    };
+    battery::g_BatteryHooks.percentToLevel = [](int percent) {
+        return static_cast<int>(display::PercentToLevel(static_cast<DWORD>(percent)));
+    };
+    // Asked of the display driver itself: the loader reads the rate tables before it sets up
+    // the brightness code.
+    battery::g_BatteryHooks.brightnessLevels = []() {
+        DWORD levels = 0;
+        display::QuerySupportedBrightnessLevels(&levels);
+        return static_cast<int>(levels);
+    };
+    battery::g_BatteryHooks.panelUpdateRunning = meter::PanelUpdateRunning;
+}
+
 void LoadProgramTitle(HINSTANCE instance) noexcept {
     LoadStringW(instance, IDS_PROGRAM_TITLE, g_szProgramTitle, static_cast<int>(kTitleChars));
     SetErrorLogCaption(g_szProgramTitle);
@@ -197,8 +221,8 @@ int InitInstance(HINSTANCE instance, int showCommand) noexcept {
     plans::g_SettingsHooks.captureFactoryDefaults = plans::CaptureFactoryDefaults;
     plans::g_SettingsHooks.loadEcoLevelLibrary = LoadEcoLevelLibrary;
     meter::IdentifyProcessor();
-    battery::g_BatteryHooks.noSpeedStep = meter::NoSpeedStep;
-    battery::g_BatteryHooks.panelUpdateRunning = meter::PanelUpdateRunning;
+    // Before the loader: it reads the battery's rate tables, which need the panel's levels.
+    InstallBatteryHooks();
     plans::g_SettingsHooks.panelSize = PanelSize;
     plans::g_SettingsHooks.readAutoRecord = battery::LoadAutoSettings;
     plans::LoadSettings();

@@ -9,6 +9,11 @@
 // Returns 1 when the message loop may run, 0 on failure (the cause is in the error log).
 int InitInstance(HINSTANCE instance, int showCommand) noexcept;
 
+// Connects the battery model to the panel brightness (controlled at all, current level, level of
+// a percentage, number of levels) and to the processor and meter panel. Called by InitInstance
+// before the settings are loaded.
+void InstallBatteryHooks() noexcept;
+
 // Loads the program title (string 141) into g_szProgramTitle and hands it to the error log as
 // its message-box caption.
 void LoadProgramTitle(HINSTANCE instance) noexcept;

@@ -178,8 +178,16 @@ void LaunchFerrow(HWND page) noexcept {
     SetTimer(page, IDT_FERROW_WATCH, kFerrowWatchMs, nullptr);
 }
 
+// Inside a property sheet the page is a child window and the sheet's own OK and Cancel close
+// it: the page's buttons would end the page alone.
+bool InsideSheet(HWND page) noexcept { return (GetWindowLongPtrW(page, GWL_STYLE) & WS_CHILD) != 0; }
+
 BOOL OnInitDialog(HWND page) noexcept {
     const AutoRecord record = GetAutoRecord();
+    if (InsideSheet(page)) {
+        DestroyWindow(GetDlgItem(page, IDOK));
+        DestroyWindow(GetDlgItem(page, IDCANCEL));
+    }
     const bool eco = HasFlag(plans::FLAG_ECO);
     if (eco) {
         wchar_t note[kTextChars];
@@ -246,10 +254,16 @@ BOOL OnCommand(HWND page, WORD id, WORD code) noexcept {
         LaunchFerrow(page);
         return TRUE;
     case IDOK:
+        if (InsideSheet(page)) {
+            return FALSE;   // the sheet's buttons apply the page (PSN_APPLY)
+        }
         Apply(page);
         EndDialog(page, IDOK);
         return TRUE;
     case IDCANCEL:
+        if (InsideSheet(page)) {
+            return FALSE;
+        }
         if (ConfirmCancel(page)) {
             EndDialog(page, IDCANCEL);
         }

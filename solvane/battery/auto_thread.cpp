@@ -30,17 +30,8 @@ common::UniqueHandle g_hASMutex;
 common::UniqueHandle g_thread;
 common::UniqueHandle g_stop;
 std::atomic<DWORD> g_passes{0};
-// The target that named no plan, recorded once until the target changes.
-GUID g_reportedMissingTarget = GUID_NULL;
 
 bool HasFlag(DWORD flag) noexcept { return (plans::g_Settings.blob.dwFlagWord & flag) != 0; }
-
-bool PlanExists(const GUID& plan) noexcept {
-    plans::PlanRecord record{};
-    record.guid = plan;
-    plans::ReadPlanRecord(&record);
-    return !plans::IsNullGuid(record.guid);
-}
 
 void RequestBrightness() noexcept {
     LOG_TRACE(TRACE_LEVEL_VALUES, kThreadTrace, L"SETBRIGHTNESS()");
@@ -49,10 +40,18 @@ void RequestBrightness() noexcept {
     }
 }
 
+bool PlanExists(const GUID& plan) noexcept {
+    plans::PlanRecord record{};
+    record.guid = plan;
+    plans::ReadPlanRecord(&record);
+    return !plans::IsNullGuid(record.guid);
+}
+
 // Activates `to`, moving an active boost first. False (error 63) when the activation failed.
+// A plan that does not exist cannot take the boost: it stays on the plan that stays active.
 bool Activate(const GUID& from, const GUID& to) noexcept {
     if (g_AutoChangeHooks.boostActive != nullptr && g_AutoChangeHooks.boostActive() &&
-        g_AutoChangeHooks.moveBoost != nullptr) {
+        g_AutoChangeHooks.moveBoost != nullptr && PlanExists(to)) {
         g_AutoChangeHooks.moveBoost(from, to);
     }
     const DWORD status = plans::ActivateScheme(to);
@@ -65,15 +64,9 @@ bool Activate(const GUID& from, const GUID& to) noexcept {
     return true;
 }
 
+// The plan left is stored first: a failed activation (a target that names no plan included)
+// leaves it stored, and each later evaluation tries again and records 63.
 AutoAction SwitchToTarget(const AutoRecord& record, const GUID& active) noexcept {
-    if (!PlanExists(record.guidTarget)) {
-        // A target that names no plan switches nowhere; said once per target.
-        if (!IsEqualGUID(g_reportedMissingTarget, record.guidTarget)) {
-            g_reportedMissingTarget = record.guidTarget;
-            WriteErrorLog(kErrAutoNoPlan, record.guidTarget.Data1, ERRLOG_FILE);
-        }
-        return AutoAction::None;
-    }
     AutoRecord stored = record;
     stored.guidPrevious = active;
     SetAutoRecord(stored);

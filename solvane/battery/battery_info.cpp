@@ -40,6 +40,16 @@ int LevelOfPercent(int percent) noexcept {
     return g_BatteryHooks.percentToLevel(percent);
 }
 
+// The panel's current level as the brightness code reports it (kUnknownLevel or kAutoLevel
+// when it has no level).
+int CurrentLevel(const wchar_t* caller) noexcept {
+    if (g_BatteryHooks.currentLevel == nullptr) {
+        return kUnknownLevel;
+    }
+    LOG_TRACE(TRACE_LEVEL_VALUES, caller, L"GETBRIGHTNESS()");
+    return g_BatteryHooks.currentLevel();
+}
+
 // Seconds the battery lasts now: the stored estimate, else the system's; 0 when not known or
 // not running on battery.
 DWORD DischargeSeconds(const BatterySnapshot& s) noexcept {
@@ -69,7 +79,7 @@ DWORD GetBatteryInfoByValue(HWND, const GUID& plan, int newMode, int newLevel, b
     int percent = kFullPercentage;
     plans::PowerValues values{};
     if (plans::ReadPowerValues(active, &values)) {
-        int currentLevel = g_BatteryHooks.currentLevel != nullptr ? g_BatteryHooks.currentLevel() : kUnknownLevel;
+        int currentLevel = CurrentLevel(L"GetBatteryInfoByValue");
         if (currentLevel == kAutoLevel) {
             currentLevel = plans::activepsi.biALS.ucDC_MAX;
         }
@@ -173,7 +183,7 @@ void SetBatteryInfoByValue(HWND dialog, const GUID& plan, int newMode, int newLe
     int percent = kFullPercentage;
     plans::PowerValues values{};
     if (!plans::IsNullGuid(plans::activepsi.guid) && plans::ReadPowerValues(plans::activepsi.guid, &values)) {
-        int currentLevel = g_BatteryHooks.currentLevel != nullptr ? g_BatteryHooks.currentLevel() : kUnknownLevel;
+        int currentLevel = CurrentLevel(L"SetBatteryInfoByValue");
         if (currentLevel == kAutoLevel) {
             currentLevel = plans::activepsi.biALS.ucDC_MAX;
         }
@@ -191,7 +201,7 @@ void SetBatteryInfoById(HWND dialog, const GUID& plan, bool refresh) noexcept {
         InitBatteryInfo(dialog, plans::activepsi.guid, plan, kFullPercentage, refresh);
         return;
     }
-    const int current = g_BatteryHooks.currentLevel != nullptr ? g_BatteryHooks.currentLevel() : kUnknownLevel;
+    const int current = CurrentLevel(L"SetBatteryInfoById");
     const int newLevel = current == kAutoLevel ? record.biALS.ucDC_MAX : LevelOfPercent(record.nBrightnessDC);
     SetBatteryInfoByValue(dialog, plan, values.ucPresetDC, newLevel, refresh);
 }

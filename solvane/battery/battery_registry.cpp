@@ -112,8 +112,9 @@ DischargeRates ReadDischargeRates(HKEY key, int brightnessLevels) {
     LOG_TRACE(TRACE_LEVEL_VALUES, kRatesTrace, L"iBrightnessLevels:%d", brightnessLevels);
     rates.lcd.clear();
     DWORD minimum = 0;
-    if (brightnessLevels >= 2 && brightnessLevels <= static_cast<int>(kMaxLcdRates) &&
-        common::QueryRegDword(key, L"LCDRate_Min", &minimum) == ERROR_SUCCESS && minimum <= kFullRate) {
+    // Any number of panel levels from two up (the driver reports at most 256).
+    if (brightnessLevels >= 2 && common::QueryRegDword(key, L"LCDRate_Min", &minimum) == ERROR_SUCCESS &&
+        minimum <= kFullRate) {
         LOG_TRACE(TRACE_LEVEL_VALUES, kRatesTrace, L"LCDRate_Min:%d", minimum);
         const DWORD steps = static_cast<DWORD>(brightnessLevels - 1);
         for (DWORD i = 0; i <= steps; ++i) {

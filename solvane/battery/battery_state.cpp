@@ -31,6 +31,7 @@ constexpr DWORD kSliceMs = 3000;
 constexpr DWORD kFailuresBeforeRecord = 9;
 constexpr DWORD kLockDetailLowLevels = 1;
 constexpr int kLowStateAbove = 5;
+constexpr int kFullPercentage = 100;   // the running time when nothing changes
 
 // {8183BA9A-E910-48DA-8769-14AE6DC1170A} low battery level, {9A66D8D7-4FF7-4EF9-B5A2-5A326CA2A469}
 // critical battery level (percent, per plan and power source).
@@ -134,6 +135,15 @@ ChargeEstimate EstimateFromRecords() noexcept {
     return EstimateChargeTime(g_records.data(), g_records.size());
 }
 
+// The gauge animation is not drawn in the panel's two alternative layouts.
+bool AlternativeLayout() noexcept {
+    return (plans::g_Settings.blob.dwFlagWord & (plans::FLAG_LAYOUT_ALT1 | plans::FLAG_LAYOUT_ALT2)) != 0;
+}
+
+bool PanelUpdateRunning() noexcept {
+    return g_BatteryHooks.panelUpdateRunning != nullptr && g_BatteryHooks.panelUpdateRunning();
+}
+
 void NotifyPanel(const BatterySnapshot& before, const BatterySnapshot& after, bool crossedDown) noexcept {
     const bool changed = before.sys.AcOnLine != after.sys.AcOnLine || before.sys.Charging != after.sys.Charging ||
                          before.sys.RemainingCapacity != after.sys.RemainingCapacity ||
@@ -144,10 +154,7 @@ void NotifyPanel(const BatterySnapshot& before, const BatterySnapshot& after, bo
     if (crossedDown) {
         SetEvent(BatteryBlinkEvent());
     }
-    const DWORD flags = plans::g_Settings.blob.dwFlagWord;
-    const bool alternativeLayout = (flags & (plans::FLAG_LAYOUT_ALT1 | plans::FLAG_LAYOUT_ALT2)) != 0;
-    const bool updating = g_BatteryHooks.panelUpdateRunning != nullptr && g_BatteryHooks.panelUpdateRunning();
-    if (!alternativeLayout && !updating) {
+    if (!AlternativeLayout() && !PanelUpdateRunning()) {
         SetEvent(BatteryUpdateEvent());
     }
 }
@@ -284,10 +291,20 @@ DWORD CheckBattery() noexcept {
 }
 
 int GetLCDRate(int current, int newLevel) noexcept {
-    LOG_TRACE(TRACE_LEVEL_APP, L"GetLCDRate", L"Enter");
+    constexpr wchar_t kTrace[] = L"GetLCDRate";
+    LOG_TRACE(TRACE_LEVEL_APP, kTrace, L"Enter");
     SharedLock lock(&g_modelLock);
     const int rate = LcdRate(g_rates, current, newLevel);
-    LOG_TRACE(TRACE_LEVEL_APP, L"GetLCDRate", L"Exit retval:%08x", rate);
+    const size_t size = g_rates.lcd.size();
+    // The table's entries for the two levels, when the rate comes from them.
+    if (current >= 0 && newLevel >= 0 && static_cast<size_t>(current) < size &&
+        static_cast<size_t>(newLevel) < size && current != kUnknownLevel && newLevel != kUnknownLevel) {
+        LOG_TRACE(TRACE_LEVEL_VALUES, kTrace, L"cur:%d", current);
+        LOG_TRACE(TRACE_LEVEL_VALUES, kTrace, L"newval:%d", newLevel);
+        LOG_TRACE(TRACE_LEVEL_VALUES, kTrace, L"pLCDRate[cur]:%d", static_cast<int>(g_rates.lcd[current]));
+        LOG_TRACE(TRACE_LEVEL_VALUES, kTrace, L"pLCDRate[newval]:%d", static_cast<int>(g_rates.lcd[newLevel]));
+    }
+    LOG_TRACE(TRACE_LEVEL_APP, kTrace, L"Exit retval:%08x", rate);
     return rate;
 }
 
@@ -300,8 +317,14 @@ int CalcPercentage(int curLevel, int newLevel, int curMode, int newMode) noexcep
     LOG_TRACE(TRACE_LEVEL_VALUES, L"CalcPercentage", L"curLCD:%d,newLCD:%d", curLevel, newLevel);
     const bool lcd = g_BatteryHooks.lcdRatesApply != nullptr && g_BatteryHooks.lcdRatesApply();
     const bool cpu = g_BatteryHooks.noSpeedStep == nullptr || !g_BatteryHooks.noSpeedStep();
-    SharedLock lock(&g_modelLock);
-    return Percentage(g_rates, lcd, cpu, curLevel, newLevel, curMode, newMode);
+    int percent = kFullPercentage;
+    if (lcd) {
+        percent += GetLCDRate(curLevel, newLevel);
+    }
+    if (cpu) {
+        percent += GetCPURate(curMode, newMode);
+    }
+    return percent;
 }
 
 HANDLE BatteryBlinkEvent() noexcept { return ManualEvent(g_blinkEvent, g_blinkOnce); }
@@ -338,8 +361,7 @@ void PollLoop(const std::atomic<bool>* runFlag, DWORD periodMs) noexcept {
             failures = 0;
         }
         for (DWORD slice = 0; slice < slices && runFlag->load(); ++slice) {
-            if (slice == slices / 2 &&
-                (g_BatteryHooks.panelUpdateRunning == nullptr || !g_BatteryHooks.panelUpdateRunning())) {
+            if (slice == slices / 2 && !AlternativeLayout() && !PanelUpdateRunning()) {
                 SetEvent(BatteryUpdateEvent());
             }
             const DWORD wait = WaitForSingleObject(g_stopEvent.Get(), sliceMs);

@@ -158,7 +158,18 @@ TEST_F(AutoChangeSimTest, NotebookTargetAlreadyActiveRecordsNothing) {
     EXPECT_EQ(StoredRecord().bChecked, 0u);
 }
 
-TEST_F(AutoChangeSimTest, NotebookTargetThatNamesNoPlanSwitchesNowhereAndSaysSoOnce) {
+int g_missingTargetBoostMoves = 0;
+
+// A target that names no plan fails like any activation: the plan left stays recorded, each
+// evaluation tries again (the log keeps one record a minute), an active boost stays on the plan
+// that stays active, and a valid target chosen later switches with the plan left still recorded.
+TEST_F(AutoChangeSimTest, NotebookTargetThatNamesNoPlanFailsTheActivationAndKeepsThePlanLeft) {
+    g_missingTargetBoostMoves = 0;
+    battery::g_AutoChangeHooks.boostActive = [] { return true; };
+    battery::g_AutoChangeHooks.moveBoost = [](const GUID&, const GUID&) { ++g_missingTargetBoostMoves; };
+    PlanChangeSink sink;
+    HWND previousMain = g_hMainWnd;
+    g_hMainWnd = sink.Get();
     battery::AutoRecord r = battery::GetAutoRecord();
     r.guidTarget = kMissingPlan;
     battery::SetAutoRecord(r);
@@ -167,9 +178,29 @@ TEST_F(AutoChangeSimTest, NotebookTargetThatNamesNoPlanSwitchesNowhereAndSaysSoO
         EXPECT_EQ(battery::RunAutoChangePass(), battery::AutoAction::None);
     }
     EXPECT_TRUE(IsEqualGUID(ActivePlan(), plans::kPlanBalanced));
-    EXPECT_TRUE(plans::IsNullGuid(battery::GetAutoRecord().guidPrevious));
-    EXPECT_EQ(battery_test::Count(battery_test::ErrorLog(), L"指定されたGUIDの電源プランが存在しません"), 1u)
-        << battery_test::ErrorLog();
+    const battery::AutoRecord stored = StoredRecord();
+    EXPECT_TRUE(IsEqualGUID(stored.guidPrevious, plans::kPlanBalanced));
+    EXPECT_TRUE(IsEqualGUID(stored.guidTarget, kMissingPlan));
+    EXPECT_EQ(sink.Next(), -1) << "no change announced";
+    EXPECT_EQ(g_missingTargetBoostMoves, 0) << "the boost stays on the active plan";
+    const std::wstring log = battery_test::ErrorLog();
+    EXPECT_EQ(battery_test::Count(log, L"fail : SetActivePwrScheme/Boost(0x2)"), 1u) << log;
+    EXPECT_EQ(battery_test::Count(log, L"指定されたGUIDの電源プランが存在しません"), 0u) << log;
+    // Charged again with the plan left still active: nothing to switch back, the record stays.
+    Battery(L"--ac on --charging on --percent 80");
+    EXPECT_EQ(battery::RunAutoChangePass(), battery::AutoAction::None);
+    EXPECT_TRUE(IsEqualGUID(StoredRecord().guidPrevious, plans::kPlanBalanced));
+    // The user picks a plan that exists: the next low battery switches to it.
+    r = battery::GetAutoRecord();
+    r.guidTarget = plans::kPlanPowerSaver;
+    battery::SetAutoRecord(r);
+    Battery(L"--ac off --percent 10");
+    EXPECT_EQ(battery::RunAutoChangePass(), battery::AutoAction::SwitchToTarget);
+    EXPECT_TRUE(IsEqualGUID(ActivePlan(), plans::kPlanPowerSaver));
+    EXPECT_TRUE(IsEqualGUID(StoredRecord().guidPrevious, plans::kPlanBalanced));
+    EXPECT_EQ(sink.Next(), 1);
+    EXPECT_EQ(g_missingTargetBoostMoves, 1);
+    g_hMainWnd = previousMain;
 }
 
 TEST_F(AutoChangeSimTest, NotebookFailedActivationKeepsThePreviousPlanStored) {

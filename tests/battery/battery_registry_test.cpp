@@ -63,6 +63,15 @@ struct RatesCase {
 const std::vector<WORD> kDefaultCpu = {10000, 9326, 9209, 9089};
 const std::vector<WORD> kDefaultLcd = {7894, 8342, 8634, 8980, 9465, 9615, 9794, 10000};
 
+// count entries from first, step apart.
+std::vector<WORD> StepTable(size_t count, WORD first, WORD step) {
+    std::vector<WORD> table;
+    for (size_t i = 0; i < count; ++i) {
+        table.push_back(static_cast<WORD>(first + i * step));
+    }
+    return table;
+}
+
 class RatesTest : public RegistryTest {
 public:
     void B(const wchar_t* name, const std::vector<WORD>& words) { Binary(name, words); }
@@ -102,6 +111,12 @@ TEST_F(RatesTest, TablesFromTheRegistryOrTheirDefaults) {
          3, kDefaultCpu, {9000, 9500, 10000}},
         {"one level builds nothing",
          [](RegistryTest* t) { static_cast<RatesTest*>(t)->D(L"LCDRate_Min", 9000); }, 1, kDefaultCpu, {}},
+        {"200 panel levels build 200 entries",
+         [](RegistryTest* t) { static_cast<RatesTest*>(t)->D(L"LCDRate_Min", 8010); }, 200, kDefaultCpu,
+         StepTable(200, 8010, 10)},
+        {"256 panel levels build 256 entries",
+         [](RegistryTest* t) { static_cast<RatesTest*>(t)->D(L"LCDRate_Min", 7450); }, 256, kDefaultCpu,
+         StepTable(256, 7450, 10)},
         {"LCDRate_Min above 10000 builds nothing",
          [](RegistryTest* t) { static_cast<RatesTest*>(t)->D(L"LCDRate_Min", 10001); }, 5, kDefaultCpu, {}},
     };

@@ -6,20 +6,33 @@
 #include <prsht.h>
 
 #include <atomic>
+#include <memory>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "resources/resource.h"
 #include "app/app_globals.h"
 #include "app/plan_sheet.h"
+#include "app/startup.h"
 #include "battery/battery.h"
 #include "common/handles.h"
 #include "common/log.h"
 #include "common/registry.h"
+#include "display/display.h"
+#include "display/display_seams.h"
+#include "plans/guid_text.h"
 #include "plans/plan_list.h"
+#include "plans/plan_record.h"
+#include "plans/power_guids.h"
 #include "plans/power_values.h"
+#include "plans/reg_values.h"
 #include "plans/settings.h"
 #include "tests/battery/test_support.h"
+#include "tests/solvane_app/solvane_process.h"
+#include "tests/solvane_app/test_support.h"
+#include "tests/solvane_app/trace_file.h"
 #include "tests/sim_devices/device_io.h"
 
 namespace {
@@ -276,6 +289,172 @@ TEST_F(BatterySimTest, NotebookPollingThreadRecordsARunOfFailedChecksOnce) {
     ASSERT_EQ(simdev_test::RunSimctl(L"fail battery 0", output), 0) << output;
     const std::wstring log = battery_test::ErrorLog();
     EXPECT_EQ(battery_test::Count(log, L"fail : Battery Status Check(0x5)"), 1u);
+}
+
+// The gauge animation's wake-up by the polling thread: in the standard layout only.
+TEST_F(BatterySimTest, NotebookPollingThreadWakesTheGaugeOnlyInTheStandardLayout) {
+    Battery(L"--ac off --percent 60");
+    const DWORD flags = plans::g_Settings.blob.dwFlagWord;
+    struct {
+        DWORD layout;
+        bool woken;
+    } cases[] = {
+        {plans::FLAG_LAYOUT_ALT1, false},
+        {plans::FLAG_LAYOUT_ALT2, false},
+        {0, true},
+    };
+    for (const auto& c : cases) {
+        plans::g_Settings.blob.dwFlagWord = (flags & ~(plans::FLAG_LAYOUT_ALT1 | plans::FLAG_LAYOUT_ALT2)) | c.layout;
+        ResetEvent(battery::BatteryUpdateEvent());
+        std::atomic<bool> run{true};
+        const DWORD passesBefore = battery::BatteryThreadPasses();
+        // 20 ms: one slice, which is the middle one; every pass wakes the gauge when it may.
+        ASSERT_EQ(battery::StartBatteryThread(&run, 20), static_cast<DWORD>(ERROR_SUCCESS));
+        for (int i = 0; i < 2000 && battery::BatteryThreadPasses() - passesBefore < 3; ++i) {
+            Sleep(10);
+        }
+        run = false;
+        battery::JoinBatteryThread();
+        EXPECT_GE(battery::BatteryThreadPasses() - passesBefore, 3u) << c.layout;
+        EXPECT_EQ(WaitForSingleObject(battery::BatteryUpdateEvent(), 0) == WAIT_OBJECT_0, c.woken) << c.layout;
+    }
+    plans::g_Settings.blob.dwFlagWord = flags;
+}
+
+// The what-if estimate in the program's own wiring: the loader reads the rate tables with the
+// panel's levels, and the estimate compares the panel's present level with the plan's.
+class EstimateWiringTest : public BatterySimTest {
+protected:
+    void SetUp() override {
+        BatterySimTest::SetUp();
+        g_hInstance = GetModuleHandleW(nullptr);
+        display::g_pfnGetSystemPowerStatus = OnBattery;
+        std::string output;
+        ASSERT_EQ(simdev_test::RunSimctl(L"cmos-mode manual", output), 0) << output;
+        // Same processor rates for every mode: only the panel makes a difference.
+        const WORD cpu[4] = {10000, 10000, 10000, 10000};
+        ASSERT_EQ(cpuRate_.SetRaw(REG_BINARY, cpu, sizeof(cpu)), ERROR_SUCCESS);
+        for (const GUID& plan : {plans::kPlanBalanced, plans::kPlanPowerSaver}) {
+            DWORD value = 0;
+            ASSERT_EQ(plans::ReadPowerSetting(plan, plans::PowerSetting::Brightness, plans::PowerSource::DC, &value),
+                      static_cast<DWORD>(ERROR_SUCCESS));
+            savedDc_.push_back(value);
+            wchar_t name[plans::kBracedGuidBufferChars];
+            plans::FormatKeyGuid(plan, name);
+            alsbc_.push_back(std::make_unique<testsupport::ScopedRegValue>(
+                HKEY_LOCAL_MACHINE, (std::wstring(plans::kPowerSettingsKey) + L"\\" + name).c_str(), L"ALSBC"));
+            const plans::AmbientLightRange off = {0, 10, 0, 10, 0};
+            ASSERT_EQ(alsbc_.back()->SetRaw(REG_BINARY, &off, sizeof(off)), ERROR_SUCCESS);
+        }
+        ASSERT_EQ(PowerSetActiveScheme(nullptr, &plans::kPlanBalanced), static_cast<DWORD>(ERROR_SUCCESS));
+    }
+    void TearDown() override {
+        const GUID guids[] = {plans::kPlanBalanced, plans::kPlanPowerSaver};
+        for (size_t i = 0; i < savedDc_.size(); ++i) {
+            plans::WritePowerSetting(guids[i], plans::PowerSetting::Brightness, plans::PowerSource::DC, savedDc_[i]);
+        }
+        alsbc_.clear();
+        plans::g_SettingsHooks = plans::SettingsHooks{};
+        display::g_pfnGetSystemPowerStatus = GetSystemPowerStatus;
+        BatterySimTest::TearDown();
+    }
+    // Start-up's order: the battery hooks, then the loader with the battery and display work.
+    static void LoadSettingsAsStartupDoes() {
+        InstallBatteryHooks();
+        display::InstallDisplayHooks();
+        plans::g_SettingsHooks.loadBatterySettings = battery::LoadBatterySettings;
+        plans::g_SettingsHooks.batteryPresent = battery::HasBatteryDevice;
+        plans::LoadSettings();
+        plans::RefreshPlanList();
+        plans::RefreshCurrentPlan(ActivePlan());
+    }
+    static BOOL WINAPI OnBattery(LPSYSTEM_POWER_STATUS status) {
+        *status = SYSTEM_POWER_STATUS{};
+        status->ACLineStatus = 0;
+        return TRUE;
+    }
+    testsupport::ScopedRegValue cpuRate_{HKEY_LOCAL_MACHINE, plans::kSolvaneKey, L"CPURate"};
+    testsupport::ScopedRegValue lcdCount_{HKEY_LOCAL_MACHINE, plans::kSolvaneKey, L"Num_LCD_Rate"};
+    testsupport::ScopedRegValue lcdRates_{HKEY_LOCAL_MACHINE, plans::kSolvaneKey, L"LCDRate"};
+    testsupport::ScopedRegValue lcdMinimum_{HKEY_LOCAL_MACHINE, plans::kSolvaneKey, L"LCDRate_Min"};
+    std::vector<DWORD> savedDc_;
+    std::vector<std::unique_ptr<testsupport::ScopedRegValue>> alsbc_;
+};
+
+// The panel's eleven levels (0, 10, ..., 100 %) give an eleven-entry table from "LCDRate_Min".
+TEST_F(EstimateWiringTest, NotebookRateTableIsBuiltForThePanelsLevels) {
+    lcdCount_.Delete();   // absent: the table comes from the panel's levels
+    ASSERT_EQ(lcdMinimum_.SetDword(8000), ERROR_SUCCESS);
+    LoadSettingsAsStartupDoes();
+    // Entry i = 2000 * i / 10 + 8000: level 10 is 10000, level 7 is 9400, level 0 is 8000.
+    EXPECT_EQ(battery::GetLCDRate(10, 0), 20);
+    EXPECT_EQ(battery::GetLCDRate(7, 0), 14);
+    EXPECT_EQ(battery::GetLCDRate(11, 0), 0) << "no twelfth level";
+}
+
+// Balanced at 70 % on battery (level 7), Power saver at 0 % (level 0); the default eight-entry
+// table: an hour now lasts 1.21 hours after the change.
+TEST_F(EstimateWiringTest, NotebookEstimateOfADarkerPlanIncludesThePanel) {
+    ASSERT_EQ(lcdCount_.SetDword(8), ERROR_SUCCESS);
+    lcdRates_.Delete();   // absent: the default table
+    for (const auto& [plan, percent] : {std::pair<GUID, DWORD>{plans::kPlanBalanced, 70},
+                                        std::pair<GUID, DWORD>{plans::kPlanPowerSaver, 0}}) {
+        ASSERT_EQ(plans::WritePowerSetting(plan, plans::PowerSetting::Brightness, plans::PowerSource::DC, percent),
+                  static_cast<DWORD>(ERROR_SUCCESS));
+    }
+    LoadSettingsAsStartupDoes();
+    ASSERT_TRUE(display::bLCD);
+    Battery(L"--ac off --percent 50 --rate -5000");   // 5000 mWh at 5000 mW: 3600 s
+    testsupport::TraceFile trace;
+    ASSERT_TRUE(trace.Available());
+    ASSERT_EQ(g_Log.Init(L"Software\\Orvel\\Solvane\\DbgLog"), static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_EQ(battery::GetBatteryInfoById(nullptr, plans::kPlanBalanced, true), 3600u);
+    EXPECT_EQ(battery::GetBatteryInfoById(nullptr, plans::kPlanPowerSaver, true), 4356u);
+    // The plan editor's texts (percent 1086, status 1087).
+    HWND dialog = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(dialog, nullptr);
+    HWND status = CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 10, 10, dialog,
+                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_BATTERY_STATUS)), nullptr, nullptr);
+    ASSERT_NE(status, nullptr);
+    struct {
+        GUID plan;
+        const wchar_t* text;
+    } cases[] = {
+        {plans::kPlanPowerSaver, L"残り時間 ： 01:00 → (適用後)01:12"},
+        {plans::kPlanBalanced, L"残り時間 ： 01:00"},
+    };
+    for (const auto& c : cases) {
+        battery::SetBatteryInfoById(dialog, c.plan, true);
+        wchar_t text[128] = L"";
+        GetWindowTextW(status, text, 128);
+        EXPECT_STREQ(text, c.text);
+    }
+    DestroyWindow(dialog);
+    const auto lines = trace.LinesOf(GetCurrentProcessId());
+    for (const wchar_t* line : {L"curLCD:7,newLCD:0", L"cur:7", L"newval:0", L"pLCDRate[cur]:10000",
+                                L"pLCDRate[newval]:7894"}) {
+        EXPECT_GE(testsupport::TraceFile::Find(lines, line), 0) << testing::PrintToString(std::wstring(line));
+    }
+}
+
+// The running program asks the panel for its levels before it reads the rate table: eleven
+// entries from "LCDRate_Min", the last one full rate.
+TEST(BatteryProgramTest, NotebookRunningProgramBuildsTheRateTableForThePanelsLevels) {
+    testsupport::ScopedRegValue count(HKEY_LOCAL_MACHINE, plans::kSolvaneKey, L"Num_LCD_Rate");
+    testsupport::ScopedRegValue minimum(HKEY_LOCAL_MACHINE, plans::kSolvaneKey, L"LCDRate_Min");
+    count.Delete();
+    ASSERT_EQ(minimum.SetDword(8000), ERROR_SUCCESS);
+    testsupport::TraceFile trace;
+    ASSERT_TRUE(trace.Available());
+    testsupport::SolvaneProcess program;
+    HWND main = program.StartHere();
+    ASSERT_NE(main, nullptr);
+    EXPECT_TRUE(trace.WaitFor(program.Pid(), L"iBrightnessLevels:11", testsupport::kProcessTimeoutMs));
+    EXPECT_TRUE(trace.WaitFor(program.Pid(), L"LCDRate_mem[10]:10000", testsupport::kProcessTimeoutMs));
+    EXPECT_TRUE(trace.WaitFor(program.Pid(), L"LCDRate_mem[7]:9400", testsupport::kProcessTimeoutMs));
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    DWORD exitCode = 0;
+    EXPECT_TRUE(program.WaitForExit(testsupport::kProcessTimeoutMs, &exitCode));
 }
 
 TEST_F(BatterySimTest, NotebookSettingsLoaderSetsTheBatteryFlag) {

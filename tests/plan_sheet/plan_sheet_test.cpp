@@ -16,13 +16,16 @@
 #include "app/main_state.h"
 #include "app/window_classes.h"
 #include "app/plan_sheet.h"
+#include "battery/auto_change.h"
 #include <commctrl.h>
 #include <powrprof.h>
 #include <prsht.h>
 #include "common/handles.h"
 #include "common/log.h"
+#include "common/registry.h"
 #include "plans/mode_switch.h"
 #include "plans/plan_list.h"
+#include "plans/reg_values.h"
 #include "plans/settings.h"
 
 namespace {
@@ -326,6 +329,84 @@ TEST_F(PlanSheetThroughMainWindow, OpensAtTheDialogPositionComesToTheFrontAndFol
     EXPECT_EQ(afterChange, activeIndex) << "the page follows the plan change";
     EXPECT_TRUE(g_Activated.empty()) << "cancelled: nothing applied";
     EXPECT_EQ(g_MainState.hSettingsDialog, nullptr);
+}
+
+// The sheet's pages: their tab titles, in order.
+std::vector<std::wstring> SheetTabs(HWND sheet) {
+    std::vector<std::wstring> titles;
+    HWND tabs = PropSheet_GetTabControl(sheet);
+    const int count = TabCtrl_GetItemCount(tabs);
+    for (int i = 0; i < count; ++i) {
+        wchar_t title[64] = L"";
+        TCITEMW item{};
+        item.mask = TCIF_TEXT;
+        item.pszText = title;
+        item.cchTextMax = 64;
+        SendMessageW(tabs, TCM_GETITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+        titles.push_back(title);
+    }
+    return titles;
+}
+
+// With a battery the sheet opened by command 56 also holds the automatic change page; its own
+// OK and Cancel buttons give way to the sheet's, whose OK stores the page's values.
+TEST_F(PlanSheetThroughMainWindow, WithABatteryTheSheetHasTheAutomaticChangePage) {
+    wchar_t caption[128] = L"";
+    LoadStringW(g_hInstance, IDS_PLAN_SHEET_CAPTION, caption, 128);
+    ASSERT_EQ(battery::CreateAutoChangeObjects(), static_cast<DWORD>(ERROR_SUCCESS));
+    battery::AutoRecord start = battery::DefaultAutoRecord();
+    start.bChecked = 0;
+    battery::SetAutoRecord(start);
+    struct {
+        DWORD flags;
+        std::vector<std::wstring> tabs;
+    } cases[] = {
+        {0, {L"設定変更"}},
+        {plans::FLAG_BATTERY, {L"設定変更", L"自動切替"}},
+    };
+    for (const auto& c : cases) {
+        plans::g_Settings.blob.dwFlagWord = c.flags;
+        std::vector<std::wstring> tabs;
+        bool pageButtons = true;
+        bool enableBox = false;
+        std::thread driver([&] {
+            HWND sheet = nullptr;
+            for (int i = 0; i < 100 && sheet == nullptr; ++i) {
+                Sleep(100);
+                sheet = FindWindowW(L"#32770", caption);
+            }
+            if (sheet == nullptr) {
+                return;
+            }
+            tabs = SheetTabs(sheet);
+            if (tabs.size() > 1) {
+                PropSheet_SetCurSel(sheet, nullptr, 1);
+                HWND page = PropSheet_GetCurrentPageHwnd(sheet);
+                pageButtons = GetDlgItem(page, IDOK) != nullptr || GetDlgItem(page, IDCANCEL) != nullptr;
+                HWND box = GetDlgItem(page, IDC_AUTO_ENABLE);
+                enableBox = box != nullptr;
+                SendMessageW(box, BM_CLICK, 0, 0);
+            }
+            PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
+        });
+        SendMessageW(main_, WM_COMMAND, MAKEWPARAM(IDM_PLAN_SETTINGS, 0), 0);
+        driver.join();
+        EXPECT_EQ(tabs, c.tabs) << c.flags;
+        if (c.flags != 0) {
+            EXPECT_TRUE(enableBox);
+            EXPECT_FALSE(pageButtons) << "the sheet's own buttons close the page";
+            EXPECT_EQ(battery::GetAutoRecord().bChecked, 1u) << "the sheet's OK applies the page";
+            EXPECT_EQ(WaitForSingleObject(battery::AutoChangeEvent(), 0), WAIT_OBJECT_0);
+        } else {
+            EXPECT_EQ(battery::GetAutoRecord().bChecked, 0u);
+        }
+    }
+    battery::CloseAutoChangeObjects();
+    battery::SetAutoRecord(battery::DefaultAutoRecord());
+    common::UniqueRegKey key;
+    if (common::OpenRegKey(HKEY_CURRENT_USER, plans::kSolvaneKey, KEY_SET_VALUE, key) == ERROR_SUCCESS) {
+        common::DeleteRegValue(key.Get(), L"Auto");
+    }
 }
 
 }  // namespace
