@@ -82,14 +82,20 @@ void StartAutomaticPlanChange() noexcept {
         }
     };
     battery::g_AutoChangeHooks.waitWhilePaused = [](HANDLE stop) { return g_AucPauseGate.WaitWhilePaused(stop); };
-    const DWORD created = battery::CreateAutoChangeObjects();
-    if (created != ERROR_SUCCESS) {
-        LOG_TRACE(TRACE_LEVEL_VALUES, kTrace, L"hASEventCreateFailed(LastError=%d)", static_cast<int>(created));
-        WriteErrorLog(IDS_ERR_CREATE_EVENT, created, ERRLOG_FILE);
-        return;
+    // Without the mutex the thread ends at once; start-up goes on either way.
+    const DWORD mutexError = battery::CreateAutoChangeMutex();
+    if (mutexError != ERROR_SUCCESS) {
+        LOG_TRACE(TRACE_LEVEL_VALUES, kTrace, L"hASMutexCreateFailed(LastError=%d)", static_cast<int>(mutexError));
+        WriteErrorLog(IDS_ERR_CREATE_MUTEX, mutexError, ERRLOG_FILE);
     }
     LOG_TRACE(TRACE_LEVEL_VALUES, kTrace, L"hASMutexCreate SUCCESS(%#8x)",
               static_cast<unsigned>(reinterpret_cast<ULONG_PTR>(battery::AutoChangeMutex())));
+    const DWORD eventError = battery::CreateAutoChangeEvent();
+    if (eventError != ERROR_SUCCESS) {
+        LOG_TRACE(TRACE_LEVEL_VALUES, kTrace, L"hASEventCreateFailed(LastError=%d)", static_cast<int>(eventError));
+        WriteErrorLog(IDS_ERR_CREATE_EVENT, eventError, ERRLOG_FILE);
+        return;
+    }
     LOG_TRACE(TRACE_LEVEL_VALUES, kTrace, L"hASEventCreate SUCCESS(%#8x)",
               static_cast<unsigned>(reinterpret_cast<ULONG_PTR>(battery::AutoChangeEvent())));
     const BOOL enabled = battery::GetAutoRecord().bChecked != 0 ? TRUE : FALSE;
@@ -99,7 +105,10 @@ void StartAutomaticPlanChange() noexcept {
     if (started != ERROR_SUCCESS) {
         LOG_TRACE(TRACE_LEVEL_VALUES, kTrace, L"aucThreadCreateFailed(LastError=%d)", static_cast<int>(started));
         WriteErrorLog(IDS_ERR_THREAD_CPP, started, ERRLOG_FILE);
+        return;
     }
+    LOG_TRACE(TRACE_LEVEL_VALUES, kTrace, L"haucThreadCreate SUCCESS(%#8x)",
+              static_cast<unsigned>(reinterpret_cast<ULONG_PTR>(battery::AutoChangeThread())));
 }
 
 void StartCom() noexcept {
@@ -230,7 +239,10 @@ int InitInstance(HINSTANCE instance, int showCommand) noexcept {
         return FailInit(IDS_NEEDS_VISTA, GetLastError());
     }
     plans::g_Settings.blob.dwFlagWord &= ~plans::FLAG_CANTCHGPP;
-    InitHelp(instance);  // the tray icon caches are cleared by the notification-area code
+    const DWORD helpError = InitHelp(instance);  // the tray icon caches are cleared by the notification-area code
+    if (helpError != ERROR_SUCCESS) {
+        WriteErrorLog(IDS_ERR_MODULE_FILE_NAME, helpError, ERRLOG_FILE);
+    }
     plans::activepsi = plans::PlanRecord{};
     g_bRunFlag = true;
     if (g_AucPauseGate.Create() != ERROR_SUCCESS) {
@@ -242,8 +254,9 @@ int InitInstance(HINSTANCE instance, int showCommand) noexcept {
     speed.sampleLock = g_hInstanceMutex.Get();
     speed.mainWindow = []() { return g_hMainWnd; };
     speed.panelWindow = meter::MeterPanelWindow;
-    if (meter::StartSpeedMonitor(speed) != ERROR_SUCCESS) {
-        return FailInit(IDS_ERR_THREAD_PPI, GetLastError());
+    const DWORD speedError = meter::StartSpeedMonitor(speed);
+    if (speedError != ERROR_SUCCESS) {
+        return FailInit(IDS_ERR_THREAD_PPI, speedError);
     }
     // Peak cut (only with the link library installed): its thread's queue exists on return.
     DWORD peakCutError = ERROR_SUCCESS;

@@ -48,8 +48,9 @@ void LoadAutoSettings() noexcept;
 // Writes the 48 bytes; the registry status (0 on success).
 DWORD SaveAutoSettings() noexcept;
 
-// hASEvent (manual reset, clear) and hASMutex (unowned). ERROR_SUCCESS or the creation error.
-DWORD CreateAutoChangeObjects() noexcept;
+// hASMutex (unowned) and hASEvent (manual reset, clear): ERROR_SUCCESS or the creation error.
+DWORD CreateAutoChangeMutex() noexcept;
+DWORD CreateAutoChangeEvent() noexcept;
 void CloseAutoChangeObjects() noexcept;
 HANDLE AutoChangeEvent() noexcept;   // hASEvent
 HANDLE AutoChangeMutex() noexcept;   // hASMutex
@@ -89,6 +90,8 @@ AutoAction RunAutoChangePass() noexcept;
 // conditions (objects missing, a failed wait, FlagWord 0x40) or when Join stops it.
 DWORD StartAutoChangeThread(DWORD parameter = kAutoThreadParameter) noexcept;
 void JoinAutoChangeThread() noexcept;
+// The thread handle (aucThread), null while none runs.
+HANDLE AutoChangeThread() noexcept;
 bool AutoChangeThreadRunning() noexcept;
 // Waits up to timeoutMs for the thread to end on its own; true when it has ended.
 bool WaitAutoChangeThreadEnd(DWORD timeoutMs) noexcept;

@@ -189,18 +189,14 @@ AutoDecision DecideAutoChange(const SYSTEM_BATTERY_STATE& state, const AutoRecor
     return decision;
 }
 
-DWORD CreateAutoChangeObjects() noexcept {
-    g_hASEvent.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    if (!g_hASEvent) {
-        return GetLastError();
-    }
+DWORD CreateAutoChangeMutex() noexcept {
     g_hASMutex.Reset(CreateMutexW(nullptr, FALSE, nullptr));
-    if (!g_hASMutex) {
-        const DWORD error = GetLastError();
-        g_hASEvent.Reset();
-        return error;
-    }
-    return ERROR_SUCCESS;
+    return g_hASMutex ? ERROR_SUCCESS : GetLastError();
+}
+
+DWORD CreateAutoChangeEvent() noexcept {
+    g_hASEvent.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    return g_hASEvent ? ERROR_SUCCESS : GetLastError();
 }
 
 void CloseAutoChangeObjects() noexcept {
@@ -274,6 +270,8 @@ void JoinAutoChangeThread() noexcept {
     g_thread.Reset();
     g_stop.Reset();
 }
+
+HANDLE AutoChangeThread() noexcept { return g_thread.Get(); }
 
 bool AutoChangeThreadRunning() noexcept {
     return g_thread && WaitForSingleObject(g_thread.Get(), 0) == WAIT_TIMEOUT;

@@ -81,7 +81,8 @@ protected:
         // Plan changes are announced to the program's main window, as in the resident program.
         app::RegisterModeUi();
         plans::g_Settings.blob.dwFlagWord = plans::FLAG_BATTERY;
-        ASSERT_EQ(battery::CreateAutoChangeObjects(), static_cast<DWORD>(ERROR_SUCCESS));
+        ASSERT_EQ(battery::CreateAutoChangeMutex(), static_cast<DWORD>(ERROR_SUCCESS));
+        ASSERT_EQ(battery::CreateAutoChangeEvent(), static_cast<DWORD>(ERROR_SUCCESS));
         ClearStored();
         battery::AutoRecord r = battery::DefaultAutoRecord();
         r.bChecked = 1;

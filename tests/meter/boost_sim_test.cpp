@@ -121,7 +121,8 @@ TEST_F(BoostSimTest, NotebookBoostEndsInItsOwnPlanWhenAnotherPlanBecomesActive) 
 }
 
 TEST_F(BoostSimTest, NotebookBoostMovesWithTheAutomaticChangeAndBack) {
-    ASSERT_EQ(battery::CreateAutoChangeObjects(), static_cast<DWORD>(ERROR_SUCCESS));
+    ASSERT_EQ(battery::CreateAutoChangeMutex(), static_cast<DWORD>(ERROR_SUCCESS));
+    ASSERT_EQ(battery::CreateAutoChangeEvent(), static_cast<DWORD>(ERROR_SUCCESS));
     battery::g_AutoChangeHooks.boostActive = meter::BoostActive;
     battery::g_AutoChangeHooks.moveBoost = meter::MoveBoost;
     battery::AutoRecord record = battery::DefaultAutoRecord();

@@ -353,7 +353,8 @@ std::vector<std::wstring> SheetTabs(HWND sheet) {
 TEST_F(PlanSheetThroughMainWindow, WithABatteryTheSheetHasTheAutomaticChangePage) {
     wchar_t caption[128] = L"";
     LoadStringW(g_hInstance, IDS_PLAN_SHEET_CAPTION, caption, 128);
-    ASSERT_EQ(battery::CreateAutoChangeObjects(), static_cast<DWORD>(ERROR_SUCCESS));
+    ASSERT_EQ(battery::CreateAutoChangeMutex(), static_cast<DWORD>(ERROR_SUCCESS));
+    ASSERT_EQ(battery::CreateAutoChangeEvent(), static_cast<DWORD>(ERROR_SUCCESS));
     battery::AutoRecord start = battery::DefaultAutoRecord();
     start.bChecked = 0;
     battery::SetAutoRecord(start);

@@ -166,6 +166,9 @@ TEST_F(SolvaneStartup, StartUpRunsItsStepsInOrderUpToTheMessageLoop) {
     ASSERT_GT(mutexCreated, initEnter);
     EXPECT_GT(eventCreated, mutexCreated);
     EXPECT_LT(eventCreated, initExit);
+    const int threadStarted = TraceFile::Find(lines, L"haucThreadCreate SUCCESS(", eventCreated);
+    EXPECT_GT(threadStarted, eventCreated);
+    EXPECT_LT(threadStarted, initExit);
     EXPECT_EQ(lines[mutexCreated].function, L"InitInstance");
 
     CloseResident(hwnd);
