@@ -34,6 +34,7 @@
 #include "tests/solvane_app/test_support.h"
 #include "tests/solvane_app/trace_file.h"
 #include "tests/sim_devices/device_io.h"
+#include "tests/support/dialog_wait.h"
 
 namespace {
 
@@ -214,11 +215,7 @@ TEST_F(BatterySimTest, NotebookPlanPageShowsTheBatteryTimeOfTheSelectedPlan) {
     std::wstring onBattery;
     bool visible = false;
     std::thread driver([&] {
-        HWND sheet = nullptr;
-        for (int i = 0; i < 100 && sheet == nullptr; ++i) {
-            Sleep(100);
-            sheet = FindWindowW(L"#32770", caption);
-        }
+        HWND sheet = testsupport::WaitDialog(caption);
         if (sheet == nullptr) {
             return;
         }

@@ -27,6 +27,7 @@
 #include "plans/plan_list.h"
 #include "plans/reg_values.h"
 #include "plans/settings.h"
+#include "tests/support/dialog_wait.h"
 
 namespace {
 
@@ -180,11 +181,7 @@ TEST(PlanSheetWindow, ListsThePlansAndActivatesTheChoiceOnOk) {
     bool batteryVisible = true;
     bool editorEnabled = true;
     std::thread driver([&] {
-        HWND sheet = nullptr;
-        for (int i = 0; i < 100 && sheet == nullptr; ++i) {
-            Sleep(100);
-            sheet = FindWindowW(L"#32770", caption);
-        }
+        HWND sheet = testsupport::WaitDialog(caption);
         if (sheet == nullptr) {
             return;
         }
@@ -264,11 +261,7 @@ TEST_F(PlanSheetThroughMainWindow, OpensAtTheDialogPositionComesToTheFrontAndFol
     LRESULT afterChange = -2;
     const HWND main = main_;
     std::thread driver([&] {
-        HWND sheet = nullptr;
-        for (int i = 0; i < 100 && sheet == nullptr; ++i) {
-            Sleep(100);
-            sheet = FindWindowW(L"#32770", caption);
-        }
+        HWND sheet = testsupport::WaitDialog(caption);
         if (sheet == nullptr) {
             // A question before the sheet (a hidden active plan) would keep the test waiting.
             if (HWND box = FindWindowW(L"#32770", g_szProgramTitle); box != nullptr) {
@@ -371,11 +364,7 @@ TEST_F(PlanSheetThroughMainWindow, WithABatteryTheSheetHasTheAutomaticChangePage
         bool pageButtons = true;
         bool enableBox = false;
         std::thread driver([&] {
-            HWND sheet = nullptr;
-            for (int i = 0; i < 100 && sheet == nullptr; ++i) {
-                Sleep(100);
-                sheet = FindWindowW(L"#32770", caption);
-            }
+            HWND sheet = testsupport::WaitDialog(caption);
             if (sheet == nullptr) {
                 return;
             }
