@@ -28,6 +28,7 @@
 #include "plans/reg_values.h"
 #include "plans/settings.h"
 #include "tests/support/dialog_wait.h"
+#include "tests/support/main_window_harness.h"
 
 namespace {
 
@@ -222,26 +223,16 @@ protected:
         g_hInstance = GetModuleHandleW(nullptr);
         SetErrorLogModule(g_hInstance);
         lstrcpynW(g_szProgramTitle, L"Solvane plan sheet test", kTitleChars);
-        plans::g_Settings.blob.dwFlagWord = 0;
-        ASSERT_EQ(RegisterWindowClasses(g_hInstance), static_cast<DWORD>(ERROR_SUCCESS));
-        main_ = CreateWindowExW(WS_EX_LAYERED, kMainWindowClass, L"test", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                g_hInstance, nullptr);
-        ASSERT_NE(main_, nullptr);
+        ASSERT_NO_FATAL_FAILURE(harness_.Prepare());
+        ASSERT_NO_FATAL_FAILURE(harness_.CreateMain());
+        main_ = harness_.Window();
         app::SetSheetActivateFn(RecordActivation);
     }
     void TearDown() override {
         app::SetSheetActivateFn(nullptr);
-        if (IsWindow(main_)) {
-            DestroyWindow(main_);
-        }
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        }
-        for (const wchar_t* name : {kMainWindowClass, kFrameWindowClass, kPowerOsdWindowClass}) {
-            UnregisterClassW(name, g_hInstance);
-        }
-        ResetMainWindowState();
+        harness_.Release();
     }
+    testsupport::MainWindowHarness harness_;
     HWND main_ = nullptr;
 };
 

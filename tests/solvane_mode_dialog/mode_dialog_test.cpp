@@ -26,6 +26,7 @@
 #include "plans/power_values.h"
 #include "plans/settings.h"
 #include "resources/resource.h"
+#include "tests/support/main_window_harness.h"
 
 namespace {
 
@@ -441,23 +442,12 @@ protected:
     void SetUp() override {
         Load();
         ResetMainWindowState();
-        ASSERT_EQ(RegisterWindowClasses(g_hInstance), static_cast<DWORD>(ERROR_SUCCESS));
-        main_ = CreateWindowExW(WS_EX_LAYERED, kMainWindowClass, L"test", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                g_hInstance, nullptr);
-        ASSERT_NE(main_, nullptr);
+        ASSERT_NO_FATAL_FAILURE(harness_.Prepare(true));
+        ASSERT_NO_FATAL_FAILURE(harness_.CreateMain());
+        main_ = harness_.Window();
     }
-    void TearDown() override {
-        if (IsWindow(main_)) {
-            DestroyWindow(main_);
-        }
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        }
-        for (const wchar_t* name : {kMainWindowClass, kFrameWindowClass, kPowerOsdWindowClass}) {
-            UnregisterClassW(name, g_hInstance);
-        }
-        ResetMainWindowState();
-    }
+    void TearDown() override { harness_.Release(); }
+    testsupport::MainWindowHarness harness_;
     HWND main_ = nullptr;
 };
 

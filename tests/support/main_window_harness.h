@@ -18,9 +18,12 @@ namespace testsupport {
 
 class MainWindowHarness {
 public:
-    // Registers what the window needs (call with ASSERT_NO_FATAL_FAILURE).
-    void Prepare() {
-        plans::g_Settings.blob.dwFlagWord = 0;
+    // Registers what the window needs (call with ASSERT_NO_FATAL_FAILURE); the settings flags are
+    // cleared unless the test loaded the machine's own.
+    void Prepare(bool keepSettings = false) {
+        if (!keepSettings) {
+            plans::g_Settings.blob.dwFlagWord = 0;
+        }
         ASSERT_EQ(g_AucPauseGate.Create(), static_cast<DWORD>(ERROR_SUCCESS));
         ASSERT_EQ(RegisterWindowClasses(m_instance), static_cast<DWORD>(ERROR_SUCCESS));
         ASSERT_TRUE(plans::CreatePlanListLock());
