@@ -540,6 +540,10 @@ bool TwoModeSlotsReady() noexcept {
 }  // namespace
 
 void OnEcoPress() noexcept {
+    // On Windows 8 and later the toast library is asked for its display mode at every press
+    // (its answer matters to the peak-cut prompts, not here).
+    const bool toastMode = toast::ToastModeWanted();
+    LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"toast display mode %s", toastMode ? L"wanted" : L"not wanted");
     if (!ui::ThreeModeOperation() && !TwoModeSlotsReady()) {
         return;
     }
@@ -547,13 +551,14 @@ void OnEcoPress() noexcept {
     // (forgotten before its activation, closing) does not, and the press opens a new one.
     HWND open = g_Osd.hwnd;
     if (open != nullptr && IsWindow(open)) {
-        PostMessageW(open, WM_APP_OSD_ADVANCE, 0, 0);
+        SendMessageW(open, WM_APP_OSD_ADVANCE, 0, 0);
         LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"press passed to the open notification");
         return;
     }
-    // The window places, sizes and shows itself, or refuses to open (no mode plans).
-    HWND window = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kEcoOsdWindowClass, L"", WS_POPUP, 0, 0, 0, 0,
-                                  nullptr, nullptr, g_hInstance, nullptr);
+    // The window places, sizes and shows itself, or refuses to open (no mode plans). It is
+    // owned by the main window.
+    HWND window = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kEcoOsdWindowClass, L"", WS_POPUP | WS_DISABLED,
+                                  0, 0, 0, 0, g_hMainWnd, nullptr, g_hInstance, nullptr);
     LOG_TRACE(TRACE_LEVEL_VALUES, kTraceName, L"notification window %s", window != nullptr ? L"opened" : L"not opened");
 }
 

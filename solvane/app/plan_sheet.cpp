@@ -120,8 +120,10 @@ void FillPlanCombo(HWND page, const GUID* keep) noexcept {
     ShowSelectedPlan(page);
 }
 
+// The plan choice and the plan editor's button.
 void EnablePlanControls(HWND page, bool enable) noexcept {
     EnableWindow(GetDlgItem(page, IDC_PLAN_COMBO), enable ? TRUE : FALSE);
+    EnableWindow(GetDlgItem(page, IDC_PLAN_DETAILS), enable ? TRUE : FALSE);
 }
 
 void CheckFerrowWindow(HWND page) noexcept {

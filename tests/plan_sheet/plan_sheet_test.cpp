@@ -214,6 +214,40 @@ TEST(PlanSheetWindow, ListsThePlansAndActivatesTheChoiceOnOk) {
 }
 
 
+// While the outing-button utility's settings window is open the page offers neither the plan
+// choice nor the plan editor; both come back once the window is gone.
+TEST(PlanSheetWindow, PlanControlsWaitForTheOutingButtonWindow) {
+    g_hInstance = GetModuleHandleW(nullptr);
+    SetErrorLogModule(g_hInstance);
+    plans::RefreshPlanList();
+    common::UniqueHandle ferrow(CreateMutexW(nullptr, FALSE, plans::kFerrowSettingMutex));
+    ASSERT_TRUE(static_cast<bool>(ferrow));
+    wchar_t caption[128] = L"";
+    LoadStringW(g_hInstance, IDS_PLAN_SHEET_CAPTION, caption, 128);
+    bool comboWhileOpen = true, editorWhileOpen = true, bothAfter = false;
+    std::thread driver([&] {
+        HWND sheet = testsupport::WaitDialog(caption);
+        if (sheet == nullptr) {
+            return;
+        }
+        HWND page = PropSheet_GetCurrentPageHwnd(sheet);
+        auto enabled = [page](int id) { return IsWindowEnabled(GetDlgItem(page, id)) != FALSE; };
+        comboWhileOpen = enabled(IDC_PLAN_COMBO);
+        editorWhileOpen = enabled(IDC_PLAN_DETAILS);
+        ferrow.Reset();
+        for (int i = 0; i < 50 && !bothAfter; ++i) {
+            Sleep(100);
+            bothAfter = enabled(IDC_PLAN_COMBO) && enabled(IDC_PLAN_DETAILS);
+        }
+        PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    });
+    app::OpenPlanSheet(nullptr);
+    driver.join();
+    EXPECT_FALSE(comboWhileOpen);
+    EXPECT_FALSE(editorWhileOpen);
+    EXPECT_TRUE(bothAfter) << "enabled again within five seconds of the window's end";
+}
+
 // The sheet opened through the main window: it sits with its lower-right corner at the dialog
 // position, a second request (a second start with "/PowerScheme") brings it to the front instead
 // of doing nothing, and the plan-changed message makes the page show the active plan again.

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -413,6 +415,23 @@ TEST_F(EcoRoad, ToastLibraryIsFinalisedAtTheExit) {
     const std::string log = RunSimctl(L"maker-log yarrow").output;
     EXPECT_NE(log.find("Yarrow_Initialize() = 0x00000000"), std::string::npos) << log;
     EXPECT_NE(log.find("Yarrow_Finalize() = 0x00000000"), std::string::npos) << log;
+}
+
+// Windows 8 or later: every press of the ECO button asks the toast library for its display mode.
+TEST_F(EcoRoad, EachPressAsksTheToastLibraryForItsDisplayMode) {
+    testsupport::ScopedRegValue osModel(HKEY_LOCAL_MACHINE, kSolvaneKey, L"OSModel");
+    ASSERT_EQ(osModel.SetDword(3), ERROR_SUCCESS);
+    StartOn(1);
+    auto queries = [] {
+        const std::vector<std::string> calls = CallNames(RunSimctl(L"maker-log yarrow").output);
+        return std::count(calls.begin(), calls.end(), std::string("Yarrow_GetDisplayMode"));
+    };
+    const auto before = queries();
+    Press();
+    EXPECT_TRUE(WaitUntil([&] { return queries() == before + 1; }, kSwitchWaitMs));
+    PostMessageW(m_main, WM_CLOSE, 0, 0);
+    DWORD exitCode = 1;
+    ASSERT_TRUE(m_process.WaitForExit(kStartWaitMs, &exitCode));
 }
 
 // The peak-cut prompt in this process, bound to the simulated PC's Yarrow.dll: while a full-screen

@@ -154,6 +154,7 @@ TEST_F(NotifyWindowTest, ThreePressesSelectModeThreeAndSwitchOnceAfterTwoSeconds
     EXPECT_TRUE(exStyle & WS_EX_TOPMOST);
     EXPECT_TRUE(exStyle & WS_EX_TOOLWINDOW);
     EXPECT_TRUE(GetWindowLongPtrW(window, GWL_STYLE) & WS_DISABLED);
+    EXPECT_EQ(GetWindow(window, GW_OWNER), owner.Get()) << "owned by the main window";
     RECT rc = {};
     GetWindowRect(window, &rc);
     POINT expected = NotificationPosition(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), 386, 138);
