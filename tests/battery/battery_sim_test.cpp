@@ -34,7 +34,7 @@
 #include "tests/solvane_app/test_support.h"
 #include "tests/solvane_app/trace_file.h"
 #include "tests/sim_devices/device_io.h"
-#include "tests/support/dialog_wait.h"
+#include "tests/support/dialog_items.h"
 
 namespace {
 

@@ -27,7 +27,7 @@
 #include "plans/plan_list.h"
 #include "plans/reg_values.h"
 #include "plans/settings.h"
-#include "tests/support/dialog_wait.h"
+#include "tests/support/dialog_items.h"
 #include "tests/support/main_window_harness.h"
 
 namespace {
@@ -188,12 +188,7 @@ TEST(PlanSheetWindow, ListsThePlansAndActivatesTheChoiceOnOk) {
         }
         HWND page = PropSheet_GetCurrentPageHwnd(sheet);
         HWND combo = GetDlgItem(page, IDC_PLAN_COMBO);
-        const LRESULT count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
-        for (LRESULT i = 0; i < count; ++i) {
-            wchar_t name[plans::kPlanNameChars] = L"";
-            SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(name));
-            shownNames.push_back(name);
-        }
+        shownNames = testsupport::ComboTexts(combo);
         shownSelection = SendMessageW(combo, CB_GETCURSEL, 0, 0);
         batteryVisible = IsWindowVisible(GetDlgItem(page, IDC_BATTERY_TIME)) != FALSE;
         editorEnabled = IsWindowEnabled(GetDlgItem(page, IDC_PLAN_DETAILS)) != FALSE;

@@ -29,6 +29,7 @@
 #include "plans/settings.h"
 #include "resources/resource.h"
 #include "sim/devices/simdev_client.h"
+#include "tests/support/dialog_items.h"
 
 namespace {
 
@@ -114,15 +115,7 @@ std::wstring Text(HWND window, int id) {
 }
 
 std::vector<std::wstring> ComboNames(HWND editor) {
-    std::vector<std::wstring> names;
-    HWND combo = GetDlgItem(editor, IDC_EDITOR_PLAN);
-    const LRESULT count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
-    for (LRESULT i = 0; i < count; ++i) {
-        wchar_t name[plans::kPlanNameChars] = L"";
-        SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(name));
-        names.emplace_back(name);
-    }
-    return names;
+    return testsupport::ComboTexts(GetDlgItem(editor, IDC_EDITOR_PLAN));
 }
 
 bool Contains(const std::vector<std::wstring>& names, const std::wstring& name) {
